@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velmora::test {
+
+// Where the test run's PostgreSQL sandbox listens, and its superuser.
+struct SandboxEnv {
+    std::string host;
+    std::string port;
+    std::string user;
+    std::string password;
+};
+
+// The sandbox of this test run, read once from the file the fixture wrote. Throws when the test
+// was started without the fixture, so that a pg test fails instead of skipping.
+const SandboxEnv& sandbox();
+
+// A lower-case name, unique across processes and calls, for a database or role of one test.
+std::string uniqueName(std::string_view prefix);
+
+struct PsqlResult {
+    int exitCode;
+    std::string out;
+    std::string err;
+};
+
+// Runs psql (unaligned, tuples only, no psqlrc) as the sandbox superuser on the given database;
+// args are appended, e.g. {"-c", sql}, {"-f", path} or {"-v", "ON_ERROR_STOP=1"}.
+PsqlResult psql(const std::string& database, const std::vector<std::string>& args,
+                const std::string& stdinText = {});
+
+} // namespace velmora::test
