@@ -1,0 +1,58 @@
+#pragma once
+
+#include <exception>
+#include <stdexcept>
+#include <string>
+
+namespace velmora {
+
+// The base exception class: a UTF-8 message and, where it wraps another failure, that inner one.
+class Exception : public std::runtime_error {
+public:
+    explicit Exception(const std::string& message, std::exception_ptr inner = nullptr)
+        : std::runtime_error(message), inner_(std::move(inner)) {}
+
+    std::string Message() const { return what(); }
+    const std::exception_ptr& InnerException() const { return inner_; }
+
+private:
+    std::exception_ptr inner_;
+};
+
+// The silent cancel: a login the user gave up. Nobody shows it.
+class EAbort : public Exception {
+public:
+    EAbort() : Exception("Operation aborted") {}
+};
+
+// Errors of the components themselves, such as "Connection is not defined".
+class EDatabaseError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// A database error with a numeric error code and the component on whose behalf it happened.
+class EDAError : public EDatabaseError {
+public:
+    EDAError(const std::string& message, int errorCode, std::exception_ptr inner = nullptr)
+        : EDatabaseError(message, std::move(inner)), errorCode_(errorCode) {}
+
+    int ErrorCode() const { return errorCode_; }
+    const std::string& Component() const { return component_; }
+    void SetComponent(std::string name) { component_ = std::move(name); }
+
+private:
+    int errorCode_;
+    std::string component_;
+};
+
+// A character the SQL lexer does not know.
+class EParserError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// The message a user is shown for a failure: that of the innermost wrapped exception.
+std::string InnermostMessage(const std::exception& e);
+
+} // namespace velmora
