@@ -1,0 +1,201 @@
+#pragma once
+
+#include "Common/CRVioTcp.h"
+#include "PostgreSql/PgError.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+class TPgSQLNet;
+
+enum class TProtocolState {
+    psNone,
+    psAuthenticating,
+    psAuthenticated,
+    psStmtPreparing,
+    psStmtExecuting,
+    psStmtFetching,
+    psIsReadyForQuery,
+    psError,
+};
+
+// Transfer formats of parameter and field values.
+inline constexpr std::int16_t pgTextFormat = 0;
+inline constexpr std::int16_t pgBinaryFormat = 1;
+
+// What Connect needs. Defaulting an empty server or a port of 0 is the connection's business.
+struct TPgConnectParams {
+    std::string Server;
+    int Port = 5432;
+    int ConnectionTimeout = 15; // seconds for the TCP connect, and the first receive timeout; 0: none
+    std::string Database;
+    std::string UserName;
+    std::string Password;
+    std::string ApplicationName; // sent in the startup message only when not empty
+};
+
+// One column of a RowDescription.
+struct TPgSQLFieldDesc {
+    std::string Name;
+    std::uint32_t TableOid = 0;
+    std::int16_t TableColumn = 0;
+    std::uint32_t TypeOid = 0;
+    std::int16_t Size = 0;
+    std::int32_t TypeModifier = 0;
+    std::int16_t Format = pgTextFormat;
+};
+
+// One parameter of a prepared statement: the type the server inferred (or was given), and the
+// format its value is sent in, which the caller may change before binding.
+struct TPgSQLParamDesc {
+    std::uint32_t TypeOid = 0;
+    std::int16_t Format = pgTextFormat;
+};
+
+// A field or parameter value as raw bytes in its transfer format; nullopt is NULL.
+using TPgSQLValue = std::optional<std::string>;
+using TPgSQLRow = std::vector<TPgSQLValue>;
+
+// What a CommandComplete reported. INSERT gives the object identifier and the row count, UPDATE and
+// DELETE the row count; every other command a row count of 0.
+struct TPgCommandResult {
+    std::string Command; // first word of the command tag, e.g. "INSERT"
+    std::int64_t RowsAffected = 0;
+    std::uint32_t LastInsertOID = 0;
+};
+
+// The answer of a simple query: the rows of its last statement that returned rows, as text.
+struct TPgSQLResult {
+    std::vector<TPgSQLFieldDesc> Fields;
+    std::vector<TPgSQLRow> Rows;
+    TPgCommandResult Completion;
+};
+
+// A statement of the extended query cycle. The protocol fills it; the caller keeps it between the
+// steps and may choose the parameter formats after the prepare.
+struct TPgSQLStatement {
+    std::string Identifier; // "ST" + protocol object number + counter, set by the prepare
+    bool Prepared = false;
+    bool NoData = false; // the statement returns no rows
+    std::vector<TPgSQLParamDesc> Params;
+    std::vector<TPgSQLFieldDesc> Fields;
+    TPgCommandResult Completion;
+
+    std::string StatementName() const { return "PRSTMT" + Identifier; }
+    std::string PortalName() const { return "PORTAL" + Identifier; }
+};
+
+// The wire protocol of one PostgreSQL connection: created when the connection opens, freed when it
+// closes, used by one thread. Every failure is an EPgError; after a fatal one (IsFatalError) the
+// object is no longer connected and the connection must be closed and opened anew.
+class TPgSQLProtocol {
+public:
+    virtual ~TPgSQLProtocol() = default;
+
+    // Opens the socket, logs on (trust, clear-text password, MD5 or SCRAM-SHA-256) and reads the
+    // server version. Any failure leaves the object disconnected.
+    virtual void Connect(const TPgConnectParams& params) = 0;
+    // Ends the session with Terminate and closes the socket; failures are ignored.
+    virtual void Disconnect() = 0;
+    // Between a successful Connect and Disconnect or the first fatal error.
+    virtual bool IsConnected() const = 0;
+
+    // Runs sql (one or more statements) as a simple query; raises the server's error after the
+    // server is ready again, so the connection stays usable after an ERROR.
+    virtual TPgSQLResult ExecuteStmt(const std::string& sql) = 0;
+
+    // The extended query cycle. PrepareStmt gives the statement a new identifier and reads its
+    // parameter and field descriptions; paramTypes may be empty to let the server infer them.
+    virtual void PrepareStmt(TPgSQLStatement& stmt, const std::string& sql,
+                             const std::vector<std::uint32_t>& paramTypes = {}) = 0;
+    // Binds the values (in the formats of stmt.Params) and executes all rows. Returns true when
+    // rows follow, to be read with FetchStmt; otherwise stmt.Completion is set. resultFormats
+    // follows the protocol's rule: empty for all text, one for all fields, or one per field.
+    virtual bool BindExecutePreparedStmt(TPgSQLStatement& stmt, const std::vector<TPgSQLValue>& values,
+                                         const std::vector<std::int16_t>& resultFormats = {}) = 0;
+    // The next row, or nullopt after the last one, when stmt.Completion is set.
+    virtual std::optional<TPgSQLRow> FetchStmt(TPgSQLStatement& stmt) = 0;
+    // Closes the portal and the statement on the server; every error of this step is swallowed.
+    virtual void UnPrepareStmt(TPgSQLStatement& stmt) = 0;
+
+    // Receive timeout in seconds for the following reads; 0 waits without limit.
+    virtual void SetTimeout(int seconds) = 0;
+    // Asks the server, over a second socket, to cancel the running statement. Any thread.
+    virtual void RequestCancel() = 0;
+
+    TProtocolState State() const { return state_; }
+    // A parameter the server reported (ParameterStatus), empty when it never did.
+    std::string GetServerParameter(const std::string& name) const;
+    // The transaction status of the last ReadyForQuery: 'I' idle, 'T' in a transaction, 'E' failed.
+    char TransactionStatus() const { return txnStatus_; }
+    std::int32_t ProcessId() const { return processId_; }
+
+    // The answer of "SELECT VERSION()", and the version number taken from it ("10.3").
+    const std::string& ServerVersionFull() const { return serverVersionFull_; }
+    const std::string& ServerVersion() const { return serverVersion_; }
+    int MajorServerVersion() const { return majorServerVersion_; }
+    int MinorServerVersion() const { return minorServerVersion_; }
+
+    // Notices are dropped unless somebody listens; so are notifications.
+    std::function<void(const TPgErrorFields& notice)> OnNotice;
+    std::function<void(std::int32_t processId, const std::string& channel, const std::string& payload)>
+        OnNotification;
+
+protected:
+    void SetServerVersion(std::string versionAnswer);
+
+    TProtocolState state_ = TProtocolState::psNone;
+    std::map<std::string, std::string> serverParameters_;
+    char txnStatus_ = 0;
+    std::int32_t processId_ = 0;
+    std::int32_t secretKey_ = 0;
+
+private:
+    std::string serverVersionFull_;
+    std::string serverVersion_;
+    int majorServerVersion_ = 0;
+    int minorServerVersion_ = 0;
+};
+
+// The version number in a "SELECT VERSION()" answer: the text between its first and second blank or
+// comma ("PostgreSQL 10.3, compiled ..." gives "10.3").
+std::string ParseServerVersion(const std::string& versionAnswer);
+
+// Version 3.0 of the frontend/backend protocol.
+class TPgSQLProtocol30 final : public TPgSQLProtocol {
+public:
+    // openSocket opens the connection's stream and the cancel request's; tests pass a scripted one.
+    explicit TPgSQLProtocol30(TCRVioFactory openSocket = TCRVioTcp::Open);
+    ~TPgSQLProtocol30() override;
+    TPgSQLProtocol30(const TPgSQLProtocol30&) = delete;
+    TPgSQLProtocol30& operator=(const TPgSQLProtocol30&) = delete;
+
+    void Connect(const TPgConnectParams& params) override;
+    void Disconnect() override;
+    bool IsConnected() const override;
+    TPgSQLResult ExecuteStmt(const std::string& sql) override;
+    void PrepareStmt(TPgSQLStatement& stmt, const std::string& sql,
+                     const std::vector<std::uint32_t>& paramTypes = {}) override;
+    bool BindExecutePreparedStmt(TPgSQLStatement& stmt, const std::vector<TPgSQLValue>& values,
+                                 const std::vector<std::int16_t>& resultFormats = {}) override;
+    std::optional<TPgSQLRow> FetchStmt(TPgSQLStatement& stmt) override;
+    void UnPrepareStmt(TPgSQLStatement& stmt) override;
+    void SetTimeout(int seconds) override;
+    void RequestCancel() override;
+
+private:
+    TCRVioFactory openSocket_;
+    std::unique_ptr<TPgSQLNet> net_;
+    TPgConnectParams params_;
+    const std::uint64_t number_; // tells this object's statements from other connections'
+    std::int64_t stmtCounter_ = 0;
+};
+
+} // namespace velmora
