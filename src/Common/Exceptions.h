@@ -41,6 +41,11 @@ public:
     const std::string& Component() const { return component_; }
     void SetComponent(std::string name) { component_ = std::move(name); }
 
+    // Whether the error has ended the session: the connection must be closed and opened anew.
+    virtual bool IsFatalError() const { return false; }
+    // Whether a unique key rejected the statement.
+    virtual bool IsKeyViolation() const { return false; }
+
 private:
     int errorCode_;
     std::string component_;
