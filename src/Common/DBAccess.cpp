@@ -1,0 +1,178 @@
+#include "Common/DBAccess.h"
+
+namespace velmora {
+
+void TCustomConnection::SetConnected(bool value) {
+    if (value == Connected())
+        return;
+    if (value)
+        DoConnect();
+    else
+        DoDisconnect();
+}
+
+TCustomConnectDialog::~TCustomConnectDialog() {
+    if (connection_ != nullptr && connection_->ConnectDialog() == this)
+        connection_->SetConnectDialog(nullptr);
+}
+
+TCustomDAConnection::~TCustomDAConnection() {
+    if (connectDialog_ != nullptr && connectDialog_->Connection() == this)
+        connectDialog_->SetConnection(nullptr);
+    try {
+        Disconnect();
+    } catch (...) {
+        // A connection going away cannot report anything; the session is closed regardless.
+    }
+}
+
+void TCustomDAConnection::SetServer(std::string server) {
+    ChangeConnectParameter(server_, std::move(server));
+}
+
+void TCustomDAConnection::SetUsername(std::string username) {
+    ChangeConnectParameter(username_, std::move(username));
+}
+
+void TCustomDAConnection::SetPassword(std::string password) {
+    ChangeConnectParameter(password_, std::move(password));
+}
+
+void TCustomDAConnection::SetConnectDialog(TCustomConnectDialog* dialog) {
+    if (connectDialog_ != nullptr && connectDialog_ != dialog && connectDialog_->Connection() == this)
+        connectDialog_->SetConnection(nullptr);
+    connectDialog_ = dialog;
+    if (dialog != nullptr)
+        dialog->SetConnection(this);
+}
+
+bool TCustomDAConnection::GetConnected() const {
+    return iConnection_ != nullptr && iConnection_->IsConnected();
+}
+
+void TCustomDAConnection::DoConnect() {
+    ++connectCount_;
+    std::unique_ptr<TCustomConnectDialog> temporaryDialog;
+    TCustomConnectDialog* dialog = nullptr;
+    if (loginPrompt_ && !lockLoginPrompt_) {
+        dialog = connectDialog_;
+        if (dialog == nullptr) {
+            temporaryDialog = CreateDefaultConnectDialog();
+            dialog = temporaryDialog.get();
+        }
+    }
+    bool loggedOn = false;
+    try {
+        if (dialog != nullptr) {
+            dialog->SetConnection(this);
+            loggedOn = dialog->Execute();
+        } else {
+            PerformConnect(false);
+            loggedOn = true;
+        }
+    } catch (...) {
+        if (!Connected())
+            --connectCount_;
+        throw;
+    }
+    if (!loggedOn) {
+        --connectCount_;
+        throw EAbort();
+    }
+}
+
+void TCustomDAConnection::PerformConnect(bool retry) {
+    if (Connected())
+        return;
+    if (!retry && BeforeConnect)
+        BeforeConnect();
+    Open();
+    ++connectCount_;
+    if (AfterConnect)
+        AfterConnect();
+}
+
+void TCustomDAConnection::Open() {
+    if (iConnection_ == nullptr)
+        iConnection_ = CreateIConnection();
+    AssignConnectValues(*iConnection_);
+    try {
+        iConnection_->Connect();
+    } catch (const EDAError& error) {
+        ThrowComponentError(error);
+        throw;
+    }
+}
+
+void TCustomDAConnection::AssignConnectValues(TCRConnection& connection) const {
+    connection.SetUsername(username_);
+    connection.SetPassword(password_);
+    connection.SetServer(server_);
+}
+
+void TCustomDAConnection::DoDisconnect() {
+    connectCount_ = 0;
+    shouldShowPrompt_ = true;
+    if (BeforeDisconnect)
+        BeforeDisconnect();
+    iConnection_->Disconnect();
+    if (AfterDisconnect)
+        AfterDisconnect();
+}
+
+void TCustomDAConnection::InternalConnect() {
+    const int countBefore = connectCount_;
+    const bool storedLoginPrompt = loginPrompt_;
+    ++connectCount_;
+    loginPrompt_ = loginPrompt_ && shouldShowPrompt_;
+    // Runs also when the connect fails: the count then stays where it was, and the next implicit
+    // connect may prompt again.
+    auto restore = [&] {
+        loginPrompt_ = storedLoginPrompt;
+        connectCount_ = Connected() ? countBefore + 1 : countBefore;
+        shouldShowPrompt_ = !Connected();
+    };
+    try {
+        Connect();
+    } catch (...) {
+        restore();
+        throw;
+    }
+    restore();
+}
+
+void TCustomDAConnection::InternalDisconnect() {
+    if (connectCount_ > 0)
+        --connectCount_;
+    if (connectCount_ == 0 && options_.DisconnectedMode && Connected() && !iConnection_->InTransaction())
+        Disconnect();
+    shouldShowPrompt_ = false;
+}
+
+std::vector<std::string> TCustomDAConnection::GetDatabaseNames() {
+    InternalConnect();
+    std::vector<std::string> names;
+    try {
+        try {
+            names = iConnection_->GetDatabaseNames();
+        } catch (const EDAError& error) {
+            HandleDatabaseError(error);
+        }
+    } catch (...) {
+        InternalDisconnect();
+        throw;
+    }
+    InternalDisconnect();
+    return names;
+}
+
+void TCustomDAConnection::HandleDatabaseError(const EDAError& error) {
+    if (error.IsFatalError())
+        Disconnect();
+    ThrowComponentError(error);
+    throw;
+}
+
+void TCustomDAConnection::ThrowComponentError(const EDAError&) {}
+
+} // namespace velmora

@@ -1,0 +1,151 @@
+#pragma once
+
+#include "Common/CRAccess.h"
+#include "Common/Exceptions.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+class TCustomDAConnection;
+
+// The generic database connection: a Connected state that connecting and disconnecting change,
+// with events around both.
+class TCustomConnection {
+public:
+    TCustomConnection() = default;
+    virtual ~TCustomConnection() = default;
+    TCustomConnection(const TCustomConnection&) = delete;
+    TCustomConnection& operator=(const TCustomConnection&) = delete;
+
+    bool Connected() const { return GetConnected(); }
+    // Connects a closed connection or disconnects an open one; setting the current state does nothing.
+    void SetConnected(bool value);
+
+    std::function<void()> BeforeConnect;
+    std::function<void()> AfterConnect;
+    std::function<void()> BeforeDisconnect;
+    std::function<void()> AfterDisconnect;
+
+protected:
+    virtual bool GetConnected() const = 0;
+    virtual void DoConnect() = 0;
+    virtual void DoDisconnect() = 0;
+};
+
+// What a connection needs of its login dialog: a link to the connection it logs on, and Execute,
+// which asks for the login and connects through PerformConnect.
+class TCustomConnectDialog {
+public:
+    TCustomConnectDialog() = default;
+    virtual ~TCustomConnectDialog();
+    TCustomConnectDialog(const TCustomConnectDialog&) = delete;
+    TCustomConnectDialog& operator=(const TCustomConnectDialog&) = delete;
+
+    TCustomDAConnection* Connection() const { return connection_; }
+    void SetConnection(TCustomDAConnection* connection) { connection_ = connection; }
+
+    // True exactly when the connection is open afterwards; false when the login was given up.
+    virtual bool Execute() = 0;
+
+private:
+    TCustomDAConnection* connection_ = nullptr;
+};
+
+struct TDAConnectionOptions {
+    // Close the connection as soon as no script or statement uses it.
+    bool DisconnectedMode = false;
+};
+
+// A connection to a database server through a provider connection, with a login prompt. Scripts
+// and statements bracket their work with InternalConnect and InternalDisconnect, which open a
+// closed connection and count the users of an open one.
+class TCustomDAConnection : public TCustomConnection {
+public:
+    TCustomDAConnection() = default;
+    ~TCustomDAConnection() override;
+
+    const std::string& Server() const { return server_; }
+    void SetServer(std::string server);
+    const std::string& Username() const { return username_; }
+    void SetUsername(std::string username);
+    const std::string& Password() const { return password_; }
+    void SetPassword(std::string password);
+
+    bool LoginPrompt() const { return loginPrompt_; }
+    void SetLoginPrompt(bool value) { loginPrompt_ = value; }
+    // While set, no connect shows the login dialog (the dialog reads the database list with it).
+    bool LockLoginPrompt() const { return lockLoginPrompt_; }
+    void SetLockLoginPrompt(bool value) { lockLoginPrompt_ = value; }
+
+    TCustomConnectDialog* ConnectDialog() const { return connectDialog_; }
+    // Links both ways: the dialog's connection becomes this one. An old dialog that still points
+    // here is released.
+    void SetConnectDialog(TCustomConnectDialog* dialog);
+
+    TDAConnectionOptions& Options() { return options_; }
+    const TDAConnectionOptions& Options() const { return options_; }
+
+    // Opens the connection, through the login dialog when LoginPrompt is on. A login given up
+    // raises EAbort.
+    void Connect() { SetConnected(true); }
+    void Disconnect() { SetConnected(false); }
+    // Opens the connection with the current values and without any prompt; the login dialog's
+    // confirm button calls it, with retry set from its second attempt on.
+    void PerformConnect(bool retry);
+
+    // The bracket around every script run and statement execution.
+    void InternalConnect();
+    void InternalDisconnect();
+
+    std::vector<std::string> GetDatabaseNames();
+
+    // The connection's error handling, for every database error its provider connection raises
+    // while the connection is open. Call it while the error is being handled: it closes the
+    // connection when the error has ended the session, then raises the error for this layer.
+    [[noreturn]] void HandleDatabaseError(const EDAError& error);
+
+protected:
+    bool GetConnected() const override;
+    void DoConnect() override;
+    void DoDisconnect() override;
+
+    // The provider connection for this connection's settings, made at the first connect.
+    virtual std::unique_ptr<TCRConnection> CreateIConnection() = 0;
+    // Hands the provider connection the values of the next connect; derived connections add theirs.
+    virtual void AssignConnectValues(TCRConnection& connection) const;
+    // The dialog a prompt uses when no ConnectDialog is set; none means connecting without prompt.
+    virtual std::unique_ptr<TCustomConnectDialog> CreateDefaultConnectDialog() { return nullptr; }
+
+    // Component layers raise their own class here in place of a provider's database error; the
+    // generic layer lets the error pass as it is. Called while the error is being handled.
+    virtual void ThrowComponentError(const EDAError& error);
+
+    // Sets a connect parameter, closing an open connection first when the value changes.
+    template <class T>
+    void ChangeConnectParameter(T& field, T value) {
+        if (field == value)
+            return;
+        Disconnect();
+        field = std::move(value);
+    }
+
+private:
+    void Open();
+
+    std::string server_;
+    std::string username_;
+    std::string password_;
+    bool loginPrompt_ = true;
+    bool lockLoginPrompt_ = false;
+    bool shouldShowPrompt_ = true;
+    int connectCount_ = 0;
+    TCustomConnectDialog* connectDialog_ = nullptr;
+    TDAConnectionOptions options_;
+    std::unique_ptr<TCRConnection> iConnection_;
+};
+
+} // namespace velmora
