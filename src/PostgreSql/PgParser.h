@@ -1,0 +1,21 @@
+#pragma once
+
+#include "Common/CRParser.h"
+
+namespace velmora {
+
+// The PostgreSQL dialect: dollar-quoted strings, escape strings opened by E and the dialect's
+// keyword list.
+class TPgParser : public TSQLParser {
+public:
+    explicit TPgParser(std::string_view text, const TParserOptions& options = {});
+
+protected:
+    bool ReadSpecialToken(TToken& token) override;
+    bool IsEscapeString() const override;
+
+private:
+    TToken ReadDollarQuoted();
+};
+
+} // namespace velmora
