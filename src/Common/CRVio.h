@@ -42,7 +42,9 @@ public:
 using TCRVioFactory =
     std::function<std::unique_ptr<TCRVio>(const std::string& host, int port, int timeoutSeconds)>;
 
-// The socket layer's message texts, shared by every implementation.
+// The socket layer's message texts: "Socket Error Code: %d($%X)", and a headline followed by the
+// system's text for the code and that line.
+std::string SocketErrorCodeLine(int code);
 std::string SocketErrorText(const std::string& headline, int code);
 
 } // namespace velmora

@@ -26,7 +26,8 @@ struct TPgErrorFields {
 // Maps the severity word of a server message; any unknown (for example translated) word is an error.
 TPgSeverity ParsePgSeverity(std::string_view word);
 
-// Decodes the body of an ErrorResponse or NoticeResponse: typed fields up to a zero field type.
+// Decodes the body of an ErrorResponse or NoticeResponse: typed fields up to a zero field type. The
+// untranslated severity ('V') wins over the localized one ('S') when the server sends both.
 // Throws std::out_of_range when the body ends before its terminator.
 TPgErrorFields ParsePgErrorFields(std::string_view body);
 
@@ -40,7 +41,8 @@ TPgErrorFields ParsePgLegacyErrorText(std::string_view text);
 class EPgError : public EDAError {
 public:
     explicit EPgError(TPgErrorFields fields);
-    EPgError(TPgSeverity severity, const std::string& message, const std::string& errorCode = {});
+    // A failure of the client itself, or of the socket with its error number.
+    EPgError(TPgSeverity severity, const std::string& message, int socketErrorCode = 0);
 
     TPgSeverity Severity() const { return fields_.Severity; }
     // The SQLSTATE as text, or the socket error number as text. Hides EDAError::ErrorCode(), the
@@ -54,8 +56,8 @@ public:
     int Position() const { return fields_.Position; }
     int LineNumber() const { return fields_.LineNumber; }
 
-    bool IsFatalError() const;
-    bool IsKeyViolation() const;
+    bool IsFatalError() const override;
+    bool IsKeyViolation() const override;
 
 private:
     TPgErrorFields fields_;

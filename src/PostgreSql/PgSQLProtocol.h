@@ -14,6 +14,8 @@
 namespace velmora {
 
 class TPgSQLNet;
+class TPgMessageReader;
+struct TPgMessage;
 
 enum class TProtocolState {
     psNone,
@@ -191,11 +193,46 @@ public:
     void RequestCancel() override;
 
 private:
+    std::unique_ptr<TCRVio> OpenStream() const;
+    bool ConnectOnce(const std::string& applicationName);
+    void SendStartup(const std::string& applicationName);
+    void Authenticate();
+    void SendPassword(const std::string& password);
+    TPgSQLResult RunSimpleQuery(const std::string& sql);
+    void ReadServerVersion();
+
+    // The message loop: reads messages until one stops it, hands the notices on, raises the
+    // pending error, and returns the type of the last message.
+    char ProcessMessageQueue();
+    TPgMessage ReadMessage();
+    bool HandleMessage(const TPgMessage& message);
+    bool HandleMessageBody(char type, TPgMessageReader& reader);
+    bool HandleError(TPgErrorFields error);
+    void DeliverNotices();
+    void SkipRemainingRows();
+    void CloseStatementQuietly(const TPgSQLStatement& stmt);
+    std::string NextIdentifier();
+
+    // Runs work on the open connection; a fatal error drops the connection before it passes on.
+    template <class Work>
+    auto Guarded(Work work) -> decltype(work());
+    void DropConnection();
+
     TCRVioFactory openSocket_;
     std::unique_ptr<TPgSQLNet> net_;
+    bool connected_ = false;
     TPgConnectParams params_;
-    const std::uint64_t number_; // tells this object's statements from other connections'
+    const std::uint64_t number_; // tells this object's statements from those of other connections
     std::int64_t stmtCounter_ = 0;
+
+    // What the current message loop has read.
+    std::optional<TPgErrorFields> pendingError_;
+    std::vector<TPgErrorFields> pendingNotices_;
+    std::vector<TPgSQLParamDesc> paramDescs_;
+    std::vector<TPgSQLFieldDesc> fieldDescs_;
+    TPgCommandResult completion_;
+    TPgSQLRow row_;
+    std::optional<TPgSQLRow> firstRow_; // read by the execute step, handed out by the first fetch
 };
 
 } // namespace velmora

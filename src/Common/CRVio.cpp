@@ -1,0 +1,18 @@
+#include "Common/CRVio.h"
+
+#include <cstdio>
+#include <system_error>
+
+namespace velmora {
+
+std::string SocketErrorCodeLine(int code) {
+    char line[64];
+    std::snprintf(line, sizeof line, "Socket Error Code: %d($%X)", code, static_cast<unsigned>(code));
+    return line;
+}
+
+std::string SocketErrorText(const std::string& headline, int code) {
+    return headline + "\n" + std::system_category().message(code) + ".\n" + SocketErrorCodeLine(code);
+}
+
+} // namespace velmora

@@ -1,0 +1,177 @@
+#include "Common/CRVioTcp.h"
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <optional>
+#include <poll.h>
+#include <string>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <utility>
+
+namespace velmora {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Owns a descriptor until it is released to its final owner.
+class TSocketFd {
+public:
+    explicit TSocketFd(int fd) : fd_(fd) {}
+    ~TSocketFd() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    TSocketFd(const TSocketFd&) = delete;
+    TSocketFd& operator=(const TSocketFd&) = delete;
+
+    int Get() const { return fd_; }
+    int Release() { return std::exchange(fd_, -1); }
+
+private:
+    int fd_;
+};
+
+// Owns the answer of getaddrinfo.
+struct TAddressList {
+    addrinfo* First = nullptr;
+    ~TAddressList() {
+        if (First != nullptr)
+            freeaddrinfo(First);
+    }
+};
+
+std::string CannotConnect(const std::string& host) {
+    return "Cannot connect to server on host '" + host + "':";
+}
+
+[[noreturn]] void ThrowTimeout(const std::string& host) {
+    throw ESocketError(CannotConnect(host) + " Connection timed out", ETIMEDOUT);
+}
+
+void Resolve(const std::string& host, int port, TAddressList& addresses) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_protocol = IPPROTO_TCP;
+    int rc = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &addresses.First);
+    if (rc != 0) {
+        int code = rc == EAI_SYSTEM ? errno : rc;
+        throw ESocketError("Unknown host '" + host + "'\n" + SocketErrorCodeLine(code), code);
+    }
+}
+
+// Milliseconds left until the deadline for poll; -1 without a deadline.
+int RemainingMs(const std::optional<Clock::time_point>& deadline) {
+    if (!deadline)
+        return -1;
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*deadline - Clock::now()).count();
+    return left > 0 ? static_cast<int>(left) : 0;
+}
+
+// Connects one address without blocking beyond the deadline. Returns 0 or the error number.
+int ConnectAddress(const TSocketFd& socket, const addrinfo& address,
+                   const std::optional<Clock::time_point>& deadline) {
+    if (::connect(socket.Get(), address.ai_addr, address.ai_addrlen) == 0)
+        return 0;
+    if (errno != EINPROGRESS)
+        return errno;
+    pollfd waiting{socket.Get(), POLLOUT, 0};
+    int ready;
+    do {
+        ready = poll(&waiting, 1, RemainingMs(deadline));
+    } while (ready < 0 && errno == EINTR);
+    if (ready < 0)
+        return errno;
+    if (ready == 0)
+        return ETIMEDOUT;
+    int error = 0;
+    socklen_t length = sizeof error;
+    if (getsockopt(socket.Get(), SOL_SOCKET, SO_ERROR, &error, &length) != 0)
+        return errno;
+    return error;
+}
+
+} // namespace
+
+TCRVioTcp::TCRVioTcp(const std::string& host, int port, int timeoutSeconds) {
+    TAddressList addresses;
+    Resolve(host, port, addresses);
+    std::optional<Clock::time_point> deadline;
+    if (timeoutSeconds > 0)
+        deadline = Clock::now() + std::chrono::seconds(timeoutSeconds);
+
+    int lastError = ECONNREFUSED;
+    for (const addrinfo* address = addresses.First; address != nullptr; address = address->ai_next) {
+        TSocketFd socket(::socket(address->ai_family, address->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
+                                  address->ai_protocol));
+        if (socket.Get() < 0) {
+            lastError = errno;
+            continue;
+        }
+        lastError = ConnectAddress(socket, *address, deadline);
+        if (lastError == ETIMEDOUT)
+            ThrowTimeout(host);
+        if (lastError != 0)
+            continue;
+        // Blocking from here on: reads wait under the receive timeout, writes send everything.
+        fcntl(socket.Get(), F_SETFL, fcntl(socket.Get(), F_GETFL) & ~O_NONBLOCK);
+        int on = 1;
+        setsockopt(socket.Get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+        fd_ = socket.Release();
+        return;
+    }
+    throw ESocketError(SocketErrorText(CannotConnect(host), lastError), lastError);
+}
+
+TCRVioTcp::~TCRVioTcp() {
+    Close();
+}
+
+std::unique_ptr<TCRVio> TCRVioTcp::Open(const std::string& host, int port, int timeoutSeconds) {
+    return std::make_unique<TCRVioTcp>(host, port, timeoutSeconds);
+}
+
+void TCRVioTcp::Write(const char* data, std::size_t size) {
+    while (size > 0) {
+        // MSG_NOSIGNAL: a server that has gone away must give an error, not end the process.
+        ssize_t sent = ::send(fd_, data, size, MSG_NOSIGNAL);
+        if (sent < 0 && errno == EINTR)
+            continue;
+        if (sent <= 0) {
+            int code = sent < 0 ? errno : EPIPE;
+            throw ESocketError(SocketErrorText("Error on data writing to the connection:", code), code);
+        }
+        data += sent;
+        size -= static_cast<std::size_t>(sent);
+    }
+}
+
+std::size_t TCRVioTcp::Read(char* buffer, std::size_t size) {
+    for (;;) {
+        ssize_t received = ::recv(fd_, buffer, size, 0);
+        if (received >= 0)
+            return static_cast<std::size_t>(received);
+        if (errno == EINTR)
+            continue;
+        // An expired receive timeout shows as "would block"; report it as the timeout it is.
+        int code = errno == EAGAIN || errno == EWOULDBLOCK ? ETIMEDOUT : errno;
+        throw ESocketError(SocketErrorText("Error on data reading from the connection:", code), code);
+    }
+}
+
+void TCRVioTcp::SetReceiveTimeout(int seconds) {
+    timeval timeout{seconds > 0 ? seconds : 0, 0};
+    setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+}
+
+void TCRVioTcp::Close() {
+    if (fd_ >= 0)
+        ::close(std::exchange(fd_, -1));
+}
+
+} // namespace velmora

@@ -1,0 +1,193 @@
+#include "PostgreSql/PgAuth.h"
+
+#include "PostgreSql/PgError.h"
+
+#include <array>
+#include <charconv>
+#include <openssl/crypto.h>
+#include <openssl/evp.h>
+#include <openssl/hmac.h>
+#include <openssl/rand.h>
+
+namespace velmora {
+namespace {
+
+using TDigest = std::array<unsigned char, 32>;
+
+[[noreturn]] void Fail(const std::string& message) {
+    throw EPgError(TPgSeverity::sFatal, message);
+}
+
+const unsigned char* Bytes(std::string_view text) {
+    return reinterpret_cast<const unsigned char*>(text.data());
+}
+
+std::string_view Text(const TDigest& digest) {
+    return {reinterpret_cast<const char*>(digest.data()), digest.size()};
+}
+
+std::string Md5Hex(std::string_view data) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    if (EVP_Digest(data.data(), data.size(), digest, &length, EVP_md5(), nullptr) != 1)
+        Fail("MD5 is not available");
+    static constexpr char hex[] = "0123456789abcdef";
+    std::string text;
+    for (unsigned i = 0; i < length; ++i) {
+        text += hex[digest[i] >> 4];
+        text += hex[digest[i] & 0xF];
+    }
+    return text;
+}
+
+TDigest Sha256(std::string_view data) {
+    TDigest digest{};
+    if (EVP_Digest(data.data(), data.size(), digest.data(), nullptr, EVP_sha256(), nullptr) != 1)
+        Fail("SHA-256 is not available");
+    return digest;
+}
+
+TDigest HmacSha256(std::string_view key, std::string_view data) {
+    TDigest digest{};
+    if (HMAC(EVP_sha256(), key.data(), static_cast<int>(key.size()), Bytes(data), data.size(), digest.data(),
+             nullptr) == nullptr)
+        Fail("HMAC-SHA-256 is not available");
+    return digest;
+}
+
+TDigest SaltedPassword(std::string_view password, std::string_view salt, int iterations) {
+    TDigest digest{};
+    if (PKCS5_PBKDF2_HMAC(password.data(), static_cast<int>(password.size()), Bytes(salt),
+                          static_cast<int>(salt.size()), iterations, EVP_sha256(), digest.size(),
+                          digest.data()) != 1)
+        Fail("PBKDF2 is not available");
+    return digest;
+}
+
+std::string Base64Encode(std::string_view data) {
+    std::string text(4 * ((data.size() + 2) / 3) + 1, '\0');
+    int length = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data()), Bytes(data),
+                                 static_cast<int>(data.size()));
+    text.resize(static_cast<std::size_t>(length));
+    return text;
+}
+
+// Strict Base64: a malformed text from the server is a protocol violation.
+std::string Base64Decode(std::string_view text, const char* what) {
+    if (text.empty() || text.size() % 4 != 0)
+        Fail(std::string("Invalid SCRAM ") + what);
+    std::string data(text.size() / 4 * 3, '\0');
+    int length = EVP_DecodeBlock(reinterpret_cast<unsigned char*>(data.data()), Bytes(text),
+                                 static_cast<int>(text.size()));
+    if (length < 0)
+        Fail(std::string("Invalid SCRAM ") + what);
+    // EVP_DecodeBlock counts the padding as zero bytes.
+    std::size_t padding = text.ends_with("==") ? 2 : text.ends_with("=") ? 1 : 0;
+    data.resize(static_cast<std::size_t>(length) - padding);
+    return data;
+}
+
+// The value of attribute name ("r", "s", ...) in a comma-separated SCRAM message; the attributes
+// stand in the order the RFC fixes, so each is looked for after the previous one.
+std::string_view Attribute(std::string_view message, std::size_t& pos, char name, const char* what) {
+    if (pos + 2 > message.size() || message[pos] != name || message[pos + 1] != '=')
+        Fail(std::string("Invalid SCRAM ") + what);
+    std::size_t end = message.find(',', pos);
+    if (end == std::string_view::npos)
+        end = message.size();
+    std::string_view value = message.substr(pos + 2, end - pos - 2);
+    pos = end + 1;
+    return value;
+}
+
+// A user name in SCRAM's escaped form: "=" and "," are written "=3D" and "=2C".
+std::string SaslName(std::string_view user) {
+    std::string name;
+    for (char c : user) {
+        if (c == '=')
+            name += "=3D";
+        else if (c == ',')
+            name += "=2C";
+        else
+            name += c;
+    }
+    return name;
+}
+
+} // namespace
+
+std::string PgMd5Password(std::string_view user, std::string_view password, std::string_view salt) {
+    std::string inner = Md5Hex(std::string(password) + std::string(user));
+    return "md5" + Md5Hex(inner + std::string(salt));
+}
+
+TScramSha256Client::TScramSha256Client(std::string_view user, std::string password, std::string clientNonce)
+    : password_(std::move(password)), clientNonce_(std::move(clientNonce)),
+      clientFirstBare_("n=" + SaslName(user) + ",r=" + clientNonce_) {}
+
+std::string TScramSha256Client::RandomNonce() {
+    std::array<unsigned char, 18> random{};
+    if (RAND_bytes(random.data(), static_cast<int>(random.size())) != 1)
+        Fail("No random numbers for the SCRAM nonce");
+    return Base64Encode({reinterpret_cast<const char*>(random.data()), random.size()});
+}
+
+void TScramSha256Client::Expect(TStep step) const {
+    if (step_ != step)
+        Fail("Unexpected SCRAM authentication message");
+}
+
+std::string TScramSha256Client::ClientFirstMessage() {
+    Expect(TStep::Init);
+    step_ = TStep::NonceSent;
+    // "n,,": no channel binding, no authorization identity.
+    return "n,," + clientFirstBare_;
+}
+
+std::string TScramSha256Client::ClientFinalMessage(std::string_view serverFirstMessage) {
+    Expect(TStep::NonceSent);
+    std::size_t pos = 0;
+    std::string_view nonce = Attribute(serverFirstMessage, pos, 'r', "server nonce");
+    std::string salt = Base64Decode(Attribute(serverFirstMessage, pos, 's', "salt"), "salt");
+    std::string_view count = Attribute(serverFirstMessage, pos, 'i', "iteration count");
+    if (!nonce.starts_with(clientNonce_) || nonce.size() == clientNonce_.size())
+        Fail("Invalid SCRAM server nonce");
+    int iterations = 0;
+    auto [end, error] = std::from_chars(count.data(), count.data() + count.size(), iterations);
+    if (error != std::errc() || end != count.data() + count.size() || iterations < 1)
+        Fail("Invalid SCRAM iteration count");
+
+    TDigest salted = SaltedPassword(password_, salt, iterations);
+    OPENSSL_cleanse(password_.data(), password_.size());
+    password_.clear();
+    TDigest clientKey = HmacSha256(Text(salted), "Client Key");
+    TDigest storedKey = Sha256(Text(clientKey));
+    std::string finalWithoutProof = "c=" + Base64Encode("n,,") + ",r=" + std::string(nonce);
+    std::string authMessage =
+        clientFirstBare_ + "," + std::string(serverFirstMessage) + "," + finalWithoutProof;
+    TDigest proof = HmacSha256(Text(storedKey), authMessage);
+    for (std::size_t i = 0; i < proof.size(); ++i)
+        proof[i] ^= clientKey[i];
+    TDigest serverKey = HmacSha256(Text(salted), "Server Key");
+    expectedServerSignature_ = Text(HmacSha256(Text(serverKey), authMessage));
+    OPENSSL_cleanse(salted.data(), salted.size());
+    OPENSSL_cleanse(clientKey.data(), clientKey.size());
+
+    step_ = TStep::ProofSent;
+    return finalWithoutProof + ",p=" + Base64Encode(Text(proof));
+}
+
+void TScramSha256Client::VerifyServerFinal(std::string_view serverFinalMessage) {
+    Expect(TStep::ProofSent);
+    if (serverFinalMessage.starts_with("e="))
+        Fail("SCRAM authentication failed: " + std::string(serverFinalMessage.substr(2)));
+    std::size_t pos = 0;
+    std::string signature =
+        Base64Decode(Attribute(serverFinalMessage, pos, 'v', "server signature"), "server signature");
+    if (signature.size() != expectedServerSignature_.size() ||
+        CRYPTO_memcmp(signature.data(), expectedServerSignature_.data(), signature.size()) != 0)
+        Fail("Invalid SCRAM server signature");
+    step_ = TStep::Finished;
+}
+
+} // namespace velmora

@@ -1,0 +1,142 @@
+#include "PostgreSql/PgError.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <stdexcept>
+
+namespace velmora {
+namespace {
+
+int ToInt(std::string_view digits) {
+    int value = 0;
+    std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    return value;
+}
+
+// The SQLSTATE as a number when it is all digits ("23505"), otherwise 0 ("42P01").
+int NumericCode(const std::string& sqlState) {
+    bool allDigits = !sqlState.empty() && std::all_of(sqlState.begin(), sqlState.end(),
+                                                      [](char c) { return c >= '0' && c <= '9'; });
+    return allDigits ? ToInt(sqlState) : 0;
+}
+
+std::string_view Trim(std::string_view text) {
+    constexpr std::string_view blanks = " \t\r\n";
+    auto first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+} // namespace
+
+TPgSeverity ParsePgSeverity(std::string_view word) {
+    static constexpr std::array<std::pair<std::string_view, TPgSeverity>, 8> words{{
+        {"ERROR", TPgSeverity::sError},
+        {"FATAL", TPgSeverity::sFatal},
+        {"PANIC", TPgSeverity::sPanic},
+        {"WARNING", TPgSeverity::sWarning},
+        {"NOTICE", TPgSeverity::sNotice},
+        {"DEBUG", TPgSeverity::sDebug},
+        {"INFO", TPgSeverity::sInfo},
+        {"LOG", TPgSeverity::sLog},
+    }};
+    for (const auto& [text, severity] : words) {
+        if (word == text)
+            return severity;
+    }
+    return TPgSeverity::sError;
+}
+
+TPgErrorFields ParsePgErrorFields(std::string_view body) {
+    TPgErrorFields fields;
+    std::string_view untranslatedSeverity;
+    std::size_t pos = 0;
+    for (;;) {
+        if (pos >= body.size())
+            throw std::out_of_range("error fields without terminator");
+        char type = body[pos++];
+        if (type == '\0')
+            break;
+        std::size_t end = body.find('\0', pos);
+        if (end == std::string_view::npos)
+            throw std::out_of_range("error field without terminator");
+        std::string_view value = body.substr(pos, end - pos);
+        pos = end + 1;
+        switch (type) {
+        case 'S':
+            fields.Severity = ParsePgSeverity(value);
+            break;
+        case 'V':
+            untranslatedSeverity = value;
+            break;
+        case 'C':
+            fields.ErrorCode = value;
+            break;
+        case 'M':
+            fields.Message = value;
+            break;
+        case 'D':
+            fields.DetailMsg = value;
+            break;
+        case 'H':
+            fields.Hint = value;
+            break;
+        case 'P':
+            fields.Position = ToInt(value);
+            break;
+        case 'W':
+            fields.CallStack = value;
+            break;
+        case 'F':
+            fields.FileName = value;
+            break;
+        case 'L':
+            fields.LineNumber = ToInt(value);
+            break;
+        case 'R':
+            fields.ProcedureName = value;
+            break;
+        default:
+            break;
+        }
+    }
+    // A translated severity word would hide a FATAL; the untranslated one cannot.
+    if (!untranslatedSeverity.empty())
+        fields.Severity = ParsePgSeverity(untranslatedSeverity);
+    return fields;
+}
+
+TPgErrorFields ParsePgLegacyErrorText(std::string_view text) {
+    TPgErrorFields fields;
+    auto colon = text.find(':');
+    if (colon == std::string_view::npos) {
+        fields.Message = Trim(text);
+        return fields;
+    }
+    fields.Severity = ParsePgSeverity(Trim(text.substr(0, colon)));
+    fields.Message = Trim(text.substr(colon + 1));
+    return fields;
+}
+
+EPgError::EPgError(TPgErrorFields fields)
+    : EDAError(fields.Message, NumericCode(fields.ErrorCode)), fields_(std::move(fields)) {}
+
+EPgError::EPgError(TPgSeverity severity, const std::string& message, int socketErrorCode)
+    : EDAError(message, socketErrorCode) {
+    fields_.Severity = severity;
+    fields_.Message = message;
+    if (socketErrorCode != 0)
+        fields_.ErrorCode = std::to_string(socketErrorCode);
+}
+
+bool EPgError::IsFatalError() const {
+    return fields_.Severity == TPgSeverity::sFatal || fields_.Severity == TPgSeverity::sPanic;
+}
+
+bool EPgError::IsKeyViolation() const {
+    return fields_.ErrorCode == "23505";
+}
+
+} // namespace velmora

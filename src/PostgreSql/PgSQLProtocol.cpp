@@ -1,0 +1,650 @@
+#include "PostgreSql/PgSQLProtocol.h"
+
+#include "PostgreSql/PgAuth.h"
+#include "PostgreSql/PgSQLNet.h"
+
+#include <atomic>
+#include <charconv>
+#include <limits>
+#include <sstream>
+#include <stdexcept>
+#include <utility>
+
+namespace velmora {
+namespace {
+
+constexpr std::int32_t ProtocolVersion30 = 196608;
+constexpr std::int32_t CancelRequestCode = 80877102;
+
+enum TAuthRequest : std::int32_t {
+    AuthOk = 0,
+    AuthCleartextPassword = 3,
+    AuthMd5Password = 5,
+    AuthSasl = 10,
+    AuthSaslContinue = 11,
+    AuthSaslFinal = 12,
+};
+
+EPgError Fatal(const std::string& message) {
+    return EPgError(TPgSeverity::sFatal, message);
+}
+
+EPgError UnexpectedResponse(char type) {
+    return Fatal(std::string("Unexpected server response : ") + type);
+}
+
+// The loop must have stopped at one of the allowed message types, or the exchange is out of step.
+void Expect(char type, std::string_view allowed) {
+    if (allowed.find(type) == std::string_view::npos)
+        throw UnexpectedResponse(type);
+}
+
+std::int16_t Count16(std::size_t count) {
+    return static_cast<std::int16_t>(static_cast<std::uint16_t>(count));
+}
+
+std::int64_t ToInt64(std::string_view digits) {
+    std::int64_t value = 0;
+    std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    return value;
+}
+
+std::size_t ReadCount(TPgMessageReader& reader) {
+    std::int16_t count = reader.ReadInt16();
+    if (count < 0)
+        throw std::out_of_range("negative count");
+    return static_cast<std::size_t>(count);
+}
+
+std::vector<TPgSQLFieldDesc> ReadRowDescription(TPgMessageReader& reader) {
+    std::vector<TPgSQLFieldDesc> fields(ReadCount(reader));
+    for (auto& field : fields) {
+        field.Name = reader.ReadString();
+        field.TableOid = static_cast<std::uint32_t>(reader.ReadInt32());
+        field.TableColumn = reader.ReadInt16();
+        field.TypeOid = static_cast<std::uint32_t>(reader.ReadInt32());
+        field.Size = reader.ReadInt16();
+        field.TypeModifier = reader.ReadInt32();
+        field.Format = reader.ReadInt16();
+    }
+    return fields;
+}
+
+std::vector<TPgSQLParamDesc> ReadParameterDescription(TPgMessageReader& reader) {
+    std::vector<TPgSQLParamDesc> params(ReadCount(reader));
+    for (auto& param : params)
+        param.TypeOid = static_cast<std::uint32_t>(reader.ReadInt32());
+    return params;
+}
+
+TPgSQLRow ReadDataRow(TPgMessageReader& reader) {
+    TPgSQLRow row(ReadCount(reader));
+    for (auto& value : row) {
+        std::int32_t length = reader.ReadInt32();
+        if (length < -1)
+            throw std::out_of_range("negative value length");
+        if (length >= 0)
+            value = reader.ReadBytes(static_cast<std::size_t>(length));
+    }
+    return row;
+}
+
+// "INSERT oid rows", "UPDATE rows", "DELETE rows"; other commands report no rows here.
+TPgCommandResult ParseCommandTag(const std::string& tag) {
+    std::istringstream words(tag);
+    std::string second, third;
+    TPgCommandResult result;
+    words >> result.Command >> second >> third;
+    if (result.Command == "INSERT") {
+        result.LastInsertOID = static_cast<std::uint32_t>(ToInt64(second));
+        result.RowsAffected = ToInt64(third);
+    } else if (result.Command == "UPDATE" || result.Command == "DELETE") {
+        result.RowsAffected = ToInt64(second);
+    }
+    return result;
+}
+
+std::uint64_t NextProtocolNumber() {
+    static std::atomic<std::uint64_t> next{1};
+    return next++;
+}
+
+} // namespace
+
+std::string TPgSQLProtocol::GetServerParameter(const std::string& name) const {
+    auto found = serverParameters_.find(name);
+    return found == serverParameters_.end() ? std::string() : found->second;
+}
+
+std::string ParseServerVersion(const std::string& versionAnswer) {
+    constexpr std::string_view delimiters = " ,";
+    auto first = versionAnswer.find_first_of(delimiters);
+    if (first == std::string::npos)
+        return {};
+    auto second = versionAnswer.find_first_of(delimiters, first + 1);
+    return versionAnswer.substr(first + 1,
+                                second == std::string::npos ? std::string::npos : second - first - 1);
+}
+
+void TPgSQLProtocol::SetServerVersion(std::string versionAnswer) {
+    serverVersionFull_ = std::move(versionAnswer);
+    serverVersion_ = ParseServerVersion(serverVersionFull_);
+    // "10.3" gives 10 and 3; "16beta1" gives 16 and 0.
+    const char* end = serverVersion_.data() + serverVersion_.size();
+    auto major = std::from_chars(serverVersion_.data(), end, majorServerVersion_);
+    minorServerVersion_ = 0;
+    if (major.ptr != end && *major.ptr == '.')
+        std::from_chars(major.ptr + 1, end, minorServerVersion_);
+}
+
+TPgSQLProtocol30::TPgSQLProtocol30(TCRVioFactory openSocket)
+    : openSocket_(std::move(openSocket)), number_(NextProtocolNumber()) {}
+
+TPgSQLProtocol30::~TPgSQLProtocol30() = default;
+
+bool TPgSQLProtocol30::IsConnected() const {
+    return connected_;
+}
+
+template <class Work>
+auto TPgSQLProtocol30::Guarded(Work work) -> decltype(work()) {
+    if (!connected_)
+        throw Fatal("Not connected");
+    try {
+        return work();
+    } catch (const EPgError& e) {
+        if (e.IsFatalError())
+            DropConnection();
+        throw;
+    }
+}
+
+void TPgSQLProtocol30::DropConnection() {
+    if (net_)
+        net_->Close();
+    net_.reset();
+    connected_ = false;
+    state_ = TProtocolState::psNone;
+    pendingError_.reset();
+    pendingNotices_.clear();
+    firstRow_.reset();
+}
+
+std::unique_ptr<TCRVio> TPgSQLProtocol30::OpenStream() const {
+    try {
+        return openSocket_(params_.Server, params_.Port, params_.ConnectionTimeout);
+    } catch (const ESocketError& e) {
+        throw EPgError(TPgSeverity::sFatal, e.Message(), e.Code());
+    }
+}
+
+void TPgSQLProtocol30::Connect(const TPgConnectParams& params) {
+    DropConnection();
+    params_ = params;
+    try {
+        // A server that does not know application_name refuses it after the log-on: then once more
+        // without it.
+        if (!ConnectOnce(params_.ApplicationName))
+            ConnectOnce({});
+        connected_ = true;
+        ReadServerVersion();
+    } catch (...) {
+        DropConnection();
+        throw;
+    }
+}
+
+bool TPgSQLProtocol30::ConnectOnce(const std::string& applicationName) {
+    DropConnection();
+    net_ = std::make_unique<TPgSQLNet>(OpenStream());
+    net_->SetTimeout(params_.ConnectionTimeout);
+    SendStartup(applicationName);
+    state_ = TProtocolState::psAuthenticating;
+    Authenticate();
+    state_ = TProtocolState::psAuthenticated;
+    try {
+        // Parameter statuses, the backend key and notices up to the first ReadyForQuery.
+        Expect(ProcessMessageQueue(), "Z");
+    } catch (const EPgError& e) {
+        if (!applicationName.empty() && e.IsFatalError() && e.ErrorCode() == "42704")
+            return false;
+        throw;
+    }
+    return true;
+}
+
+void TPgSQLProtocol30::SendStartup(const std::string& applicationName) {
+    net_->BeginUntypedMessage();
+    net_->WriteInt32(ProtocolVersion30);
+    net_->WriteString("user");
+    net_->WriteString(params_.UserName);
+    net_->WriteString("database");
+    net_->WriteString(params_.Database);
+    if (!applicationName.empty()) {
+        net_->WriteString("application_name");
+        net_->WriteString(applicationName);
+    }
+    net_->WriteByte('\0');
+    net_->EndMessage();
+    net_->Flush();
+}
+
+void TPgSQLProtocol30::SendPassword(const std::string& password) {
+    net_->BeginMessage('p');
+    net_->WriteString(password);
+    net_->EndMessage();
+    net_->Flush();
+}
+
+void TPgSQLProtocol30::Authenticate() {
+    std::optional<TScramSha256Client> scram;
+    for (;;) {
+        TPgMessage message = net_->ReadMessage();
+        if (message.Type == 'E')
+            throw EPgError(message.Legacy ? ParsePgLegacyErrorText(message.Body)
+                                          : ParsePgErrorFields(message.Body));
+        if (message.Type != 'R')
+            throw Fatal("Unexpected server response");
+        TPgMessageReader reader(message.Body);
+        try {
+            switch (reader.ReadInt32()) {
+            case AuthOk:
+                // A server that skips its final SCRAM message has not proven it knows the password.
+                if (scram && !scram->Verified())
+                    throw Fatal("Missing SCRAM server signature");
+                return;
+            case AuthCleartextPassword:
+                SendPassword(params_.Password);
+                break;
+            case AuthMd5Password:
+                SendPassword(PgMd5Password(params_.UserName, params_.Password, reader.ReadBytes(4)));
+                break;
+            case AuthSasl: {
+                bool offered = false;
+                for (std::string mechanism = reader.ReadString(); !mechanism.empty();
+                     mechanism = reader.ReadString())
+                    offered = offered || mechanism == TScramSha256Client::Mechanism;
+                if (!offered || scram)
+                    throw Fatal("Unknown auth method");
+                // The server takes the user name from the startup message.
+                scram.emplace("", params_.Password);
+                std::string first = scram->ClientFirstMessage();
+                net_->BeginMessage('p');
+                net_->WriteString(TScramSha256Client::Mechanism);
+                net_->WriteInt32(static_cast<std::int32_t>(first.size()));
+                net_->WriteBytes(first);
+                net_->EndMessage();
+                net_->Flush();
+                break;
+            }
+            case AuthSaslContinue: {
+                if (!scram)
+                    throw Fatal("Unexpected server response");
+                std::string final = scram->ClientFinalMessage(reader.Rest());
+                net_->BeginMessage('p');
+                net_->WriteBytes(final);
+                net_->EndMessage();
+                net_->Flush();
+                break;
+            }
+            case AuthSaslFinal:
+                if (!scram)
+                    throw Fatal("Unexpected server response");
+                scram->VerifyServerFinal(reader.Rest());
+                break;
+            default:
+                // Crypt, Kerberos, SCM credentials, GSSAPI, SSPI and whatever comes later.
+                throw Fatal("Unknown auth method");
+            }
+        } catch (const std::out_of_range&) {
+            throw Fatal("Unexpected server response");
+        }
+    }
+}
+
+void TPgSQLProtocol30::ReadServerVersion() {
+    TPgSQLResult answer = RunSimpleQuery("SELECT VERSION()");
+    if (answer.Rows.size() != 1 || answer.Rows[0].empty() || !answer.Rows[0][0])
+        throw Fatal("Unable to get server version");
+    SetServerVersion(*answer.Rows[0][0]);
+}
+
+TPgMessage TPgSQLProtocol30::ReadMessage() {
+    try {
+        return net_->ReadMessage();
+    } catch (const EPgError&) {
+        // A server that closes the connection after an error it did not mark fatal (a translated
+        // severity word from an old server): its own message says more than the closed socket.
+        if (!pendingError_)
+            throw;
+        TPgErrorFields error = *std::exchange(pendingError_, std::nullopt);
+        error.Severity = TPgSeverity::sFatal;
+        throw EPgError(std::move(error));
+    }
+}
+
+char TPgSQLProtocol30::ProcessMessageQueue() {
+    TPgMessage message;
+    do {
+        message = ReadMessage();
+    } while (HandleMessage(message));
+    DeliverNotices();
+    if (pendingError_)
+        throw EPgError(*std::exchange(pendingError_, std::nullopt));
+    return message.Type;
+}
+
+bool TPgSQLProtocol30::HandleMessage(const TPgMessage& message) {
+    if (message.Legacy)
+        return HandleError(ParsePgLegacyErrorText(message.Body));
+    TPgMessageReader reader(message.Body);
+    try {
+        bool goOn = HandleMessageBody(message.Type, reader);
+        if (!reader.AtEnd())
+            throw std::out_of_range("message longer than its content");
+        return goOn;
+    } catch (const std::out_of_range&) {
+        throw UnexpectedResponse(message.Type);
+    }
+}
+
+// One case per message type; the result says whether the loop goes on.
+bool TPgSQLProtocol30::HandleMessageBody(char type, TPgMessageReader& reader) {
+    switch (type) {
+    case '1': // ParseComplete
+    case '2': // BindComplete
+    case 'n': // NoData
+        return false;
+    case '3': // CloseComplete
+        return true;
+    case 'A': { // NotificationResponse
+        std::int32_t processId = reader.ReadInt32();
+        std::string channel = reader.ReadString();
+        std::string payload = reader.ReadString();
+        if (OnNotification)
+            OnNotification(processId, channel, payload);
+        return true;
+    }
+    case 'C':
+        completion_ = ParseCommandTag(reader.ReadString());
+        return true;
+    case 'D':
+        state_ = TProtocolState::psStmtFetching;
+        row_ = ReadDataRow(reader);
+        return false;
+    case 'E':
+        return HandleError(ParsePgErrorFields(reader.Rest()));
+    case 'I': { // EmptyQueryResponse
+        TPgErrorFields error;
+        error.Message = "No SQL statement provided";
+        return HandleError(std::move(error));
+    }
+    case 'K':
+        processId_ = reader.ReadInt32();
+        secretKey_ = reader.ReadInt32();
+        return true;
+    case 'N':
+        pendingNotices_.push_back(ParsePgErrorFields(reader.Rest()));
+        return true;
+    case 'S': {
+        std::string name = reader.ReadString();
+        serverParameters_[name] = reader.ReadString();
+        return true;
+    }
+    case 'T':
+        fieldDescs_ = ReadRowDescription(reader);
+        return false;
+    case 'Z':
+        txnStatus_ = reader.ReadByte();
+        state_ = TProtocolState::psIsReadyForQuery;
+        return false;
+    case 's': // PortalSuspended
+        state_ = TProtocolState::psIsReadyForQuery;
+        return true;
+    case 't':
+        paramDescs_ = ReadParameterDescription(reader);
+        return true;
+    default:
+        throw UnexpectedResponse(type);
+    }
+}
+
+// A FATAL or PANIC ends reading at once; an ERROR waits for the server's ReadyForQuery.
+bool TPgSQLProtocol30::HandleError(TPgErrorFields error) {
+    if (error.Severity == TPgSeverity::sFatal || error.Severity == TPgSeverity::sPanic)
+        throw EPgError(std::move(error));
+    if (!pendingError_)
+        pendingError_ = std::move(error);
+    state_ = TProtocolState::psError;
+    return true;
+}
+
+void TPgSQLProtocol30::DeliverNotices() {
+    auto notices = std::move(pendingNotices_);
+    pendingNotices_.clear();
+    if (OnNotice) {
+        for (const auto& notice : notices)
+            OnNotice(notice);
+    }
+}
+
+// Rows a caller did not fetch are read and dropped before the next exchange.
+void TPgSQLProtocol30::SkipRemainingRows() {
+    firstRow_.reset();
+    while (state_ == TProtocolState::psStmtFetching)
+        ProcessMessageQueue();
+}
+
+std::string TPgSQLProtocol30::NextIdentifier() {
+    std::string identifier = "ST" + std::to_string(number_) + std::to_string(stmtCounter_);
+    stmtCounter_ = stmtCounter_ == std::numeric_limits<std::int64_t>::max() ? 0 : stmtCounter_ + 1;
+    return identifier;
+}
+
+TPgSQLResult TPgSQLProtocol30::ExecuteStmt(const std::string& sql) {
+    return Guarded([&] { return RunSimpleQuery(sql); });
+}
+
+TPgSQLResult TPgSQLProtocol30::RunSimpleQuery(const std::string& sql) {
+    SkipRemainingRows();
+    state_ = TProtocolState::psStmtExecuting;
+    completion_ = {};
+    net_->BeginMessage('Q');
+    net_->WriteString(sql);
+    net_->EndMessage();
+    net_->Flush();
+
+    TPgSQLResult result;
+    for (;;) {
+        char type = ProcessMessageQueue();
+        Expect(type, "TDZ");
+        if (type == 'T') {
+            result.Fields = std::move(fieldDescs_);
+            result.Rows.clear();
+        } else if (type == 'D') {
+            result.Rows.push_back(std::move(row_));
+        } else {
+            result.Completion = completion_;
+            return result;
+        }
+    }
+}
+
+void TPgSQLProtocol30::PrepareStmt(TPgSQLStatement& stmt, const std::string& sql,
+                                   const std::vector<std::uint32_t>& paramTypes) {
+    Guarded([&] {
+        SkipRemainingRows();
+        stmt = TPgSQLStatement();
+        stmt.Identifier = NextIdentifier();
+        state_ = TProtocolState::psStmtPreparing;
+        paramDescs_.clear();
+        fieldDescs_.clear();
+
+        net_->BeginMessage('P');
+        net_->WriteString(stmt.StatementName());
+        net_->WriteString(sql);
+        net_->WriteInt16(Count16(paramTypes.size()));
+        for (std::uint32_t type : paramTypes)
+            net_->WriteInt32(static_cast<std::int32_t>(type));
+        net_->EndMessage();
+        net_->BeginMessage('D');
+        net_->WriteByte('S');
+        net_->WriteString(stmt.StatementName());
+        net_->EndMessage();
+        net_->BeginMessage('S');
+        net_->EndMessage();
+        net_->Flush();
+
+        try {
+            Expect(ProcessMessageQueue(), "1");
+            char described = ProcessMessageQueue();
+            Expect(described, "Tn");
+            Expect(ProcessMessageQueue(), "Z");
+            stmt.NoData = described == 'n';
+            stmt.Params = std::move(paramDescs_);
+            stmt.Fields = std::move(fieldDescs_);
+        } catch (const EPgError& e) {
+            if (!e.IsFatalError())
+                CloseStatementQuietly(stmt);
+            throw;
+        }
+        stmt.Prepared = true;
+    });
+}
+
+void TPgSQLProtocol30::CloseStatementQuietly(const TPgSQLStatement& stmt) {
+    try {
+        net_->BeginMessage('C');
+        net_->WriteByte('S');
+        net_->WriteString(stmt.StatementName());
+        net_->EndMessage();
+        net_->BeginMessage('S');
+        net_->EndMessage();
+        net_->Flush();
+        Expect(ProcessMessageQueue(), "Z");
+    } catch (const EPgError& e) {
+        if (e.IsFatalError())
+            throw;
+    }
+}
+
+bool TPgSQLProtocol30::BindExecutePreparedStmt(TPgSQLStatement& stmt, const std::vector<TPgSQLValue>& values,
+                                               const std::vector<std::int16_t>& resultFormats) {
+    return Guarded([&] {
+        SkipRemainingRows();
+        state_ = TProtocolState::psStmtExecuting;
+        completion_ = {};
+        stmt.Completion = {};
+
+        net_->BeginMessage('C');
+        net_->WriteByte('P');
+        net_->WriteString(stmt.PortalName());
+        net_->EndMessage();
+
+        net_->BeginMessage('B');
+        net_->WriteString(stmt.PortalName());
+        net_->WriteString(stmt.StatementName());
+        net_->WriteInt16(Count16(values.size()));
+        for (std::size_t i = 0; i < values.size(); ++i)
+            net_->WriteInt16(i < stmt.Params.size() ? stmt.Params[i].Format : pgTextFormat);
+        net_->WriteInt16(Count16(values.size()));
+        for (const TPgSQLValue& value : values) {
+            net_->WriteInt32(value ? static_cast<std::int32_t>(value->size()) : -1);
+            if (value)
+                net_->WriteBytes(*value);
+        }
+        net_->WriteInt16(Count16(resultFormats.size()));
+        for (std::int16_t format : resultFormats)
+            net_->WriteInt16(format);
+        net_->EndMessage();
+
+        net_->BeginMessage('E');
+        net_->WriteString(stmt.PortalName());
+        net_->WriteInt32(0); // all rows
+        net_->EndMessage();
+        net_->BeginMessage('S');
+        net_->EndMessage();
+        net_->Flush();
+
+        Expect(ProcessMessageQueue(), "2");
+        char type = ProcessMessageQueue();
+        Expect(type, "DZ");
+        if (type == 'D') {
+            firstRow_ = std::move(row_);
+            return true;
+        }
+        stmt.Completion = completion_;
+        return false;
+    });
+}
+
+std::optional<TPgSQLRow> TPgSQLProtocol30::FetchStmt(TPgSQLStatement& stmt) {
+    return Guarded([&]() -> std::optional<TPgSQLRow> {
+        if (firstRow_)
+            return std::exchange(firstRow_, std::nullopt);
+        if (state_ != TProtocolState::psStmtFetching)
+            return std::nullopt;
+        char type = ProcessMessageQueue();
+        Expect(type, "DZ");
+        if (type == 'D')
+            return std::move(row_);
+        stmt.Completion = completion_;
+        return std::nullopt;
+    });
+}
+
+void TPgSQLProtocol30::UnPrepareStmt(TPgSQLStatement& stmt) {
+    stmt.Prepared = false;
+    if (!connected_)
+        return;
+    try {
+        Guarded([&] {
+            SkipRemainingRows();
+            net_->BeginMessage('C');
+            net_->WriteByte('P');
+            net_->WriteString(stmt.PortalName());
+            net_->EndMessage();
+            net_->BeginMessage('C');
+            net_->WriteByte('S');
+            net_->WriteString(stmt.StatementName());
+            net_->EndMessage();
+            net_->BeginMessage('S');
+            net_->EndMessage();
+            net_->Flush();
+            Expect(ProcessMessageQueue(), "Z");
+        });
+    } catch (const EPgError&) {
+        // Unpreparing never fails; a lost connection shows in IsConnected and the next statement.
+    }
+}
+
+void TPgSQLProtocol30::SetTimeout(int seconds) {
+    if (net_)
+        net_->SetTimeout(seconds);
+}
+
+void TPgSQLProtocol30::RequestCancel() {
+    TPgSQLNet cancel(OpenStream());
+    cancel.BeginUntypedMessage();
+    cancel.WriteInt32(CancelRequestCode);
+    cancel.WriteInt32(processId_);
+    cancel.WriteInt32(secretKey_);
+    cancel.EndMessage();
+    cancel.Flush();
+    cancel.Close();
+}
+
+void TPgSQLProtocol30::Disconnect() {
+    if (connected_) {
+        try {
+            net_->BeginMessage('X');
+            net_->EndMessage();
+            net_->Flush();
+        } catch (const EPgError&) {
+            // The server may be gone already; the socket is closed all the same.
+        }
+    }
+    DropConnection();
+}
+
+} // namespace velmora

@@ -1,0 +1,111 @@
+#include "PostgreSql/PgAuth.h"
+
+#include "PostgreSql/PgError.h"
+
+#include <gtest/gtest.h>
+
+using namespace velmora;
+
+namespace {
+
+// RFC 7677, section 3: user "user", password "pencil".
+constexpr const char* ClientNonce = "rOprNGfwEbeRWgbNEkqO";
+constexpr const char* ServerFirst =
+    "r=rOprNGfwEbeRWgbNEkqO%hvYDpWUa2RaTCAfuxFIlj)hNlF$k0,s=W22ZaJ0SNY7soEsUEjb6gQ==,i=4096";
+constexpr const char* ClientFinal = "c=biws,r=rOprNGfwEbeRWgbNEkqO%hvYDpWUa2RaTCAfuxFIlj)hNlF$k0,"
+                                    "p=dHzbZapWIk4jUhN+Ute9ytag9zjfMHgsqmmiz7AndVQ=";
+constexpr const char* ServerFinal = "v=6rriTRBi23WpRR/wtup+mMhUZUn/dB5nLTJRsjl95G4=";
+
+TScramSha256Client RfcClient() {
+    return TScramSha256Client("user", "pencil", ClientNonce);
+}
+
+// Runs f and returns the fatal EPgError's message it must throw.
+template <class F>
+std::string FatalMessage(F f) {
+    try {
+        f();
+    } catch (const EPgError& e) {
+        EXPECT_TRUE(e.IsFatalError());
+        return e.Message();
+    }
+    ADD_FAILURE() << "no EPgError thrown";
+    return {};
+}
+
+} // namespace
+
+TEST(PgMd5Password, MatchesTheServersDoubleHashWithRawSalt) {
+    // md5(md5hex("pw-md5" + "auth_md5") + bytes 01 00 FE 7F), computed independently.
+    EXPECT_EQ(PgMd5Password("auth_md5", "pw-md5", std::string("\x01\x00\xfe\x7f", 4)),
+              "md5ab2a8a24c88f1c8b06361fcfa708e01d");
+}
+
+TEST(ScramSha256, ReproducesTheRfc7677Exchange) {
+    auto client = RfcClient();
+    EXPECT_EQ(client.ClientFirstMessage(), std::string("n,,n=user,r=") + ClientNonce);
+    EXPECT_EQ(client.ClientFinalMessage(ServerFirst), ClientFinal);
+    EXPECT_FALSE(client.Verified());
+    client.VerifyServerFinal(ServerFinal);
+    EXPECT_TRUE(client.Verified());
+}
+
+TEST(ScramSha256, SendsAnEmptyUserNameAndARandomNonce) {
+    TScramSha256Client first("", "secret"), second("", "secret");
+    std::string message = first.ClientFirstMessage();
+    ASSERT_TRUE(message.starts_with("n,,n=,r=")) << message;
+    EXPECT_GE(message.size(), std::string("n,,n=,r=").size() + 24);
+    EXPECT_NE(message, second.ClientFirstMessage());
+}
+
+TEST(ScramSha256, RejectsAWrongOrMissingServerSignature) {
+    for (const char* final : {"v=AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA=",
+                              "v=6rriTRBi23WpRR/wtup+mMhUZUn/dB5n", "v=", "x=whatever", ""}) {
+        auto client = RfcClient();
+        client.ClientFirstMessage();
+        client.ClientFinalMessage(ServerFirst);
+        std::string message = FatalMessage([&] { client.VerifyServerFinal(final); });
+        EXPECT_TRUE(message.starts_with("Invalid SCRAM server signature")) << final << ": " << message;
+        EXPECT_FALSE(client.Verified());
+    }
+}
+
+TEST(ScramSha256, ReportsTheServersErrorReply) {
+    auto client = RfcClient();
+    client.ClientFirstMessage();
+    client.ClientFinalMessage(ServerFirst);
+    EXPECT_EQ(FatalMessage([&] { client.VerifyServerFinal("e=invalid-proof"); }),
+              "SCRAM authentication failed: invalid-proof");
+}
+
+TEST(ScramSha256, RejectsABrokenServerFirstMessage) {
+    struct Case {
+        const char* serverFirst;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"r=someoneElsesNonce,s=W22ZaJ0SNY7soEsUEjb6gQ==,i=4096", "Invalid SCRAM server nonce"},
+        {"r=rOprNGfwEbeRWgbNEkqO,s=W22ZaJ0SNY7soEsUEjb6gQ==,i=4096", "Invalid SCRAM server nonce"},
+        {"s=W22ZaJ0SNY7soEsUEjb6gQ==,i=4096", "Invalid SCRAM server nonce"},
+        {"m=ext,r=rOprNGfwEbeRWgbNEkqOx,s=W22ZaJ0SNY7soEsUEjb6gQ==,i=4096", "Invalid SCRAM server nonce"},
+        {"r=rOprNGfwEbeRWgbNEkqOx,s=not*base64,i=4096", "Invalid SCRAM salt"},
+        {"r=rOprNGfwEbeRWgbNEkqOx,s=W22ZaJ0SNY7soEsUEjb6gQ==,i=0", "Invalid SCRAM iteration count"},
+        {"r=rOprNGfwEbeRWgbNEkqOx,s=W22ZaJ0SNY7soEsUEjb6gQ==,i=-5", "Invalid SCRAM iteration count"},
+        {"r=rOprNGfwEbeRWgbNEkqOx,s=W22ZaJ0SNY7soEsUEjb6gQ==,i=12x", "Invalid SCRAM iteration count"},
+        {"r=rOprNGfwEbeRWgbNEkqOx,s=W22ZaJ0SNY7soEsUEjb6gQ==", "Invalid SCRAM iteration count"},
+    };
+    for (const Case& c : cases) {
+        auto client = RfcClient();
+        client.ClientFirstMessage();
+        EXPECT_EQ(FatalMessage([&] { client.ClientFinalMessage(c.serverFirst); }), c.error) << c.serverFirst;
+    }
+}
+
+TEST(ScramSha256, RefusesMessagesOutOfOrder) {
+    auto client = RfcClient();
+    EXPECT_EQ(FatalMessage([&] { client.ClientFinalMessage(ServerFirst); }),
+              "Unexpected SCRAM authentication message");
+    client.ClientFirstMessage();
+    EXPECT_EQ(FatalMessage([&] { client.VerifyServerFinal(ServerFinal); }),
+              "Unexpected SCRAM authentication message");
+}

@@ -1,0 +1,325 @@
+// The protocol against scripted servers: exact server bytes for what a real server will not do on
+// demand, and a small TCP server for a silent one.
+#include "PostgreSql/FakeTcpServer.h"
+#include "PostgreSql/PgAuth.h"
+#include "PostgreSql/PgSQLProtocol.h"
+#include "PostgreSql/ScriptedServer.h"
+
+#include <gtest/gtest.h>
+
+using namespace velmora;
+using namespace velmora::test;
+using namespace velmora::test::backend;
+
+namespace {
+
+TPgConnectParams Params() {
+    TPgConnectParams params;
+    params.Server = "scripted";
+    params.Database = "db";
+    params.UserName = "alice";
+    params.Password = "secret";
+    return params;
+}
+
+// Runs f, which must fail with an EPgError, and returns that error.
+template <class F>
+EPgError Failure(F f) {
+    try {
+        f();
+    } catch (const EPgError& e) {
+        return e;
+    }
+    ADD_FAILURE() << "no EPgError thrown";
+    return EPgError(TPgSeverity::sError, "<none>");
+}
+
+TServerScript LoggedOnScript() {
+    TServerScript script;
+    script.Then(LoginAccepted()).Then(VersionAnswer());
+    return script;
+}
+
+// A protocol connected to a trusting scripted server; the test adds the answers that follow.
+struct ConnectedProtocol {
+    explicit ConnectedProtocol(std::size_t chunkSize = 65536)
+        : script(LoggedOnScript()), protocol(script.Factory(chunkSize)) {
+        protocol.Connect(Params());
+    }
+    TServerScript script;
+    TPgSQLProtocol30 protocol;
+};
+
+std::string SentMessage(char type, const std::string& body) {
+    return Message(type, body);
+}
+
+} // namespace
+
+class ChunkedReads : public testing::TestWithParam<std::size_t> {};
+
+// Every read may deliver a single byte: the framing must not depend on how the bytes arrive.
+TEST_P(ChunkedReads, ConnectsAndReadsNoticesInterleavedWithRows) {
+    ConnectedProtocol connected(GetParam());
+    TPgSQLProtocol30& protocol = connected.protocol;
+    EXPECT_TRUE(protocol.IsConnected());
+    EXPECT_EQ(protocol.ServerVersion(), "10.3");
+    EXPECT_EQ(protocol.MajorServerVersion(), 10);
+    EXPECT_EQ(protocol.MinorServerVersion(), 3);
+    EXPECT_EQ(protocol.GetServerParameter("client_encoding"), "UTF8");
+    EXPECT_EQ(protocol.ProcessId(), 4711);
+    EXPECT_EQ(protocol.TransactionStatus(), 'I');
+
+    connected.script.Then(RowDescription({"a", "b"}) + NoticeResponse("first") +
+                          DataRow({"1", std::nullopt}) + NoticeResponse("second") +
+                          ParameterStatus("TimeZone", "UTC") + DataRow({"2", "x"}) +
+                          CommandComplete("SELECT 2") + NoticeResponse("third") + ReadyForQuery());
+    std::vector<std::string> notices;
+    protocol.OnNotice = [&](const TPgErrorFields& notice) { notices.push_back(notice.Message); };
+    TPgSQLResult result = protocol.ExecuteStmt("SELECT a, b FROM t");
+
+    ASSERT_EQ(result.Fields.size(), 2u);
+    EXPECT_EQ(result.Fields[1].Name, "b");
+    ASSERT_EQ(result.Rows.size(), 2u);
+    EXPECT_EQ(result.Rows[0], (TPgSQLRow{"1", std::nullopt}));
+    EXPECT_EQ(result.Rows[1], (TPgSQLRow{"2", "x"}));
+    EXPECT_EQ(result.Completion.Command, "SELECT");
+    EXPECT_EQ(notices, (std::vector<std::string>{"first", "second", "third"}));
+    EXPECT_EQ(protocol.GetServerParameter("TimeZone"), "UTC");
+    EXPECT_TRUE(protocol.IsConnected());
+}
+
+INSTANTIATE_TEST_SUITE_P(PgSQLProtocolScript, ChunkedReads, testing::Values(1, 65536));
+
+TEST(PgSQLProtocolScript, SendsTheStartupMessageAndTerminate) {
+    ConnectedProtocol connected;
+    std::string startup = std::string("user\0alice\0database\0db\0\0", 24);
+    EXPECT_EQ(connected.script.Sent().substr(0, 8 + startup.size()),
+              Int32(static_cast<std::int32_t>(8 + startup.size())) + Int32(196608) + startup);
+    EXPECT_EQ(connected.script.Sent().find("application_name"), std::string::npos);
+    EXPECT_NE(connected.script.Sent().find(SentMessage('Q', std::string("SELECT VERSION()\0", 17))),
+              std::string::npos);
+
+    connected.protocol.Disconnect();
+    EXPECT_TRUE(connected.script.Sent().ends_with(std::string("X\0\0\0\4", 5)));
+    EXPECT_FALSE(connected.protocol.IsConnected());
+}
+
+TEST(PgSQLProtocolScript, RetriesWithoutApplicationNameTheServerDoesNotKnow) {
+    TServerScript script;
+    script.Then(AuthRequest(0) + ErrorResponse("FATAL", "42704", "unrecognized configuration parameter"))
+        .Then(LoginAccepted())
+        .Then(VersionAnswer());
+    TPgSQLProtocol30 protocol(script.Factory());
+    TPgConnectParams params = Params();
+    params.ApplicationName = "setup";
+    protocol.Connect(params);
+
+    EXPECT_TRUE(protocol.IsConnected());
+    EXPECT_EQ(script.Opened(), 2);
+    const std::string& sent = script.Sent();
+    auto first = sent.find(std::string("application_name\0setup\0", 23));
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_EQ(sent.find("application_name", first + 1), std::string::npos);
+}
+
+TEST(PgSQLProtocolScript, AnswersPasswordRequests) {
+    struct Case {
+        std::string request;
+        TPgConnectParams params;
+        std::string password;
+    };
+    TPgConnectParams md5 = Params();
+    md5.UserName = "auth_md5";
+    md5.Password = "pw-md5";
+    const Case cases[] = {
+        {AuthRequest(3), Params(), std::string("secret\0", 7)},
+        {AuthRequest(5, std::string("\x01\x00\xfe\x7f", 4)), md5,
+         std::string("md5ab2a8a24c88f1c8b06361fcfa708e01d\0", 36)},
+    };
+    for (const Case& c : cases) {
+        TServerScript script;
+        script.Then(c.request).Then(LoginAccepted()).Then(VersionAnswer());
+        TPgSQLProtocol30 protocol(script.Factory());
+        protocol.Connect(c.params);
+        EXPECT_NE(script.Sent().find(SentMessage('p', c.password)), std::string::npos) << c.password;
+    }
+}
+
+TEST(PgSQLProtocolScript, RefusesUnsupportedAuthenticationMethods) {
+    const std::string requests[] = {
+        AuthRequest(4, "ab"),                                       // crypt
+        AuthRequest(2),                                             // Kerberos 5
+        AuthRequest(7),                                             // GSSAPI
+        AuthRequest(9),                                             // SSPI
+        AuthRequest(10, std::string("SCRAM-SHA-256-PLUS\0\0", 20)), // channel binding needs TLS
+        AuthRequest(13),
+    };
+    for (const std::string& request : requests) {
+        TServerScript script;
+        script.Then(request);
+        TPgSQLProtocol30 protocol(script.Factory());
+        EPgError error = Failure([&] { protocol.Connect(Params()); });
+        EXPECT_EQ(error.Message(), "Unknown auth method");
+        EXPECT_TRUE(error.IsFatalError());
+        EXPECT_FALSE(protocol.IsConnected());
+        EXPECT_EQ(script.Sent().find("secret"), std::string::npos);
+    }
+}
+
+// The server's first SCRAM message, echoing the nonce the client sent last.
+TServerScript::Reply ScramServerFirst() {
+    return [](std::string_view sent) {
+        std::string clientNonce(sent.substr(sent.rfind("r=") + 2));
+        return AuthRequest(11, "r=" + clientNonce + "server,s=W22ZaJ0SNY7soEsUEjb6gQ==,i=4096");
+    };
+}
+
+TEST(PgSQLProtocolScript, NeverAcceptsAuthenticationOkBeforeTheServerIsVerified) {
+    const std::pair<std::string, std::string> endings[] = {
+        {AuthRequest(0), "Missing SCRAM server signature"},
+        {AuthRequest(12, "v=6rriTRBi23WpRR/wtup+mMhUZUn/dB5nLTJRsjl95G4=") + AuthRequest(0),
+         "Invalid SCRAM server signature"},
+        {AuthRequest(12, "e=invalid-proof"), "SCRAM authentication failed: invalid-proof"},
+        {ErrorResponse("FATAL", "28P01", "password authentication failed for user \"alice\""),
+         "password authentication failed for user \"alice\""},
+    };
+    for (const auto& [ending, message] : endings) {
+        TServerScript script;
+        script.Then(AuthRequest(10, std::string("SCRAM-SHA-256-PLUS\0SCRAM-SHA-256\0\0", 34)))
+            .Then(ScramServerFirst())
+            .Then(ending + ParameterStatus("a", "b") + BackendKeyData(1, 2) + ReadyForQuery())
+            .Then(VersionAnswer());
+        TPgSQLProtocol30 protocol(script.Factory());
+        EPgError error = Failure([&] { protocol.Connect(Params()); });
+        EXPECT_EQ(error.Message(), message);
+        EXPECT_TRUE(error.IsFatalError());
+        EXPECT_FALSE(protocol.IsConnected());
+        // The client answered in SCRAM's form: no channel binding, the user from the startup message.
+        EXPECT_NE(script.Sent().find(std::string("SCRAM-SHA-256\0", 14) + Int32(32) + "n,,n=,r="),
+                  std::string::npos);
+        EXPECT_NE(script.Sent().find("c=biws,r="), std::string::npos);
+    }
+}
+
+TEST(PgSQLProtocolScript, ReadsTheOldTextFormOfAnError) {
+    TServerScript script;
+    script.Then(std::string("EFATAL:  database \"nope\" does not exist\n\0", 41));
+    TPgSQLProtocol30 protocol(script.Factory());
+    EPgError error = Failure([&] { protocol.Connect(Params()); });
+    EXPECT_EQ(error.Message(), "database \"nope\" does not exist");
+    EXPECT_EQ(error.Severity(), TPgSeverity::sFatal);
+}
+
+TEST(PgSQLProtocolScript, AnUnexpectedMessageDuringLogOnIsFatal) {
+    TServerScript script;
+    script.Then(ReadyForQuery());
+    TPgSQLProtocol30 protocol(script.Factory());
+    EPgError error = Failure([&] { protocol.Connect(Params()); });
+    EXPECT_EQ(error.Message(), "Unexpected server response");
+    EXPECT_TRUE(error.IsFatalError());
+}
+
+TEST(PgSQLProtocolScript, MalformedOrUnknownMessagesEndTheConnection) {
+    const std::pair<std::string, std::string> answers[] = {
+        {Message('W', Int16(0)), "Unexpected server response : W"},                  // unknown type
+        {Message('D', Int16(2) + Int32(1) + "x"), "Unexpected server response : D"}, // fewer values
+        {Message('D', Int16(1) + Int32(-2)), "Unexpected server response : D"},      // impossible length
+        {Message('C', std::string("SELECT 1\0junk", 13)), "Unexpected server response : C"}, // longer
+        {std::string("Z") + Int32(2), "Unexpected server response : Z"}, // a length below its own size
+        {Message('1', ""), "Unexpected server response : 1"},            // out of step
+    };
+    for (const auto& [answer, message] : answers) {
+        ConnectedProtocol connected;
+        connected.script.Then(answer + ReadyForQuery());
+        EPgError error = Failure([&] { connected.protocol.ExecuteStmt("SELECT 1"); });
+        EXPECT_EQ(error.Message(), message);
+        EXPECT_TRUE(error.IsFatalError());
+        EXPECT_FALSE(connected.protocol.IsConnected());
+        EXPECT_EQ(Failure([&] { connected.protocol.ExecuteStmt("SELECT 1"); }).Message(), "Not connected");
+    }
+}
+
+TEST(PgSQLProtocolScript, AConnectionDroppedMidMessageIsAFatalErrorWithoutText) {
+    ConnectedProtocol connected;
+    connected.script.Then(RowDescription({"a"}) + DataRow({"12345"}).substr(0, 7));
+    EPgError error = Failure([&] { connected.protocol.ExecuteStmt("SELECT a FROM t"); });
+    EXPECT_EQ(error.Message(), "");
+    EXPECT_EQ(error.EDAError::ErrorCode(), 0);
+    EXPECT_TRUE(error.IsFatalError());
+    EXPECT_FALSE(connected.protocol.IsConnected());
+}
+
+TEST(PgSQLProtocolScript, AnErrorBeforeTheServerHangsUpKeepsItsMessage) {
+    // An old server with a translated severity word closes the connection after what reads as an
+    // ERROR: its message must reach the user, not the empty text of the closed socket.
+    ConnectedProtocol connected;
+    connected.script.Then(ErrorResponse("FEHLER", "57P01", "Verbindung wird beendet"));
+    EPgError error = Failure([&] { connected.protocol.ExecuteStmt("SELECT 1"); });
+    EXPECT_EQ(error.Message(), "Verbindung wird beendet");
+    EXPECT_TRUE(error.IsFatalError());
+    EXPECT_FALSE(connected.protocol.IsConnected());
+}
+
+TEST(PgSQLProtocolScript, AnErrorIsRaisedAfterReadyForQueryAndTheConnectionStays) {
+    ConnectedProtocol connected;
+    connected.script
+        .Then(ErrorResponse("ERROR", "42601", "syntax error") + NoticeResponse("late") + ReadyForQuery())
+        .Then(CommandComplete("SET") + ReadyForQuery());
+    EPgError error = Failure([&] { connected.protocol.ExecuteStmt("SELEC 1"); });
+    EXPECT_EQ(error.Message(), "syntax error");
+    EXPECT_EQ(error.ErrorCode(), "42601");
+    EXPECT_TRUE(connected.protocol.IsConnected());
+    EXPECT_EQ(connected.protocol.ExecuteStmt("SET x = 1").Completion.Command, "SET");
+}
+
+TEST(PgSQLProtocolScript, ASilentServerEndsInTheReceiveTimeout) {
+    const std::string timedOut =
+        "Error on data reading from the connection:\nConnection timed out.\nSocket Error Code: 110($6E)";
+    {
+        TFakeTcpServer silent;
+        TPgSQLProtocol30 protocol;
+        TPgConnectParams params = Params();
+        params.Server = "127.0.0.1";
+        params.Port = silent.Port();
+        params.ConnectionTimeout = 1;
+        EPgError error = Failure([&] { protocol.Connect(params); });
+        EXPECT_EQ(error.Message(), timedOut);
+        EXPECT_EQ(error.ErrorCode(), "110");
+        EXPECT_TRUE(error.IsFatalError());
+    }
+    {
+        TFakeTcpServer server({LoginAccepted(), VersionAnswer()});
+        TPgSQLProtocol30 protocol;
+        TPgConnectParams params = Params();
+        params.Server = "127.0.0.1";
+        params.Port = server.Port();
+        protocol.Connect(params);
+        protocol.SetTimeout(1);
+        EXPECT_EQ(Failure([&] { protocol.ExecuteStmt("SELECT 1"); }).Message(), timedOut);
+        EXPECT_FALSE(protocol.IsConnected());
+    }
+}
+
+TEST(PgSQLProtocolScript, SocketFailuresOfTheConnectCarryTheSocketLayersText) {
+    TPgSQLProtocol30 protocol;
+    TPgConnectParams params = Params();
+    params.Server = "127.0.0.1";
+    params.Port = RefusingPort();
+    EPgError refused = Failure([&] { protocol.Connect(params); });
+    EXPECT_EQ(refused.Message(), "Cannot connect to server on host '127.0.0.1':\nConnection refused.\n"
+                                 "Socket Error Code: 111($6F)");
+    EXPECT_EQ(refused.EDAError::ErrorCode(), 111);
+    EXPECT_TRUE(refused.IsFatalError());
+
+    TFullListener full;
+    params.Port = full.Port();
+    params.ConnectionTimeout = 1;
+    EXPECT_EQ(Failure([&] { protocol.Connect(params); }).Message(),
+              "Cannot connect to server on host '127.0.0.1': Connection timed out");
+
+    params.Server = "no-such-host.invalid";
+    EPgError unknown = Failure([&] { protocol.Connect(params); });
+    EXPECT_TRUE(unknown.Message().starts_with("Unknown host 'no-such-host.invalid'\nSocket Error Code: "))
+        << unknown.Message();
+}
