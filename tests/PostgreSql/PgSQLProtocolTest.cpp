@@ -1,0 +1,248 @@
+// The protocol against the sandbox server.
+#include "PostgreSql/PgSQLProtocol.h"
+
+#include "support/Sandbox.h"
+
+#include <chrono>
+#include <gtest/gtest.h>
+#include <thread>
+
+using namespace velmora;
+using velmora::test::sandbox;
+
+namespace {
+
+TPgConnectParams Login(const std::string& user, const std::string& password,
+                       const std::string& database = "postgres") {
+    TPgConnectParams params;
+    params.Server = sandbox().host;
+    params.Port = std::stoi(sandbox().port);
+    params.ConnectionTimeout = 10;
+    params.Database = database;
+    params.UserName = user;
+    params.Password = password;
+    return params;
+}
+
+TPgConnectParams Superuser() {
+    return Login(sandbox().user, sandbox().password);
+}
+
+// A protocol logged on as the superuser.
+struct Session {
+    explicit Session(const TPgConnectParams& params = Superuser()) { protocol.Connect(params); }
+    ~Session() { protocol.Disconnect(); }
+    std::string Value(const std::string& sql) {
+        TPgSQLResult result = protocol.ExecuteStmt(sql);
+        EXPECT_EQ(result.Rows.size(), 1u) << sql;
+        return result.Rows.empty() || !result.Rows[0][0] ? "<null>" : *result.Rows[0][0];
+    }
+    TPgSQLProtocol30 protocol;
+};
+
+template <class F>
+EPgError Failure(F f) {
+    try {
+        f();
+    } catch (const EPgError& e) {
+        return e;
+    }
+    ADD_FAILURE() << "no EPgError thrown";
+    return EPgError(TPgSeverity::sError, "<none>");
+}
+
+std::vector<TPgSQLRow> FetchAll(TPgSQLProtocol& protocol, TPgSQLStatement& stmt) {
+    std::vector<TPgSQLRow> rows;
+    while (auto row = protocol.FetchStmt(stmt))
+        rows.push_back(std::move(*row));
+    return rows;
+}
+
+// Waits until the server no longer lists the backend (or it runs a statement, when active is set).
+void WaitForBackend(Session& observer, std::int32_t processId, bool active) {
+    std::string sql = "SELECT count(*) FROM pg_stat_activity WHERE pid = " + std::to_string(processId) +
+                      (active ? " AND state = 'active'" : "");
+    for (int i = 0; i < 200 && observer.Value(sql) != (active ? "1" : "0"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+}
+
+} // namespace
+
+TEST(PgSQLProtocol, LogsOnWithEveryAuthenticationMethod) {
+    const std::pair<std::string, std::string> logins[] = {
+        {"auth_trust", ""},         {"auth_password", "pw-password"},     {"auth_md5", "pw-md5"},
+        {"auth_scram", "pw-scram"}, {sandbox().user, sandbox().password},
+    };
+    for (const auto& [user, password] : logins) {
+        Session session(Login(user, password));
+        EXPECT_TRUE(session.protocol.IsConnected()) << user;
+        EXPECT_EQ(session.Value("SELECT current_user"), user);
+        EXPECT_EQ(session.protocol.MajorServerVersion(), 15);
+        // "15.5" from the version query, "15.5 (Debian ...)" as the server reports it at log-on
+        EXPECT_TRUE(session.protocol.GetServerParameter("server_version")
+                        .starts_with(session.protocol.ServerVersion()));
+        EXPECT_EQ(session.protocol.ServerVersion().substr(0, 3), "15.");
+        EXPECT_TRUE(session.protocol.ServerVersionFull().starts_with("PostgreSQL 15."));
+        EXPECT_EQ(session.protocol.GetServerParameter("client_encoding"), "UTF8");
+    }
+}
+
+TEST(PgSQLProtocol, AWrongPasswordGivesTheServersMessage) {
+    for (const char* user : {"auth_password", "auth_md5", "auth_scram"}) {
+        TPgSQLProtocol30 protocol;
+        EPgError error = Failure([&] { protocol.Connect(Login(user, "wrong")); });
+        EXPECT_EQ(error.Message(), std::string("password authentication failed for user \"") + user + "\"");
+        EXPECT_EQ(error.ErrorCode(), "28P01");
+        EXPECT_TRUE(error.IsFatalError());
+        EXPECT_FALSE(protocol.IsConnected());
+    }
+}
+
+TEST(PgSQLProtocol, AnUnknownDatabaseGivesTheServersMessage) {
+    TPgSQLProtocol30 protocol;
+    EPgError error =
+        Failure([&] { protocol.Connect(Login(sandbox().user, sandbox().password, "no_such_database")); });
+    EXPECT_EQ(error.Message(), "database \"no_such_database\" does not exist");
+    EXPECT_EQ(error.ErrorCode(), "3D000");
+    EXPECT_TRUE(error.IsFatalError());
+    EXPECT_FALSE(protocol.IsConnected());
+}
+
+TEST(PgSQLProtocol, SendsTheApplicationNameOnlyWhenSet) {
+    TPgConnectParams params = Superuser();
+    params.ApplicationName = "velmora protocol test";
+    Session named(params);
+    EXPECT_EQ(named.protocol.GetServerParameter("application_name"), "velmora protocol test");
+    Session unnamed;
+    EXPECT_EQ(unnamed.protocol.GetServerParameter("application_name"), "");
+}
+
+TEST(PgSQLProtocol, ASyntaxErrorLeavesTheConnectionUsable) {
+    Session session;
+    EPgError simple = Failure([&] { session.protocol.ExecuteStmt("SELEC 1"); });
+    EXPECT_EQ(simple.Message(), "syntax error at or near \"SELEC\"");
+    EXPECT_EQ(simple.ErrorCode(), "42601");
+    EXPECT_EQ(simple.Position(), 1);
+    EXPECT_EQ(simple.Severity(), TPgSeverity::sError);
+
+    TPgSQLStatement stmt;
+    EPgError prepared = Failure([&] { session.protocol.PrepareStmt(stmt, "SELECT 1 FROM"); });
+    EXPECT_EQ(prepared.ErrorCode(), "42601");
+    EXPECT_FALSE(stmt.Prepared);
+    EXPECT_TRUE(session.protocol.IsConnected());
+    EXPECT_EQ(session.Value("SELECT count(*) FROM pg_prepared_statements"), "0");
+    EXPECT_EQ(session.protocol.TransactionStatus(), 'I');
+}
+
+TEST(PgSQLProtocol, AnEmptyStatementIsReported) {
+    Session session;
+    EXPECT_EQ(Failure([&] { session.protocol.ExecuteStmt(""); }).Message(), "No SQL statement provided");
+    TPgSQLStatement stmt;
+    session.protocol.PrepareStmt(stmt, "--");
+    EXPECT_EQ(Failure([&] { session.protocol.BindExecutePreparedStmt(stmt, {}); }).Message(),
+              "No SQL statement provided");
+    session.protocol.UnPrepareStmt(stmt);
+    EXPECT_EQ(session.Value("SELECT 'still here'"), "still here");
+}
+
+TEST(PgSQLProtocol, ADuplicateKeyIsAKeyViolation) {
+    Session session;
+    session.protocol.ExecuteStmt(
+        "CREATE TEMP TABLE tenant (code character(4) PRIMARY KEY, name varchar(20))");
+    TPgSQLStatement insert;
+    session.protocol.PrepareStmt(insert, "INSERT INTO tenant (code, name) VALUES ($1, $2)");
+    ASSERT_EQ(insert.Params.size(), 2u);
+    EXPECT_EQ(insert.Params[0].TypeOid, 1042u); // character(n)
+    EXPECT_EQ(insert.Params[1].TypeOid, 1043u); // character varying
+    EXPECT_TRUE(insert.NoData);
+    insert.Params[0].Format = pgBinaryFormat;
+
+    EXPECT_FALSE(session.protocol.BindExecutePreparedStmt(insert, {"ABCD", std::nullopt}));
+    EXPECT_EQ(insert.Completion.Command, "INSERT");
+    EXPECT_EQ(insert.Completion.RowsAffected, 1);
+    EXPECT_EQ(insert.Completion.LastInsertOID, 0u);
+
+    EPgError duplicate = Failure([&] {
+        session.protocol.BindExecutePreparedStmt(insert, {"ABCD", "again"});
+    });
+    EXPECT_TRUE(duplicate.IsKeyViolation());
+    EXPECT_EQ(duplicate.ErrorCode(), "23505");
+    EXPECT_EQ(duplicate.EDAError::ErrorCode(), 23505);
+    EXPECT_EQ(duplicate.DetailMsg(), "Key (code)=(ABCD) already exists.");
+    EXPECT_FALSE(duplicate.IsFatalError());
+
+    session.protocol.UnPrepareStmt(insert);
+    EXPECT_EQ(session.Value("SELECT code || coalesce(name, '-') FROM tenant"), "ABCD-");
+}
+
+TEST(PgSQLProtocol, RunsTheExtendedCycleWithRowsAndCounts) {
+    Session session;
+    TPgSQLStatement select;
+    session.protocol.PrepareStmt(select, "SELECT g, 'x' || g FROM generate_series(1, $1::int) g");
+    ASSERT_EQ(select.Params.size(), 1u);
+    EXPECT_EQ(select.Params[0].TypeOid, 23u);
+    ASSERT_EQ(select.Fields.size(), 2u);
+    EXPECT_EQ(select.Fields[0].Name, "g");
+    EXPECT_EQ(select.Fields[0].TypeOid, 23u);
+    EXPECT_FALSE(select.NoData);
+    EXPECT_EQ(session.Value("SELECT name FROM pg_prepared_statements"), select.StatementName());
+
+    ASSERT_TRUE(session.protocol.BindExecutePreparedStmt(select, {"1000"}));
+    auto rows = FetchAll(session.protocol, select);
+    ASSERT_EQ(rows.size(), 1000u);
+    EXPECT_EQ(rows[0], (TPgSQLRow{"1", "x1"}));
+    EXPECT_EQ(rows[999], (TPgSQLRow{"1000", "x1000"}));
+    EXPECT_EQ(select.Completion.Command, "SELECT");
+
+    // Bound again without a new prepare, with binary results this time; rows left unread are skipped.
+    ASSERT_TRUE(session.protocol.BindExecutePreparedStmt(select, {"3"}, {pgBinaryFormat}));
+    EXPECT_EQ(session.protocol.FetchStmt(select), (TPgSQLRow{std::string("\0\0\0\1", 4), "x1"}));
+    session.protocol.UnPrepareStmt(select);
+    EXPECT_EQ(session.Value("SELECT count(*) FROM pg_prepared_statements"), "0");
+
+    session.protocol.ExecuteStmt("CREATE TEMP TABLE counted AS SELECT generate_series(1, 5) AS n");
+    TPgSQLStatement update;
+    session.protocol.PrepareStmt(update, "UPDATE counted SET n = n + 10 WHERE n > $1");
+    EXPECT_NE(update.Identifier, select.Identifier);
+    EXPECT_TRUE(update.Identifier.starts_with("ST"));
+    EXPECT_FALSE(session.protocol.BindExecutePreparedStmt(update, {"2"}));
+    EXPECT_EQ(update.Completion.Command, "UPDATE");
+    EXPECT_EQ(update.Completion.RowsAffected, 3);
+    session.protocol.UnPrepareStmt(update);
+    EXPECT_EQ(session.protocol.ExecuteStmt("DELETE FROM counted").Completion.RowsAffected, 5);
+}
+
+TEST(PgSQLProtocol, NoticesAreReadAndDropped) {
+    Session session;
+    const std::string sql = "DO $$BEGIN RAISE NOTICE 'first'; RAISE WARNING 'second'; END$$";
+    EXPECT_EQ(session.protocol.ExecuteStmt(sql).Completion.Command, "DO");
+    std::vector<std::string> heard;
+    session.protocol.OnNotice = [&](const TPgErrorFields& notice) { heard.push_back(notice.Message); };
+    session.protocol.ExecuteStmt(sql);
+    EXPECT_EQ(heard, (std::vector<std::string>{"first", "second"}));
+}
+
+TEST(PgSQLProtocol, ATerminatedBackendGivesAFatalError) {
+    Session victim, killer;
+    killer.Value("SELECT pg_terminate_backend(" + std::to_string(victim.protocol.ProcessId()) + ")");
+    WaitForBackend(killer, victim.protocol.ProcessId(), false);
+
+    EPgError error = Failure([&] { victim.protocol.ExecuteStmt("SELECT 1"); });
+    EXPECT_EQ(error.Message(), "terminating connection due to administrator command");
+    EXPECT_EQ(error.ErrorCode(), "57P01");
+    EXPECT_TRUE(error.IsFatalError());
+    EXPECT_FALSE(victim.protocol.IsConnected());
+}
+
+TEST(PgSQLProtocol, RequestCancelStopsTheRunningStatement) {
+    Session session, observer;
+    std::thread canceller([&] {
+        WaitForBackend(observer, session.protocol.ProcessId(), true);
+        session.protocol.RequestCancel();
+    });
+    EPgError error = Failure([&] { session.protocol.ExecuteStmt("SELECT pg_sleep(30)"); });
+    canceller.join();
+    EXPECT_EQ(error.ErrorCode(), "57014");
+    EXPECT_EQ(error.Message(), "canceling statement due to user request");
+    EXPECT_EQ(session.Value("SELECT 2"), "2");
+}
