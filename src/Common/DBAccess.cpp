@@ -104,6 +104,11 @@ void TCustomDAConnection::Open() {
     }
 }
 
+void TCustomDAConnection::ReleaseIConnection() {
+    Disconnect();
+    iConnection_.reset();
+}
+
 void TCustomDAConnection::AssignConnectValues(TCRConnection& connection) const {
     connection.SetUsername(username_);
     connection.SetPassword(password_);

@@ -103,6 +103,9 @@ public:
 
     std::vector<std::string> GetDatabaseNames();
 
+    // The provider connection, made at the first connect; statement commands run on it.
+    TCRConnection* IConnection() const { return iConnection_.get(); }
+
     // The connection's error handling, for every database error its provider connection raises
     // while the connection is open. Call it while the error is being handled: it closes the
     // connection when the error has ended the session, then raises the error for this layer.
@@ -119,6 +122,9 @@ protected:
     virtual void AssignConnectValues(TCRConnection& connection) const;
     // The dialog a prompt uses when no ConnectDialog is set; none means connecting without prompt.
     virtual std::unique_ptr<TCustomConnectDialog> CreateDefaultConnectDialog() { return nullptr; }
+
+    // Closes the connection and drops its provider connection; the next connect makes a new one.
+    void ReleaseIConnection();
 
     // Component layers raise their own class here in place of a provider's database error; the
     // generic layer lets the error pass as it is. Called while the error is being handled.
