@@ -39,6 +39,13 @@ void Expect(char type, std::string_view allowed) {
         throw UnexpectedResponse(type);
 }
 
+// A SCRAM message the server sends before the exchange has started is out of step.
+TScramSha256Client& StartedScram(std::optional<TScramSha256Client>& scram) {
+    if (!scram)
+        throw Fatal("Unexpected server response");
+    return *scram;
+}
+
 std::int16_t Count16(std::size_t count) {
     return static_cast<std::int16_t>(static_cast<std::uint16_t>(count));
 }
@@ -247,59 +254,68 @@ void TPgSQLProtocol30::Authenticate() {
             throw Fatal("Unexpected server response");
         TPgMessageReader reader(message.Body);
         try {
-            switch (reader.ReadInt32()) {
-            case AuthOk:
-                // A server that skips its final SCRAM message has not proven it knows the password.
-                if (scram && !scram->Verified())
-                    throw Fatal("Missing SCRAM server signature");
+            if (AnswerAuthRequest(reader, scram))
                 return;
-            case AuthCleartextPassword:
-                SendPassword(params_.Password);
-                break;
-            case AuthMd5Password:
-                SendPassword(PgMd5Password(params_.UserName, params_.Password, reader.ReadBytes(4)));
-                break;
-            case AuthSasl: {
-                bool offered = false;
-                for (std::string mechanism = reader.ReadString(); !mechanism.empty();
-                     mechanism = reader.ReadString())
-                    offered = offered || mechanism == TScramSha256Client::Mechanism;
-                if (!offered || scram)
-                    throw Fatal("Unknown auth method");
-                // The server takes the user name from the startup message.
-                scram.emplace("", params_.Password);
-                std::string first = scram->ClientFirstMessage();
-                net_->BeginMessage('p');
-                net_->WriteString(TScramSha256Client::Mechanism);
-                net_->WriteInt32(static_cast<std::int32_t>(first.size()));
-                net_->WriteBytes(first);
-                net_->EndMessage();
-                net_->Flush();
-                break;
-            }
-            case AuthSaslContinue: {
-                if (!scram)
-                    throw Fatal("Unexpected server response");
-                std::string final = scram->ClientFinalMessage(reader.Rest());
-                net_->BeginMessage('p');
-                net_->WriteBytes(final);
-                net_->EndMessage();
-                net_->Flush();
-                break;
-            }
-            case AuthSaslFinal:
-                if (!scram)
-                    throw Fatal("Unexpected server response");
-                scram->VerifyServerFinal(reader.Rest());
-                break;
-            default:
-                // Crypt, Kerberos, SCM credentials, GSSAPI, SSPI and whatever comes later.
-                throw Fatal("Unknown auth method");
-            }
         } catch (const std::out_of_range&) {
             throw Fatal("Unexpected server response");
         }
     }
+}
+
+// Answers one authentication request; true once the server has accepted the log-on.
+bool TPgSQLProtocol30::AnswerAuthRequest(TPgMessageReader& reader, std::optional<TScramSha256Client>& scram) {
+    switch (reader.ReadInt32()) {
+    case AuthOk:
+        // A server that skips its final SCRAM message has not proven that it knows the password.
+        if (scram && !scram->Verified())
+            throw Fatal("Missing SCRAM server signature");
+        return true;
+    case AuthCleartextPassword:
+        SendPassword(params_.Password);
+        return false;
+    case AuthMd5Password:
+        SendPassword(PgMd5Password(params_.UserName, params_.Password, reader.ReadBytes(4)));
+        return false;
+    case AuthSasl:
+        if (scram)
+            throw Fatal("Unexpected server response");
+        StartScram(reader, scram);
+        return false;
+    case AuthSaslContinue:
+        SendSaslResponse(StartedScram(scram).ClientFinalMessage(reader.Rest()));
+        return false;
+    case AuthSaslFinal:
+        StartedScram(scram).VerifyServerFinal(reader.Rest());
+        return false;
+    default:
+        // Crypt, Kerberos, SCM credentials, GSSAPI, SSPI and whatever comes later.
+        throw Fatal("Unknown auth method");
+    }
+}
+
+// Picks SCRAM-SHA-256 from the mechanisms the server offers and sends the first message.
+void TPgSQLProtocol30::StartScram(TPgMessageReader& reader, std::optional<TScramSha256Client>& scram) {
+    bool offered = false;
+    for (std::string mechanism = reader.ReadString(); !mechanism.empty(); mechanism = reader.ReadString())
+        offered = offered || mechanism == TScramSha256Client::Mechanism;
+    if (!offered)
+        throw Fatal("Unknown auth method");
+    // The server takes the user name from the startup message.
+    scram.emplace("", params_.Password);
+    std::string first = scram->ClientFirstMessage();
+    net_->BeginMessage('p');
+    net_->WriteString(TScramSha256Client::Mechanism);
+    net_->WriteInt32(static_cast<std::int32_t>(first.size()));
+    net_->WriteBytes(first);
+    net_->EndMessage();
+    net_->Flush();
+}
+
+void TPgSQLProtocol30::SendSaslResponse(std::string_view data) {
+    net_->BeginMessage('p');
+    net_->WriteBytes(data);
+    net_->EndMessage();
+    net_->Flush();
 }
 
 void TPgSQLProtocol30::ReadServerVersion() {

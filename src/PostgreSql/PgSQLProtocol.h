@@ -14,6 +14,7 @@
 namespace velmora {
 
 class TPgSQLNet;
+class TScramSha256Client;
 class TPgMessageReader;
 struct TPgMessage;
 
@@ -197,7 +198,10 @@ private:
     bool ConnectOnce(const std::string& applicationName);
     void SendStartup(const std::string& applicationName);
     void Authenticate();
+    bool AnswerAuthRequest(TPgMessageReader& reader, std::optional<TScramSha256Client>& scram);
+    void StartScram(TPgMessageReader& reader, std::optional<TScramSha256Client>& scram);
     void SendPassword(const std::string& password);
+    void SendSaslResponse(std::string_view data);
     TPgSQLResult RunSimpleQuery(const std::string& sql);
     void ReadServerVersion();
 
