@@ -22,6 +22,506 @@ SET row_security = off;
 -- Name: trevix; Type: SCHEMA; Schema: -; Owner: postgres
 --
 
+--
+-- TOC entry 186 (class 1255 OID 17210)
+-- Name: berechne_rech_pos(date, integer); Type: FUNCTION; Schema: trevix; Owner: postgres
+--
+
+CREATE FUNCTION trevix.berechne_rech_pos(stichtag date, rechnung_id integer) RETURNS void
+    LANGUAGE plpgsql
+    AS $_$
+DECLARE
+  -- the parameter names are also column names of buch20 and buch22
+  p_stichtag ALIAS FOR $1;
+  p_rechnung_id ALIAS FOR $2;
+  v_auftrag_id integer;
+  v_bestand numeric := 0;
+  v_zeile_bestand numeric;
+  v_miete_bis date;
+  v_tage integer;
+  v_miete_menge integer;
+  r record;
+BEGIN
+  -- the head lock keeps two sessions from replacing the items of one invoice at the same time
+  SELECT r20.auftrag_id INTO v_auftrag_id
+    FROM trevix.buch20 r20
+   WHERE r20.rechnung_id = p_rechnung_id
+     FOR NO KEY UPDATE;
+
+  DELETE FROM trevix.buch22 b WHERE b.rechnung_id = p_rechnung_id;
+
+  DROP TABLE IF EXISTS leistung;
+  CREATE TEMPORARY TABLE leistung AS
+    SELECT v.leistung_id, v.mandant, v.position_id, v.lieferdatum, v.vorhaltung_bis,
+           v.vorhaltung_bis AS miete_bis,
+           0.00::numeric AS bestand,
+           0.00::numeric AS miete,
+           0 AS miete_menge,
+           v.lieferart, v.ep, v.epmiete, v.menge, v.aufmassblatt_id, v.aufmasszeile_id,
+           v.mengeneinheit, v.tagesberechnung, v.positionsart, v.mietezeitraum, v.prozent
+      FROM trevix.v_leistung v
+     WHERE v.lieferdatum <= p_stichtag
+       AND v.auftrag_id = v_auftrag_id;
+
+  UPDATE leistung SET miete_bis = p_stichtag;
+  -- a return ends its own provision period
+  UPDATE leistung SET vorhaltung_bis = lieferdatum WHERE lieferart = 'R';
+
+  -- Walk each position's lines in the order of their provision ends; the stock after a line is on
+  -- site until the next line's provision period ends (a return: its date), at the latest the cut-off.
+  FOR r IN
+    SELECT l.leistung_id, l.position_id, l.lieferart, l.vorhaltung_bis, l.menge,
+           l.tagesberechnung, l.mietezeitraum,
+           lead(l.position_id) OVER walk AS next_position_id,
+           lead(l.lieferart) OVER walk AS next_lieferart,
+           lead(l.lieferdatum) OVER walk AS next_lieferdatum,
+           lead(l.vorhaltung_bis) OVER walk AS next_vorhaltung_bis
+      FROM leistung l
+    WINDOW walk AS (ORDER BY l.position_id, l.vorhaltung_bis, l.menge, l.leistung_id)
+     ORDER BY l.position_id, l.vorhaltung_bis, l.menge, l.leistung_id
+  LOOP
+    v_bestand := v_bestand + r.menge;
+    v_zeile_bestand := v_bestand;
+    IF r.next_position_id = r.position_id THEN
+      v_miete_bis := CASE
+        WHEN r.lieferart = 'L' AND r.next_lieferart = 'L' AND r.next_vorhaltung_bis < p_stichtag
+          THEN r.next_vorhaltung_bis
+        WHEN r.next_lieferart = 'R' THEN r.next_lieferdatum
+        WHEN r.lieferart = 'L' AND r.next_vorhaltung_bis >= p_stichtag THEN p_stichtag
+        WHEN r.lieferart = 'R' THEN r.next_vorhaltung_bis
+      END;
+    ELSE
+      v_miete_bis := CASE WHEN r.lieferart IN ('L', 'R') THEN p_stichtag END;
+      v_bestand := 0;
+    END IF;
+    IF v_miete_bis > p_stichtag THEN
+      v_miete_bis := p_stichtag;
+    END IF;
+
+    v_tage := v_miete_bis - r.vorhaltung_bis;
+    -- every interval is rounded up to whole rent periods on its own
+    v_miete_menge := CASE
+      WHEN r.tagesberechnung = false AND r.mietezeitraum = 'Woche' THEN
+        CASE WHEN v_tage % 7 > 0 THEN abs(v_tage / 7) + 1
+             WHEN v_tage % 7 = 0 THEN abs(v_tage / 7) END
+      WHEN r.tagesberechnung = false AND r.mietezeitraum = 'Monat' THEN
+        CASE WHEN v_tage % 30 > 0 THEN abs(v_tage / 30) + 1
+             WHEN v_tage % 30 = 0 THEN abs(v_tage / 30) END
+      ELSE v_tage
+    END;
+
+    UPDATE leistung
+       SET miete_bis = v_miete_bis, bestand = v_zeile_bestand, miete_menge = v_miete_menge
+     WHERE leistung_id = r.leistung_id;
+  END LOOP;
+
+  -- delivery items: the share of the unit price due on delivery
+  INSERT INTO trevix.buch22 (mandant, rechnung_id, position_id, lieferdatum, vorhaltung_bis, miete_von,
+                             miete_bis, bestand, miete, miete_menge, ep, ep_miete, menge,
+                             aufmassblatt_id, aufmasszeile_id, text, lieferart, gp, prozent_ansatz)
+  SELECT l.mandant, p_rechnung_id, l.position_id, l.lieferdatum, l.vorhaltung_bis, l.vorhaltung_bis + 1,
+         l.miete_bis, l.bestand, l.miete, l.miete_menge, l.ep, l.epmiete, l.menge,
+         l.aufmassblatt_id, l.aufmasszeile_id, 'Lieferung am ', l.lieferart,
+         CASE l.positionsart
+           WHEN 1 THEN round(l.ep * l.menge, 2)
+           WHEN 2 THEN CASE WHEN l.prozent = 0 THEN round(l.ep * l.menge * 0.7, 2)
+                            WHEN l.prozent > 0 THEN round(l.ep * l.menge * (l.prozent / 100), 2) END
+           WHEN 3 THEN 0
+         END,
+         CASE l.positionsart WHEN 1 THEN 0 WHEN 2 THEN 70 WHEN 3 THEN 0 END
+    FROM leistung l
+   WHERE l.lieferart = 'L'
+   ORDER BY l.lieferdatum, l.leistung_id;
+
+  -- rent items: the stock on site after the provision period, interval by interval
+  INSERT INTO trevix.buch22 (mandant, rechnung_id, position_id, lieferdatum, vorhaltung_bis, miete_von,
+                             miete_bis, bestand, miete, miete_menge, ep, ep_miete, menge,
+                             aufmassblatt_id, aufmasszeile_id, text, lieferart, gp, mietezeitraum)
+  SELECT l.mandant, p_rechnung_id, l.position_id, l.lieferdatum, l.vorhaltung_bis, l.vorhaltung_bis + 1,
+         l.miete_bis, l.bestand, l.miete, l.miete_menge, l.ep, l.epmiete, l.menge,
+         l.aufmassblatt_id, l.aufmasszeile_id, 'Miete von/bis ', 'M',
+         CASE WHEN l.tagesberechnung THEN round(l.epmiete / 7 * l.miete_menge * l.bestand, 2)
+              WHEN NOT l.tagesberechnung THEN round(l.epmiete * l.miete_menge * l.bestand, 2) END,
+         CASE
+           WHEN l.mietezeitraum = 'Woche' AND l.tagesberechnung THEN
+             CASE WHEN l.miete_menge = 1 THEN 'Tag' ELSE 'Tage' END
+           WHEN l.mietezeitraum = 'Woche' AND NOT l.tagesberechnung THEN
+             CASE WHEN l.miete_menge = 1 THEN 'Woche' ELSE 'Wochen' END
+           WHEN l.mietezeitraum = 'Monat' AND NOT l.tagesberechnung THEN
+             CASE WHEN l.miete_menge = 1 THEN 'Monat' ELSE 'Monate' END
+         END
+    FROM leistung l
+   WHERE l.miete_menge > 0
+     AND l.bestand > 0
+     AND l.positionsart > 1
+     AND l.vorhaltung_bis < l.miete_bis
+   ORDER BY l.lieferdatum, l.leistung_id;
+
+  -- return items: the share of the unit price due on return (returns carry negative quantities)
+  INSERT INTO trevix.buch22 (mandant, rechnung_id, position_id, lieferdatum, vorhaltung_bis, miete_von,
+                             miete_bis, bestand, miete, miete_menge, ep, ep_miete, menge,
+                             aufmassblatt_id, aufmasszeile_id, text, lieferart, gp, prozent_ansatz)
+  SELECT l.mandant, p_rechnung_id, l.position_id, l.lieferdatum, l.vorhaltung_bis, l.vorhaltung_bis + 1,
+         l.miete_bis, l.bestand, l.miete, l.miete_menge, l.ep, l.epmiete, l.menge,
+         l.aufmassblatt_id, l.aufmasszeile_id, 'Demontage am ', l.lieferart,
+         CASE l.positionsart
+           WHEN 2 THEN CASE WHEN l.prozent = 0 THEN round(l.ep * (-l.menge) * 0.3, 2)
+                            WHEN l.prozent > 0 THEN round(l.ep * (-l.menge) * ((100 - l.prozent) / 100), 2) END
+           WHEN 3 THEN 0
+         END,
+         CASE l.positionsart WHEN 1 THEN 0 WHEN 2 THEN 30 WHEN 3 THEN 0 END
+    FROM leistung l
+   WHERE l.lieferart = 'R'
+   ORDER BY l.lieferdatum, l.leistung_id;
+
+  -- closing rent items: a return on the latest movement date whose interval ends before the cut-off
+  INSERT INTO trevix.buch22 (mandant, rechnung_id, position_id, lieferdatum, vorhaltung_bis, miete_von,
+                             miete_bis, bestand, miete, miete_menge, ep, ep_miete, menge,
+                             aufmassblatt_id, aufmasszeile_id, text, lieferart, gp)
+  SELECT l.mandant, p_rechnung_id, l.position_id, l.lieferdatum, l.vorhaltung_bis, l.vorhaltung_bis + 1,
+         p_stichtag, l.bestand, l.miete, l.miete_menge, l.ep, l.epmiete, l.menge,
+         l.aufmassblatt_id, l.aufmasszeile_id, 'Miete von/bis ', 'M',
+         l.epmiete * (-l.miete_menge) * l.menge
+    FROM leistung l
+   WHERE l.lieferdatum = (SELECT max(m.lieferdatum) FROM leistung m)
+     AND l.lieferart = 'R'
+     AND l.miete_bis < p_stichtag
+     AND l.bestand > 0
+   ORDER BY l.position_id, l.leistung_id;
+END;
+$_$;
+
+
+ALTER FUNCTION trevix.berechne_rech_pos(stichtag date, rechnung_id integer) OWNER TO postgres;
+
+--
+-- TOC entry 187 (class 1255 OID 17211)
+-- Name: berechne_vorhaltung(); Type: FUNCTION; Schema: trevix; Owner: postgres
+--
+
+CREATE FUNCTION trevix.berechne_vorhaltung() RETURNS trigger
+    LANGUAGE plpgsql
+    AS $$
+DECLARE
+  v_vorhaltezeit numeric;
+  v_vorhaltezeitraum varchar(15);
+  v_beginn date;
+BEGIN
+  SELECT p.vorhaltezeit, p.vorhaltezeitraum INTO v_vorhaltezeit, v_vorhaltezeitraum
+    FROM trevix.auftrag10 p
+   WHERE p.position_id = NEW.position_id;
+
+  -- the provision period counts from the day before the delivery, so it includes the delivery day
+  v_beginn := NEW.lieferdatum - 1;
+  IF NEW.lieferart = 'R' THEN
+    NEW.vorhaltung_bis := NEW.lieferdatum;
+  ELSIF v_vorhaltezeitraum = 'Wochen' THEN
+    NEW.vorhaltung_bis := v_beginn + v_vorhaltezeit * interval '7 days';
+  ELSIF v_vorhaltezeitraum = 'Tage' THEN
+    NEW.vorhaltung_bis := v_beginn + v_vorhaltezeit * interval '1 day';
+  ELSIF v_vorhaltezeitraum = 'Monate' THEN
+    -- calendar months keep the day of the month, or take the month's last day where it is shorter
+    NEW.vorhaltung_bis := v_beginn + v_vorhaltezeit * interval '1 month';
+  ELSE
+    NEW.vorhaltung_bis := NEW.lieferdatum;
+  END IF;
+  RETURN NEW;
+END;
+$$;
+
+
+ALTER FUNCTION trevix.berechne_vorhaltung() OWNER TO postgres;
+
+--
+-- TOC entry 188 (class 1255 OID 17212)
+-- Name: copy_angebot(integer, integer, integer); Type: FUNCTION; Schema: trevix; Owner: postgres
+--
+
+CREATE FUNCTION trevix.copy_angebot(auftrag_id_quelle integer DEFAULT 1330, person_id_ziel integer DEFAULT 30, auftrag_art integer DEFAULT 53) RETURNS integer
+    LANGUAGE plpgsql
+    AS $_$
+DECLARE
+  v_mandant character(4);
+  v_auftrag_id integer;
+  v_auftragsnr varchar(10);
+BEGIN
+  SELECT a.mandant INTO v_mandant FROM trevix.auftrag01 a WHERE a.auftrag_id = $1;
+  -- without a source head there is no order to hang nodes and positions on
+  IF NOT FOUND THEN
+    RETURN NULL;
+  END IF;
+
+  v_auftrag_id := trevix.nextnumber();
+  v_auftragsnr := trevix.next_atnr(v_mandant, $3);
+
+  INSERT INTO trevix.auftrag01 (auftrag_id, auftragsnr, person_id, status, art, auftragstatus_id,
+         mandant, auftragsbez1, auftragsbez2, auftragsdatum, aktenzeichen, angebot_id, struktur_id, info,
+         bearbeiter, einbehaltprozent, einbehaltart, rechzeitraum, rechneuam, nachschuss, keinemahnung,
+         projektart_id, prozent, nachlass, adress_id, mwstnr, mwstprozent, tagesberechnung, skontotage,
+         skontoprozent, zahlungsziel, zahlungszielabschl, zahlungszielschlus, lieferbewertung,
+         prozentmatmiete, textauftragsbeginn, textauftragsende, benutzer, save_time, poskenn_id,
+         zwischensumme_leistung)
+  SELECT v_auftrag_id, v_auftragsnr, $2, CASE WHEN $3 = 52 THEN 1 ELSE 2 END, $3, $3,
+         a.mandant, a.auftragsbez1, a.auftragsbez2, a.auftragsdatum, a.aktenzeichen, a.angebot_id, a.struktur_id, a.info,
+         a.bearbeiter, a.einbehaltprozent, a.einbehaltart, a.rechzeitraum, a.rechneuam, a.nachschuss, a.keinemahnung,
+         a.projektart_id, a.prozent, a.nachlass, a.adress_id, a.mwstnr, a.mwstprozent, a.tagesberechnung, a.skontotage,
+         a.skontoprozent, a.zahlungsziel, a.zahlungszielabschl, a.zahlungszielschlus, a.lieferbewertung,
+         a.prozentmatmiete, a.textauftragsbeginn, a.textauftragsende, a.benutzer, a.save_time, a.poskenn_id,
+         a.zwischensumme_leistung
+    FROM trevix.auftrag01 a
+   WHERE a.auftrag_id = $1;
+
+  -- gewerke maps every structure node of the source to the id of its copy
+  DROP TABLE IF EXISTS gewerke;
+  CREATE TEMPORARY TABLE gewerke AS
+    SELECT s.struktur_id, s.auftrag_id, s.auftragsnr, s.mandant, s.struktur_code, s.struktur_ebene,
+           s.gewerktext, s.benutzer, s.save_time, s.nachlass, s.listtext,
+           trevix.nextnumber()::integer AS struktur_id_neu
+      FROM trevix.auftrag05 s
+     WHERE s.auftrag_id = $1;
+
+  INSERT INTO trevix.auftrag05 (struktur_id, auftrag_id, mandant, struktur_code, struktur_ebene,
+                                gewerktext, benutzer, save_time, nachlass, listtext)
+  SELECT g.struktur_id_neu, v_auftrag_id, g.mandant, g.struktur_code, g.struktur_ebene,
+         g.gewerktext, g.benutzer, g.save_time, g.nachlass, g.listtext
+    FROM gewerke g;
+
+  -- a structure reference outside the source order has no copy and becomes NULL
+  INSERT INTO trevix.auftrag10 (auftrag_id, mandant, los_id, s1_id, s2_id, s3_id, s4_id, pos,
+         position_index, poskenn_id, kurztext, langtext, ep, mengeneinheit, epmiete, vorhaltezeit,
+         vorhaltezeitraum, mietezeitraum, positionsart, menge, gp, nachtrag_id, alternativpos,
+         amblabrechnung, lieferbewertung, benutzer, posnrmiete, tagesberechnung)
+  SELECT v_auftrag_id, p.mandant,
+         (SELECT g.struktur_id_neu FROM gewerke g WHERE g.struktur_id = p.los_id),
+         (SELECT g.struktur_id_neu FROM gewerke g WHERE g.struktur_id = p.s1_id),
+         (SELECT g.struktur_id_neu FROM gewerke g WHERE g.struktur_id = p.s2_id),
+         (SELECT g.struktur_id_neu FROM gewerke g WHERE g.struktur_id = p.s3_id),
+         (SELECT g.struktur_id_neu FROM gewerke g WHERE g.struktur_id = p.s4_id),
+         p.pos, p.position_index, p.poskenn_id, p.kurztext, p.langtext, p.ep, p.mengeneinheit, p.epmiete,
+         p.vorhaltezeit, p.vorhaltezeitraum, p.mietezeitraum, p.positionsart, p.menge, p.gp, p.nachtrag_id,
+         p.alternativpos, p.amblabrechnung, p.lieferbewertung, p.benutzer, p.posnrmiete, p.tagesberechnung
+    FROM trevix.auftrag10 p
+   WHERE p.auftrag_id = $1;
+
+  RETURN v_auftrag_id;
+END;
+$_$;
+
+
+ALTER FUNCTION trevix.copy_angebot(auftrag_id_quelle integer, person_id_ziel integer, auftrag_art integer) OWNER TO postgres;
+
+--
+-- TOC entry 189 (class 1255 OID 17213)
+-- Name: copy_position(integer); Type: FUNCTION; Schema: trevix; Owner: postgres
+--
+
+CREATE FUNCTION trevix.copy_position(pos_id integer DEFAULT 17540) RETURNS boolean
+    LANGUAGE plpgsql
+    AS $_$
+BEGIN
+  INSERT INTO trevix.auftrag10 (auftrag_id, mandant, los_id, s1_id, s2_id, s3_id, s4_id, pos,
+         position_index, poskenn_id, kurztext, langtext, ep, mengeneinheit, epmiete, vorhaltezeit,
+         vorhaltezeitraum, mietezeitraum, positionsart, menge, gp, nachtrag_id, alternativpos,
+         amblabrechnung, lieferbewertung, benutzer, save_time, posnrmiete, temp_id, tagesberechnung)
+  SELECT p.auftrag_id, p.mandant, p.los_id, p.s1_id, p.s2_id, p.s3_id, p.s4_id, '01CP',
+         p.position_index, p.poskenn_id, p.kurztext, p.langtext, p.ep, p.mengeneinheit, p.epmiete, p.vorhaltezeit,
+         p.vorhaltezeitraum, p.mietezeitraum, p.positionsart, p.menge, p.gp, p.nachtrag_id, p.alternativpos,
+         p.amblabrechnung, p.lieferbewertung, p.benutzer, p.save_time, p.posnrmiete, p.temp_id, p.tagesberechnung
+    FROM trevix.auftrag10 p
+   WHERE p.position_id = $1;
+  RETURN true;
+END;
+$_$;
+
+
+ALTER FUNCTION trevix.copy_position(pos_id integer) OWNER TO postgres;
+
+--
+-- TOC entry 190 (class 1255 OID 17214)
+-- Name: insert_listtext(); Type: FUNCTION; Schema: trevix; Owner: postgres
+--
+
+CREATE FUNCTION trevix.insert_listtext() RETURNS trigger
+    LANGUAGE plpgsql
+    AS $$
+BEGIN
+  -- the fixed-width code enters without its filling blanks
+  NEW.listtext := rtrim(NEW.struktur_code) || ' ' || NEW.gewerktext;
+  RETURN NEW;
+END;
+$$;
+
+
+ALTER FUNCTION trevix.insert_listtext() OWNER TO postgres;
+
+--
+-- TOC entry 191 (class 1255 OID 17215)
+-- Name: next_atnr(text, integer); Type: FUNCTION; Schema: trevix; Owner: postgres
+--
+
+CREATE FUNCTION trevix.next_atnr(p_mandant text DEFAULT 'kvt'::text, p_art integer DEFAULT 53) RETURNS text
+    LANGUAGE plpgsql
+    AS $$
+DECLARE
+  v_jahr integer;
+  v_belegnr integer;
+  v_atnr varchar(10);
+BEGIN
+  -- the number follows the clock, not the date of any document
+  v_jahr := extract(year FROM current_timestamp);
+
+  SELECT coalesce(max(n.belegnr), 0) + 1 INTO v_belegnr
+    FROM trevix.auftrag01nr n
+   WHERE n.jahr = v_jahr AND n.belegart = p_art AND n.mandant = p_mandant;
+
+  -- kind, year and running number each have a fixed width in the ten-digit number
+  IF p_art NOT BETWEEN 0 AND 99 THEN
+    RAISE EXCEPTION 'order kind % does not fit the two digits of an order number', p_art
+      USING ERRCODE = 'numeric_value_out_of_range';
+  END IF;
+  IF v_belegnr > 9999 THEN
+    RAISE EXCEPTION 'order numbers of kind % for % are used up (at most 9999 a year)', p_art, v_jahr
+      USING ERRCODE = 'numeric_value_out_of_range';
+  END IF;
+
+  INSERT INTO trevix.auftrag01nr (mandant, belegart, belegnr, jahr)
+  VALUES (p_mandant, p_art, v_belegnr, v_jahr);
+
+  v_atnr := replace(to_char(p_art, '00') || to_char(v_jahr, '0000') || to_char(v_belegnr, '0000'), ' ', '');
+  RETURN v_atnr;
+END;
+$$;
+
+
+ALTER FUNCTION trevix.next_atnr(p_mandant text, p_art integer) OWNER TO postgres;
+
+--
+-- TOC entry 192 (class 1255 OID 17216)
+-- Name: next_kdnr(text); Type: FUNCTION; Schema: trevix; Owner: postgres
+--
+
+CREATE FUNCTION trevix.next_kdnr("Mandant" text DEFAULT 'QZ7K'::text) RETURNS text
+    LANGUAGE plpgsql
+    AS $_$
+DECLARE
+  v_kdnr varchar(12);
+  v_prefix varchar(6);
+  v_breite integer;
+  v_zaehler bigint;
+BEGIN
+  -- the row lock keeps concurrent callers from issuing the same number
+  SELECT c.kdnr, c.prefix INTO v_kdnr, v_prefix
+    FROM trevix.sys_cnt_kundennummer c
+   WHERE c.mandant = $1
+     FOR UPDATE;
+
+  -- the stored number's width sets the width of every later number
+  v_breite := length(v_kdnr);
+  v_zaehler := to_number(v_kdnr, repeat('9', v_breite)) + 1;
+  IF length(v_zaehler::text) > v_breite THEN
+    RAISE EXCEPTION 'customer numbers of tenant % are used up (counter % has no room for another number)', $1, v_kdnr
+      USING ERRCODE = 'numeric_value_out_of_range';
+  END IF;
+  v_kdnr := trim(to_char(v_zaehler, repeat('0', v_breite)));
+
+  UPDATE trevix.sys_cnt_kundennummer c SET kdnr = v_kdnr WHERE c.mandant = $1;
+
+  -- an unset prefix means no prefix, so the number just taken is still handed out
+  RETURN coalesce(trim(v_prefix), '') || v_kdnr;
+END;
+$_$;
+
+
+ALTER FUNCTION trevix.next_kdnr("Mandant" text) OWNER TO postgres;
+
+--
+-- TOC entry 193 (class 1255 OID 17217)
+-- Name: next_renr(text, date, character); Type: FUNCTION; Schema: trevix; Owner: postgres
+--
+
+CREATE FUNCTION trevix.next_renr(p_mandant text DEFAULT 'kvt'::text, p_belegdatum date DEFAULT now(), p_buchungkreis character DEFAULT '00'::bpchar) RETURNS text
+    LANGUAGE plpgsql
+    AS $_$
+DECLARE
+  v_jahr integer;
+  v_monat integer;
+  v_laufende_nr integer;
+  v_renr varchar(7);
+BEGIN
+  v_jahr := extract(year FROM $2);
+  v_monat := extract(month FROM $2);
+
+  SELECT coalesce(max(n.laufende_nr), 0) + 1 INTO v_laufende_nr
+    FROM trevix.buch20a n
+   WHERE n.jahr = v_jahr AND n.monat = v_monat AND n.mandant = $1 AND n.buchungkreis = $3;
+
+  -- year, month and running number each have a fixed width in the seven-digit number
+  IF v_jahr NOT BETWEEN 2000 AND 2099 THEN
+    RAISE EXCEPTION 'invoice date % lies outside the years 2000 to 2099 that invoice numbers can hold', $2
+      USING ERRCODE = 'numeric_value_out_of_range';
+  END IF;
+  IF v_laufende_nr > 999 THEN
+    RAISE EXCEPTION 'invoice numbers of booking circle % for %-% are used up (at most 999 a month)', $3, v_jahr, v_monat
+      USING ERRCODE = 'numeric_value_out_of_range';
+  END IF;
+
+  v_renr := replace(to_char(v_jahr - 2000, '00') || to_char(v_monat, '00') || to_char(v_laufende_nr, '000'), ' ', '');
+
+  INSERT INTO trevix.buch20a (mandant, buchungkreis, belegnr, belegdatum, jahr, monat, laufende_nr)
+  VALUES ($1, $3, v_renr, $2, v_jahr, v_monat, v_laufende_nr);
+
+  RETURN v_renr;
+END;
+$_$;
+
+
+ALTER FUNCTION trevix.next_renr(p_mandant text, p_belegdatum date, p_buchungkreis character) OWNER TO postgres;
+
+--
+-- TOC entry 194 (class 1255 OID 17218)
+-- Name: next_standardleistung_nr(character); Type: FUNCTION; Schema: trevix; Owner: postgres
+--
+
+CREATE FUNCTION trevix.next_standardleistung_nr(mandant character DEFAULT 'QZ7K'::text) RETURNS character
+    LANGUAGE plpgsql
+    AS $$
+DECLARE
+  v_nr integer;
+BEGIN
+  -- the catalogue numbers its services across all tenants; an empty catalogue starts at 1
+  SELECT coalesce(max(s.pos)::integer, 0) + 1 INTO v_nr
+    FROM trevix.standlstg01 s;
+
+  IF v_nr > 9999 THEN
+    RAISE EXCEPTION 'standard service numbers are used up (at most 9999)'
+      USING ERRCODE = 'numeric_value_out_of_range';
+  END IF;
+  RETURN trim(to_char(v_nr, '0000'));
+END;
+$$;
+
+
+ALTER FUNCTION trevix.next_standardleistung_nr(mandant character) OWNER TO postgres;
+
+--
+-- TOC entry 195 (class 1255 OID 17219)
+-- Name: nextnumber(); Type: FUNCTION; Schema: trevix; Owner: postgres
+--
+
+CREATE FUNCTION trevix.nextnumber() RETURNS numeric
+    LANGUAGE plpgsql
+    AS $$
+DECLARE
+  v_id integer;
+BEGIN
+  v_id := nextval('trevix.vlm1_sequence');
+  RETURN v_id;
+END;
+$$;
+
+
+ALTER FUNCTION trevix.nextnumber() OWNER TO postgres;
+
 SET default_tablespace = '';
 
 SET default_with_oids = false;
@@ -1389,6 +1889,1013 @@ CREATE TABLE trevix.textbau01 (
 ALTER TABLE trevix.textbau01 OWNER TO postgres;
 
 --
+-- TOC entry 256 (class 1259 OID 16566)
+-- Name: v_artikel; Type: VIEW; Schema: trevix; Owner: qz7k
+--
+
+CREATE VIEW trevix.v_artikel AS
+ SELECT h.hwg_id,
+    h.hwgbez,
+    g.wg_id,
+    g.wgkurzbez,
+    g.wgbez,
+    a.artikel_id,
+    a.mandant,
+    a.artikelnr,
+    a.kurztext1
+   FROM ((trevix.artikel03 a
+     LEFT JOIN trevix.artikel01 h ON ((a.hwg_id = h.hwg_id)))
+     LEFT JOIN trevix.artikel02 g ON ((a.wg_id = g.wg_id)));
+
+
+ALTER TABLE trevix.v_artikel OWNER TO qz7k;
+
+--
+-- TOC entry 257 (class 1259 OID 16569)
+-- Name: v_artikel02_liste; Type: VIEW; Schema: trevix; Owner: qz7k
+--
+
+CREATE VIEW trevix.v_artikel02_liste AS
+ SELECT DISTINCT a.hwg_id,
+    a.wg_id,
+    a.mandant,
+    g.wgkurzbez,
+    g.wgbez
+   FROM (trevix.artikel03 a
+     LEFT JOIN trevix.artikel02 g ON (((a.wg_id = g.wg_id) AND (g.mandant = (a.mandant)::bpchar))));
+
+
+ALTER TABLE trevix.v_artikel02_liste OWNER TO qz7k;
+
+--
+-- TOC entry 258 (class 1259 OID 16572)
+-- Name: v_auftrag11; Type: VIEW; Schema: trevix; Owner: postgres
+--
+
+CREATE VIEW trevix.v_auftrag11 AS
+ SELECT auftrag05.struktur_id,
+    auftrag05.auftrag_id,
+    auftrag05.auftragsnr,
+    auftrag05.mandant,
+    auftrag05.struktur_code,
+    auftrag05.struktur_ebene,
+    auftrag05.gewerktext,
+    auftrag05.benutzer,
+    auftrag05.save_time,
+    auftrag05.nachlass,
+    auftrag05.listtext
+   FROM trevix.auftrag05
+  WHERE (auftrag05.struktur_ebene = 1);
+
+
+ALTER TABLE trevix.v_auftrag11 OWNER TO postgres;
+
+--
+-- TOC entry 259 (class 1259 OID 16575)
+-- Name: v_auftrag12; Type: VIEW; Schema: trevix; Owner: postgres
+--
+
+CREATE VIEW trevix.v_auftrag12 AS
+ SELECT auftrag05.struktur_id,
+    auftrag05.auftrag_id,
+    auftrag05.auftragsnr,
+    auftrag05.mandant,
+    auftrag05.struktur_code,
+    auftrag05.struktur_ebene,
+    auftrag05.gewerktext,
+    auftrag05.benutzer,
+    auftrag05.save_time,
+    auftrag05.nachlass,
+    auftrag05.listtext
+   FROM trevix.auftrag05
+  WHERE (auftrag05.struktur_ebene = 2);
+
+
+ALTER TABLE trevix.v_auftrag12 OWNER TO postgres;
+
+--
+-- TOC entry 260 (class 1259 OID 16578)
+-- Name: v_auftrag13; Type: VIEW; Schema: trevix; Owner: postgres
+--
+
+CREATE VIEW trevix.v_auftrag13 AS
+ SELECT auftrag05.struktur_id,
+    auftrag05.auftrag_id,
+    auftrag05.auftragsnr,
+    auftrag05.mandant,
+    auftrag05.struktur_code,
+    auftrag05.struktur_ebene,
+    auftrag05.gewerktext,
+    auftrag05.benutzer,
+    auftrag05.save_time,
+    auftrag05.nachlass,
+    auftrag05.listtext
+   FROM trevix.auftrag05
+  WHERE (auftrag05.struktur_ebene = 3);
+
+
+ALTER TABLE trevix.v_auftrag13 OWNER TO postgres;
+
+--
+-- TOC entry 261 (class 1259 OID 16581)
+-- Name: v_auftrag14; Type: VIEW; Schema: trevix; Owner: postgres
+--
+
+CREATE VIEW trevix.v_auftrag14 AS
+ SELECT auftrag05.struktur_id,
+    auftrag05.auftrag_id,
+    auftrag05.auftragsnr,
+    auftrag05.mandant,
+    auftrag05.struktur_code,
+    auftrag05.struktur_ebene,
+    auftrag05.gewerktext,
+    auftrag05.benutzer,
+    auftrag05.save_time,
+    auftrag05.nachlass,
+    auftrag05.listtext
+   FROM trevix.auftrag05
+  WHERE (auftrag05.struktur_ebene = 4);
+
+
+ALTER TABLE trevix.v_auftrag14 OWNER TO postgres;
+
+--
+-- TOC entry 262 (class 1259 OID 16584)
+-- Name: v_auftraglos; Type: VIEW; Schema: trevix; Owner: postgres
+--
+
+CREATE VIEW trevix.v_auftraglos AS
+ SELECT auftrag05.struktur_id,
+    auftrag05.auftrag_id,
+    auftrag05.auftragsnr,
+    auftrag05.mandant,
+    auftrag05.struktur_code,
+    auftrag05.struktur_ebene,
+    auftrag05.gewerktext,
+    auftrag05.benutzer,
+    auftrag05.save_time,
+    auftrag05.nachlass,
+    auftrag05.listtext
+   FROM trevix.auftrag05
+  WHERE (auftrag05.struktur_ebene = 0);
+
+
+ALTER TABLE trevix.v_auftraglos OWNER TO postgres;
+
+--
+-- TOC entry 263 (class 1259 OID 16587)
+-- Name: v_auftrag10; Type: VIEW; Schema: trevix; Owner: postgres
+--
+
+CREATE VIEW trevix.v_auftrag10 AS
+ SELECT p.auftrag_id,
+    a.auftragsnr,
+    los.struktur_code AS los,
+    s1.struktur_code AS s1,
+    s2.struktur_code AS s2,
+    s3.struktur_code AS s3,
+    s4.struktur_code AS s4,
+    los.struktur_id AS los_id,
+    s1.struktur_id AS s1_id,
+    s2.struktur_id AS s2_id,
+    s3.struktur_id AS s3_id,
+    s4.struktur_id AS s4_id,
+    los.gewerktext AS textlos,
+    s1.gewerktext AS texts1,
+    s2.gewerktext AS texts2,
+    s3.gewerktext AS texts3,
+    s4.gewerktext AS texts4,
+    concat(p.pos, ' ', p.kurztext) AS treeanzeige,
+    p.position_id,
+    p.mandant,
+    p.nachtrag_id,
+    p.gaeb_pos_id,
+    (
+        CASE
+            WHEN ((s3.struktur_id IS NULL) AND (s4.struktur_id IS NULL)) THEN concat(p.pos, ' ', p.position_index)
+            WHEN (s3.struktur_id IS NULL) THEN concat(s4.struktur_code, '.', p.pos, ' ', p.position_index)
+            WHEN (s4.struktur_id IS NULL) THEN concat(s3.struktur_code, '.', p.pos, ' ', p.position_index)
+            ELSE concat(s3.struktur_code, '.', s4.struktur_code, '.', p.pos, ' ', p.position_index)
+        END)::character(20) AS pos_komplett
+   FROM ((((((trevix.auftrag10 p
+     LEFT JOIN trevix.v_auftraglos los ON ((p.los_id = los.struktur_id)))
+     LEFT JOIN trevix.v_auftrag11 s1 ON ((p.s1_id = s1.struktur_id)))
+     LEFT JOIN trevix.v_auftrag12 s2 ON ((p.s2_id = s2.struktur_id)))
+     LEFT JOIN trevix.v_auftrag13 s3 ON ((p.s3_id = s3.struktur_id)))
+     LEFT JOIN trevix.v_auftrag14 s4 ON ((p.s4_id = s4.struktur_id)))
+     LEFT JOIN trevix.auftrag01 a ON ((a.auftrag_id = p.auftrag_id)))
+  ORDER BY p.auftrag_id, los.struktur_code, s1.struktur_code, s2.struktur_code, s3.struktur_code, s4.struktur_code, p.pos, p.position_index;
+
+
+ALTER TABLE trevix.v_auftrag10 OWNER TO postgres;
+
+--
+-- TOC entry 264 (class 1259 OID 16590)
+-- Name: v_auftrag10pos; Type: VIEW; Schema: trevix; Owner: postgres
+--
+
+CREATE VIEW trevix.v_auftrag10pos AS
+ SELECT a.auftragsnr,
+    los.struktur_code AS los,
+    s1.struktur_code AS s1,
+    s2.struktur_code AS s2,
+    s3.struktur_code AS s3,
+    s4.struktur_code AS s4,
+    los.struktur_id AS los_id,
+    s1.struktur_id AS s1_id,
+    s2.struktur_id AS s2_id,
+    s3.struktur_id AS s3_id,
+    s4.struktur_id AS s4_id,
+    los.gewerktext AS textlos,
+    s1.gewerktext AS texts1,
+    s2.gewerktext AS texts2,
+    s3.gewerktext AS texts3,
+    s4.gewerktext AS texts4,
+    p.position_id,
+    p.auftrag_id,
+    p.mandant,
+    p.pos,
+    p.position_index,
+    p.poskenn_id,
+    p.zu_pos_id,
+    p.kurztext,
+    p.langtext,
+    p.ep,
+    p.mengeneinheit,
+    p.epmiete,
+    p.mietdauer,
+    p.mietegp,
+    p.vorhaltezeit,
+    p.vorhaltezeitraum,
+    p.mietezeitraum,
+    p.positionsart,
+    p.menge,
+    p.gp,
+    p.nachtrag_id,
+    p.alternativpos,
+    p.amblabrechnung,
+    p.lieferbewertung,
+    p.posnrmiete,
+    p.gaeb_pos_id,
+        CASE
+            WHEN (p.gaeb_pos_id = 1) THEN (p.gp + COALESCE(p.mietegp, (0)::numeric))
+            ELSE (0)::numeric
+        END AS gp_mit_miete
+   FROM ((((((trevix.auftrag10 p
+     LEFT JOIN trevix.v_auftraglos los ON ((p.los_id = los.struktur_id)))
+     LEFT JOIN trevix.v_auftrag11 s1 ON ((p.s1_id = s1.struktur_id)))
+     LEFT JOIN trevix.v_auftrag12 s2 ON ((p.s2_id = s2.struktur_id)))
+     LEFT JOIN trevix.v_auftrag13 s3 ON ((p.s3_id = s3.struktur_id)))
+     LEFT JOIN trevix.v_auftrag14 s4 ON ((p.s4_id = s4.struktur_id)))
+     LEFT JOIN trevix.auftrag01 a ON ((a.auftrag_id = p.auftrag_id)))
+  ORDER BY p.auftrag_id, los.struktur_code, s1.struktur_code, s2.struktur_code, s3.struktur_code, s4.struktur_code, p.pos, p.position_index;
+
+
+ALTER TABLE trevix.v_auftrag10pos OWNER TO postgres;
+
+--
+-- TOC entry 265 (class 1259 OID 16593)
+-- Name: v_rechnung_op; Type: VIEW; Schema: trevix; Owner: qz7k
+--
+
+CREATE VIEW trevix.v_rechnung_op AS
+ SELECT r.mandant,
+    r.rechnung_id,
+    r.buchungkreis,
+    r.belegnr,
+    r.art,
+    r.buchungtext,
+    r.belegdatum,
+    r.gutschrift_beleg_id,
+    r.person_id,
+    r.auftrag_id,
+    a.auftragsnr,
+    a.auftragsbez1,
+    r.mahnkz,
+    r.faellig,
+    COALESCE(z.skonto, (0)::numeric) AS skonto,
+    COALESCE(z.zahlbetrag, (0)::numeric) AS zahlbetrag,
+    COALESCE(g.gutschrift, (0)::numeric) AS gutschrift,
+    r.betragbrutto AS brutto,
+    r.zweifelhaft
+   FROM (((trevix.buch20 r
+     LEFT JOIN ( SELECT b.rechnung_id,
+            sum(b.zahlung) AS zahlbetrag,
+            sum(b.skontobetrag) AS skonto
+           FROM trevix.buch11 b
+          GROUP BY b.rechnung_id) z ON ((z.rechnung_id = r.rechnung_id)))
+     LEFT JOIN trevix.auftrag01 a ON ((a.auftrag_id = r.auftrag_id)))
+     LEFT JOIN ( SELECT c.gutschrift_beleg_id,
+            sum(c.betragbrutto) AS gutschrift
+           FROM trevix.buch20 c
+          GROUP BY c.gutschrift_beleg_id) g ON ((g.gutschrift_beleg_id = r.rechnung_id)))
+  ORDER BY r.buchungkreis, r.belegnr;
+
+
+ALTER TABLE trevix.v_rechnung_op OWNER TO qz7k;
+
+--
+-- TOC entry 266 (class 1259 OID 16596)
+-- Name: v_rechnung_op_liste; Type: VIEW; Schema: trevix; Owner: qz7k
+--
+
+CREATE VIEW trevix.v_rechnung_op_liste AS
+ SELECT o.mandant,
+    o.rechnung_id,
+    o.buchungkreis,
+    o.belegnr,
+    o.art,
+    o.mahnkz,
+    o.faellig,
+    o.buchungtext,
+    o.belegdatum,
+    o.gutschrift_beleg_id,
+    o.person_id,
+    o.auftrag_id,
+    o.auftragsnr,
+    o.auftragsbez1,
+    o.skonto,
+    o.zahlbetrag,
+    o.gutschrift,
+    o.brutto,
+    ((o.skonto + o.zahlbetrag) + o.gutschrift) AS zahlung,
+    (o.brutto - ((o.skonto + o.zahlbetrag) + o.gutschrift)) AS op,
+    o.zweifelhaft
+   FROM trevix.v_rechnung_op o
+  WHERE (o.art < 4)
+UNION
+ SELECT o.mandant,
+    o.rechnung_id,
+    o.buchungkreis,
+    o.belegnr,
+    o.art,
+    o.mahnkz,
+    o.faellig,
+    o.buchungtext,
+    o.belegdatum,
+    o.gutschrift_beleg_id,
+    o.person_id,
+    o.auftrag_id,
+    o.auftragsnr,
+    o.auftragsbez1,
+    o.skonto,
+    o.zahlbetrag,
+    o.gutschrift,
+    o.brutto,
+    0 AS zahlung,
+    0 AS op,
+    o.zweifelhaft
+   FROM trevix.v_rechnung_op o
+  WHERE ((o.art = 4) AND (o.gutschrift_beleg_id IS NULL))
+  ORDER BY 3, 4 DESC;
+
+
+ALTER TABLE trevix.v_rechnung_op_liste OWNER TO qz7k;
+
+--
+-- TOC entry 267 (class 1259 OID 16599)
+-- Name: v_auftrag_op; Type: VIEW; Schema: trevix; Owner: qz7k
+--
+
+CREATE VIEW trevix.v_auftrag_op AS
+ SELECT o.auftrag_id,
+    o.person_id,
+    o.mandant,
+    sum(o.skonto) AS skonto,
+    sum(o.zahlbetrag) AS zahlbetrag,
+    sum(o.op) AS op
+   FROM trevix.v_rechnung_op_liste o
+  WHERE (o.op <> (0)::numeric)
+  GROUP BY o.mandant, o.person_id, o.auftrag_id;
+
+
+ALTER TABLE trevix.v_auftrag_op OWNER TO qz7k;
+
+--
+-- TOC entry 268 (class 1259 OID 16602)
+-- Name: v_kunde; Type: VIEW; Schema: trevix; Owner: postgres
+--
+
+CREATE VIEW trevix.v_kunde AS
+ SELECT p.person_id,
+    p.mandant,
+    p.anrede,
+    p.anredetext,
+    p.name1,
+    p.name2,
+    p.name3,
+    a.kunden_nr AS kundennummer,
+    p.plz_o,
+    p.ort,
+    p.strasse,
+    p.land,
+    p.plz_p,
+    p.postfach
+   FROM (trevix.person01 p
+     JOIN trevix.adresse_art_zuweisung a ON ((p.person_id = a.person_id)))
+  WHERE (a.adresse_art_id = 1);
+
+
+ALTER TABLE trevix.v_kunde OWNER TO postgres;
+
+--
+-- TOC entry 269 (class 1259 OID 16605)
+-- Name: v_auftragkunde; Type: VIEW; Schema: trevix; Owner: postgres
+--
+
+CREATE VIEW trevix.v_auftragkunde AS
+ SELECT a.auftrag_id,
+    a.mandant,
+    a.auftragsnr,
+    a.auftragsbez1,
+    a.auftragsbez2,
+    k.person_id,
+    k.name1,
+    k.name2,
+    k.name3,
+    k.kundennummer
+   FROM (trevix.auftrag01 a
+     JOIN trevix.v_kunde k ON ((a.person_id = k.person_id)));
+
+
+ALTER TABLE trevix.v_auftragkunde OWNER TO postgres;
+
+--
+-- TOC entry 270 (class 1259 OID 16608)
+-- Name: v_auftragtree; Type: VIEW; Schema: trevix; Owner: postgres
+--
+
+CREATE VIEW trevix.v_auftragtree AS
+ SELECT auftrag01.mandant,
+    auftrag01.auftrag_id,
+    (concat(auftrag01.auftragsnr, ' ', auftrag01.auftragsbez1))::character varying(200) AS treeanzeige,
+    auftrag01.auftragsnr,
+    auftrag01.auftragsbez1,
+    auftrag01.auftragsbez2,
+    auftrag01.status,
+    auftrag01.auftragstatus_id
+   FROM trevix.auftrag01
+  ORDER BY auftrag01.auftragsbez1;
+
+
+ALTER TABLE trevix.v_auftragtree OWNER TO postgres;
+
+--
+-- TOC entry 271 (class 1259 OID 16611)
+-- Name: v_buch22_summe_los; Type: VIEW; Schema: trevix; Owner: trevix
+--
+
+CREATE VIEW trevix.v_buch22_summe_los AS
+ SELECT a.auftrag_id,
+    b.rechnung_id,
+    b.position_id,
+    a.los_id,
+    sum(b.gp) AS summe
+   FROM (trevix.v_auftrag10 a
+     LEFT JOIN trevix.buch22 b ON ((a.position_id = b.position_id)))
+  WHERE (a.los_id IS NOT NULL)
+  GROUP BY a.auftrag_id, b.rechnung_id, b.position_id, a.los_id;
+
+
+ALTER TABLE trevix.v_buch22_summe_los OWNER TO trevix;
+
+--
+-- TOC entry 272 (class 1259 OID 16614)
+-- Name: v_buch22_summe_s1; Type: VIEW; Schema: trevix; Owner: trevix
+--
+
+CREATE VIEW trevix.v_buch22_summe_s1 AS
+ SELECT a.auftrag_id,
+    b.rechnung_id,
+    b.position_id,
+    a.los_id,
+    a.s1_id,
+    sum(b.gp) AS summe
+   FROM (trevix.v_auftrag10 a
+     LEFT JOIN trevix.buch22 b ON ((a.position_id = b.position_id)))
+  WHERE (a.s1_id IS NOT NULL)
+  GROUP BY a.auftrag_id, b.rechnung_id, b.position_id, a.los_id, a.s1_id;
+
+
+ALTER TABLE trevix.v_buch22_summe_s1 OWNER TO trevix;
+
+--
+-- TOC entry 273 (class 1259 OID 16617)
+-- Name: v_buch22_summe_s2; Type: VIEW; Schema: trevix; Owner: trevix
+--
+
+CREATE VIEW trevix.v_buch22_summe_s2 AS
+ SELECT a.auftrag_id,
+    b.rechnung_id,
+    b.position_id,
+    a.los_id,
+    a.s1_id,
+    a.s2_id,
+    sum(b.gp) AS summe
+   FROM (trevix.v_auftrag10 a
+     LEFT JOIN trevix.buch22 b ON ((a.position_id = b.position_id)))
+  WHERE (a.s2_id IS NOT NULL)
+  GROUP BY a.auftrag_id, b.rechnung_id, b.position_id, a.los_id, a.s1_id, a.s2_id;
+
+
+ALTER TABLE trevix.v_buch22_summe_s2 OWNER TO trevix;
+
+--
+-- TOC entry 274 (class 1259 OID 16620)
+-- Name: v_buch22_summe_s3; Type: VIEW; Schema: trevix; Owner: trevix
+--
+
+CREATE VIEW trevix.v_buch22_summe_s3 AS
+ SELECT a.auftrag_id,
+    b.rechnung_id,
+    b.position_id,
+    a.los_id,
+    a.s1_id,
+    a.s2_id,
+    a.s3_id,
+    sum(b.gp) AS summe
+   FROM (trevix.v_auftrag10 a
+     LEFT JOIN trevix.buch22 b ON ((a.position_id = b.position_id)))
+  WHERE (a.s3_id IS NOT NULL)
+  GROUP BY a.auftrag_id, b.rechnung_id, b.position_id, a.los_id, a.s1_id, a.s2_id, a.s3_id;
+
+
+ALTER TABLE trevix.v_buch22_summe_s3 OWNER TO trevix;
+
+--
+-- TOC entry 275 (class 1259 OID 16623)
+-- Name: v_buch22_summe_s4; Type: VIEW; Schema: trevix; Owner: trevix
+--
+
+CREATE VIEW trevix.v_buch22_summe_s4 AS
+ SELECT a.auftrag_id,
+    b.rechnung_id,
+    b.position_id,
+    a.los_id,
+    a.s1_id,
+    a.s2_id,
+    a.s3_id,
+    a.s4_id,
+    sum(b.gp) AS summe
+   FROM (trevix.v_auftrag10 a
+     LEFT JOIN trevix.buch22 b ON ((a.position_id = b.position_id)))
+  WHERE (a.s4_id IS NOT NULL)
+  GROUP BY a.auftrag_id, b.rechnung_id, b.position_id, a.los_id, a.s1_id, a.s2_id, a.s3_id, a.s4_id;
+
+
+ALTER TABLE trevix.v_buch22_summe_s4 OWNER TO trevix;
+
+--
+-- TOC entry 276 (class 1259 OID 16626)
+-- Name: v_buchung; Type: VIEW; Schema: trevix; Owner: postgres
+--
+
+CREATE VIEW trevix.v_buchung AS
+ SELECT b.buch_id,
+    b.beleg_id,
+    b.rechnung_id,
+    r.auftrag_id,
+    r.person_id,
+    r.buchungkreis,
+    r.belegnr,
+    r.buchungtext AS rechnungtext,
+    z.belegdatum,
+    b.zahlung,
+    b.skontobetrag,
+        CASE
+            WHEN (b.skontobetrag IS NULL) THEN b.zahlung
+            ELSE (b.zahlung + b.skontobetrag)
+        END AS summebuchung,
+    b.buchungtext
+   FROM ((trevix.buch11 b
+     LEFT JOIN trevix.buch20 r ON ((r.rechnung_id = b.rechnung_id)))
+     LEFT JOIN trevix.buch10 z ON ((z.beleg_id = b.beleg_id)));
+
+
+ALTER TABLE trevix.v_buchung OWNER TO postgres;
+
+--
+-- TOC entry 277 (class 1259 OID 16629)
+-- Name: v_delta_leistung_pos; Type: VIEW; Schema: trevix; Owner: trevix
+--
+
+CREATE VIEW trevix.v_delta_leistung_pos AS
+ SELECT leistung01.position_id,
+    sum(leistung01.menge) AS sum
+   FROM trevix.leistung01
+  GROUP BY leistung01.position_id;
+
+
+ALTER TABLE trevix.v_delta_leistung_pos OWNER TO trevix;
+
+--
+-- TOC entry 278 (class 1259 OID 16632)
+-- Name: v_konzern_liste; Type: VIEW; Schema: trevix; Owner: qz7k
+--
+
+CREATE VIEW trevix.v_konzern_liste AS
+ SELECT
+        CASE
+            WHEN (p.name2 IS NULL) THEN (p.name1)::text
+            ELSE (((p.name1)::text || ' '::text) || (p.name2)::text)
+        END AS name,
+    p.mandant,
+    p.name1,
+    p.name2,
+    p.name3,
+    p.person_id,
+    z.kunden_nr
+   FROM ((trevix.adresse_art_zuweisung z
+     JOIN trevix.person01 p ON ((z.person_id = p.person_id)))
+     JOIN trevix.adresse_art aa ON ((z.adresse_art_id = aa.adresse_art_id)))
+  WHERE (p.konzern = true)
+  ORDER BY p.name1;
+
+
+ALTER TABLE trevix.v_konzern_liste OWNER TO qz7k;
+
+--
+-- TOC entry 279 (class 1259 OID 16635)
+-- Name: v_kunden_liste; Type: VIEW; Schema: trevix; Owner: postgres
+--
+
+CREATE VIEW trevix.v_kunden_liste AS
+ SELECT
+        CASE
+            WHEN (p.name2 IS NULL) THEN (p.name1)::text
+            ELSE (((p.name1)::text || ' '::text) || (p.name2)::text)
+        END AS name,
+    p.mandant,
+    p.name1,
+    p.name2,
+    p.name3,
+    p.person_id,
+    z.kunden_nr
+   FROM ((trevix.adresse_art_zuweisung z
+     JOIN trevix.person01 p ON ((z.person_id = p.person_id)))
+     JOIN trevix.adresse_art aa ON ((z.adresse_art_id = aa.adresse_art_id)))
+  WHERE (aa.adresse_art_id = 1)
+  ORDER BY p.name1;
+
+
+ALTER TABLE trevix.v_kunden_liste OWNER TO postgres;
+
+--
+-- TOC entry 280 (class 1259 OID 16638)
+-- Name: v_kunden_op; Type: VIEW; Schema: trevix; Owner: qz7k
+--
+
+CREATE VIEW trevix.v_kunden_op AS
+ SELECT o.person_id,
+    o.mandant,
+    sum(o.skonto) AS skonto,
+    sum(o.zahlbetrag) AS zahlbetrag,
+    sum(o.op) AS op
+   FROM trevix.v_rechnung_op_liste o
+  WHERE (o.op <> (0)::numeric)
+  GROUP BY o.mandant, o.person_id;
+
+
+ALTER TABLE trevix.v_kunden_op OWNER TO qz7k;
+
+--
+-- TOC entry 281 (class 1259 OID 16641)
+-- Name: v_kunden_umsatz_statistik; Type: VIEW; Schema: trevix; Owner: trevix
+--
+
+CREATE VIEW trevix.v_kunden_umsatz_statistik AS
+ SELECT buch20.person_id,
+    date_part('year'::text, buch20.belegdatum) AS date_part,
+    sum(buch20.betrag) AS sum
+   FROM trevix.buch20
+  GROUP BY buch20.person_id, (date_part('year'::text, buch20.belegdatum))
+  ORDER BY buch20.person_id, (date_part('year'::text, buch20.belegdatum));
+
+
+ALTER TABLE trevix.v_kunden_umsatz_statistik OWNER TO trevix;
+
+--
+-- TOC entry 282 (class 1259 OID 16644)
+-- Name: v_leistung; Type: VIEW; Schema: trevix; Owner: postgres
+--
+
+CREATE VIEW trevix.v_leistung AS
+ SELECT a.auftrag_id,
+    a.mandant,
+    a.auftragsnr,
+    a.auftragsbez1,
+    p.kurztext,
+    l.leistung_id,
+    l.lieferart,
+    l.position_id,
+    l.lieferdatum,
+    l.vorhaltung_bis,
+    l.menge,
+    l.mengeneinheit,
+    l.ep,
+    l.epmiete,
+    l.fifobolean,
+    l.aufmassblatt_id,
+    l.aufmasszeile_id,
+    p.tagesberechnung,
+    p.positionsart,
+    p.mietezeitraum,
+    a.prozent
+   FROM ((trevix.auftrag01 a
+     JOIN trevix.auftrag10 p ON ((a.auftrag_id = p.auftrag_id)))
+     JOIN trevix.leistung01 l ON ((p.position_id = l.position_id)));
+
+
+ALTER TABLE trevix.v_leistung OWNER TO postgres;
+
+--
+-- TOC entry 283 (class 1259 OID 16647)
+-- Name: v_lieferant_liste; Type: VIEW; Schema: trevix; Owner: qz7k
+--
+
+CREATE VIEW trevix.v_lieferant_liste AS
+ SELECT
+        CASE
+            WHEN (p.name2 IS NULL) THEN (p.name1)::text
+            ELSE (((p.name1)::text || ' '::text) || (p.name2)::text)
+        END AS name,
+    p.mandant,
+    p.name1,
+    p.name2,
+    p.name3,
+    p.person_id,
+    z.lieferant_nr
+   FROM ((trevix.adresse_art_zuweisung z
+     JOIN trevix.person01 p ON ((z.person_id = p.person_id)))
+     JOIN trevix.adresse_art aa ON ((z.adresse_art_id = aa.adresse_art_id)))
+  WHERE (aa.adresse_art_id = 2)
+  ORDER BY p.name1;
+
+
+ALTER TABLE trevix.v_lieferant_liste OWNER TO qz7k;
+
+--
+-- TOC entry 284 (class 1259 OID 16650)
+-- Name: v_mahnliste; Type: VIEW; Schema: trevix; Owner: qz7k
+--
+
+CREATE VIEW trevix.v_mahnliste AS
+ SELECT k.kundennummer,
+    k.name1,
+    op.mandant,
+    op.rechnung_id,
+    op.buchungkreis,
+    op.belegnr,
+    op.art,
+    (op.mahnkz + 1) AS mahnkz,
+    op.faellig,
+    op.buchungtext,
+    op.belegdatum,
+    op.gutschrift_beleg_id,
+    op.person_id,
+    op.auftrag_id,
+    op.auftragsnr,
+    op.auftragsbez1,
+    op.skonto,
+    op.zahlbetrag,
+    op.gutschrift,
+    op.brutto,
+    op.zahlung,
+    op.op,
+    op.zweifelhaft
+   FROM ((trevix.v_rechnung_op_liste op
+     JOIN trevix.v_kunde k ON ((k.person_id = op.person_id)))
+     JOIN trevix.v_auftrag_op aop ON ((aop.auftrag_id = op.auftrag_id)))
+  WHERE ((op.faellig <= CURRENT_DATE) AND (aop.op > (0)::numeric))
+  ORDER BY op.person_id, op.belegnr;
+
+
+ALTER TABLE trevix.v_mahnliste OWNER TO qz7k;
+
+--
+-- TOC entry 285 (class 1259 OID 16653)
+-- Name: v_rechnungsausgang; Type: VIEW; Schema: trevix; Owner: qz7k
+--
+
+CREATE VIEW trevix.v_rechnungsausgang AS
+ SELECT a.mandant,
+    az.kunden_nr,
+    a.auftragsnr,
+    a.auftragsbez1,
+    p.name1,
+    p.name2,
+    a.auftragsbez2,
+    r.buchungkreis,
+    r.belegnr,
+    r.belegdatum,
+    r.buchungtext,
+        CASE
+            WHEN (r.art = 4) THEN (- r.betrag)
+            ELSE r.betrag
+        END AS betrag,
+        CASE
+            WHEN (r.art = 4) THEN (- r.mwstbetrag)
+            ELSE r.mwstbetrag
+        END AS mwstbetrag,
+        CASE
+            WHEN (r.art = 4) THEN (- r.betragbrutto)
+            ELSE r.betragbrutto
+        END AS betragbrutto
+   FROM (((trevix.buch20 r
+     JOIN trevix.person01 p ON ((r.person_id = p.person_id)))
+     JOIN trevix.auftrag01 a ON ((r.auftrag_id = a.auftrag_id)))
+     JOIN trevix.adresse_art_zuweisung az ON ((r.person_id = az.person_id)))
+  ORDER BY r.belegnr DESC;
+
+
+ALTER TABLE trevix.v_rechnungsausgang OWNER TO qz7k;
+
+--
+-- TOC entry 286 (class 1259 OID 16656)
+-- Name: v_rab_jahr; Type: VIEW; Schema: trevix; Owner: trevix
+--
+
+CREATE VIEW trevix.v_rab_jahr AS
+ SELECT b.mandant,
+    date_part('month'::text, b.belegdatum) AS monat,
+    to_char((b.belegdatum)::timestamp with time zone, 'TMMonth YYYY'::text) AS monat_name,
+    date_part('year'::text, b.belegdatum) AS jahr,
+    sum(b.betrag) AS betrag_sum,
+    sum(b.mwstbetrag) AS mwstbetrag_sum,
+    sum(b.betragbrutto) AS betrabrutto_sum
+   FROM trevix.v_rechnungsausgang b
+  GROUP BY b.mandant, (date_part('month'::text, b.belegdatum)), (to_char((b.belegdatum)::timestamp with time zone, 'TMMonth YYYY'::text)), (date_part('year'::text, b.belegdatum))
+  ORDER BY (date_part('year'::text, b.belegdatum)), (date_part('month'::text, b.belegdatum));
+
+
+ALTER TABLE trevix.v_rab_jahr OWNER TO trevix;
+
+--
+-- TOC entry 287 (class 1259 OID 16659)
+-- Name: v_strukturbaum; Type: VIEW; Schema: trevix; Owner: postgres
+--
+
+CREATE VIEW trevix.v_strukturbaum AS
+ SELECT s4.auftrag_id,
+    s0.struktur_id AS los_id,
+    s1.struktur_id AS s1_id,
+    s2.struktur_id AS s2_id,
+    s3.struktur_id AS s3_id,
+    s4.struktur_id AS s4_id,
+    s0.struktur_code AS los,
+    s1.struktur_code AS s1,
+    s2.struktur_code AS s2,
+    s3.struktur_code AS s3,
+    s4.struktur_code AS s4,
+    s0.gewerktext AS textlos,
+    s1.gewerktext AS texts1,
+    s2.gewerktext AS texts2,
+    s3.gewerktext AS texts3,
+    s4.gewerktext AS texts4
+   FROM ((((( SELECT e4.struktur_id,
+            e4.auftrag_id,
+            e4.struktur_code,
+            e4.gewerktext
+           FROM trevix.auftrag05 e4
+          WHERE (e4.struktur_ebene = 4)) s4
+     FULL JOIN ( SELECT e3.struktur_id,
+            e3.auftrag_id,
+            e3.struktur_code,
+            e3.gewerktext
+           FROM trevix.auftrag05 e3
+          WHERE (e3.struktur_ebene = 3)) s3 ON ((s3.auftrag_id = s4.auftrag_id)))
+     FULL JOIN ( SELECT e2.struktur_id,
+            e2.auftrag_id,
+            e2.struktur_code,
+            e2.gewerktext
+           FROM trevix.auftrag05 e2
+          WHERE (e2.struktur_ebene = 2)) s2 ON ((s2.auftrag_id = s4.auftrag_id)))
+     FULL JOIN ( SELECT e1.struktur_id,
+            e1.auftrag_id,
+            e1.struktur_code,
+            e1.gewerktext
+           FROM trevix.auftrag05 e1
+          WHERE (e1.struktur_ebene = 1)) s1 ON ((s1.auftrag_id = s4.auftrag_id)))
+     FULL JOIN ( SELECT e0.struktur_id,
+            e0.auftrag_id,
+            e0.struktur_code,
+            e0.gewerktext
+           FROM trevix.auftrag05 e0
+          WHERE (e0.struktur_ebene = 0)) s0 ON ((s0.auftrag_id = s4.auftrag_id)))
+  ORDER BY s0.struktur_code, s1.struktur_code, s2.struktur_code, s3.struktur_code, s4.struktur_code;
+
+
+ALTER TABLE trevix.v_strukturbaum OWNER TO postgres;
+
+--
+-- TOC entry 288 (class 1259 OID 16662)
+-- Name: v_summeauftrag; Type: VIEW; Schema: trevix; Owner: postgres
+--
+
+CREATE VIEW trevix.v_summeauftrag AS
+ SELECT a.nachlass AS atnachlass,
+    round((sum(v.gp) + sum(COALESCE(v.mietegp, (0)::numeric))), 2) AS netto_gp,
+    round((sum(v.gp) * 0.19), 2) AS mwst,
+    (round((sum(v.gp) + sum(COALESCE(v.mietegp, (0)::numeric))), 2) + round((sum(v.gp) * 0.19), 2)) AS brutto,
+    v.auftrag_id,
+    v.mandant
+   FROM (trevix.v_auftrag10pos v
+     JOIN trevix.auftrag01 a ON ((v.auftrag_id = a.auftrag_id)))
+  WHERE (v.gaeb_pos_id = 1)
+  GROUP BY v.auftrag_id, v.mandant, a.nachlass;
+
+
+ALTER TABLE trevix.v_summeauftrag OWNER TO postgres;
+
+--
+-- TOC entry 289 (class 1259 OID 16665)
+-- Name: v_summedemontage; Type: VIEW; Schema: trevix; Owner: postgres
+--
+
+CREATE VIEW trevix.v_summedemontage AS
+ SELECT buch22.rechnung_id,
+    buch22.position_id,
+    buch22.lieferart,
+    sum(buch22.gp) AS summe
+   FROM trevix.buch22
+  WHERE ((buch22.lieferart)::text = 'R'::text)
+  GROUP BY buch22.rechnung_id, buch22.position_id, buch22.lieferart;
+
+
+ALTER TABLE trevix.v_summedemontage OWNER TO postgres;
+
+--
+-- TOC entry 290 (class 1259 OID 16668)
+-- Name: v_summeleistung_pos; Type: VIEW; Schema: trevix; Owner: trevix
+--
+
+CREATE VIEW trevix.v_summeleistung_pos AS
+ SELECT leistung01.position_id,
+    sum(leistung01.menge) AS sum
+   FROM trevix.leistung01
+  WHERE (leistung01.menge > (0)::numeric)
+  GROUP BY leistung01.position_id;
+
+
+ALTER TABLE trevix.v_summeleistung_pos OWNER TO trevix;
+
+--
+-- TOC entry 291 (class 1259 OID 16671)
+-- Name: v_summelieferung; Type: VIEW; Schema: trevix; Owner: postgres
+--
+
+CREATE VIEW trevix.v_summelieferung AS
+ SELECT buch22.rechnung_id,
+    buch22.position_id,
+    buch22.lieferart,
+    sum(buch22.gp) AS summe
+   FROM trevix.buch22
+  WHERE ((buch22.lieferart)::text = 'L'::text)
+  GROUP BY buch22.rechnung_id, buch22.position_id, buch22.lieferart;
+
+
+ALTER TABLE trevix.v_summelieferung OWNER TO postgres;
+
+--
+-- TOC entry 292 (class 1259 OID 16674)
+-- Name: v_summemiete; Type: VIEW; Schema: trevix; Owner: postgres
+--
+
+CREATE VIEW trevix.v_summemiete AS
+ SELECT buch22.rechnung_id,
+    buch22.position_id,
+    buch22.lieferart,
+    sum(buch22.gp) AS summe
+   FROM trevix.buch22
+  WHERE ((buch22.lieferart)::text = 'M'::text)
+  GROUP BY buch22.rechnung_id, buch22.position_id, buch22.lieferart;
+
+
+ALTER TABLE trevix.v_summemiete OWNER TO postgres;
+
+--
+-- TOC entry 293 (class 1259 OID 16677)
+-- Name: v_zahlungsaufstellung; Type: VIEW; Schema: trevix; Owner: postgres
+--
+
+CREATE VIEW trevix.v_zahlungsaufstellung AS
+ SELECT r.rechnung_id,
+    r.belegnr,
+    r.buchungtext,
+    r.belegdatum,
+    r.betragbrutto,
+    z.zahlung,
+    z.skontobetrag,
+    ((r.betragbrutto - COALESCE(z.zahlung, (0)::numeric)) - COALESCE(z.skontobetrag, (0)::numeric)) AS op
+   FROM (trevix.buch20 r
+     LEFT JOIN trevix.buch11 z ON ((z.rechnung_id = r.rechnung_id)))
+  WHERE (r.art < 4)
+  ORDER BY r.belegnr DESC;
+
+
+ALTER TABLE trevix.v_zahlungsaufstellung OWNER TO postgres;
+
+--
 -- TOC entry 294 (class 1259 OID 16700)
 -- Name: wl_auftragstatus; Type: TABLE; Schema: trevix; Owner: postgres
 --
@@ -2511,6 +4018,22 @@ CREATE INDEX ixfk_buch22_buch20 ON trevix.buch22 USING btree (rechnung_id);
 --
 
 CREATE INDEX ixfk_person01_mandant ON trevix.person01 USING btree (mandant);
+
+
+--
+-- TOC entry 2975 (class 2620 OID 17178)
+-- Name: auftrag05 auftrag05_tr_listtext; Type: TRIGGER; Schema: trevix; Owner: postgres
+--
+
+CREATE TRIGGER auftrag05_tr_listtext BEFORE INSERT OR UPDATE OF struktur_code, gewerktext ON trevix.auftrag05 FOR EACH ROW EXECUTE PROCEDURE trevix.insert_listtext();
+
+
+--
+-- TOC entry 2976 (class 2620 OID 17179)
+-- Name: leistung01 leistung01_tr; Type: TRIGGER; Schema: trevix; Owner: postgres
+--
+
+CREATE TRIGGER leistung01_tr BEFORE INSERT OR UPDATE ON trevix.leistung01 FOR EACH ROW EXECUTE PROCEDURE trevix.berechne_vorhaltung();
 
 
 --

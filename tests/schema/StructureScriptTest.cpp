@@ -9,10 +9,18 @@ using namespace velmora::test;
 namespace {
 
 // The statements of the structure script, by the command tag psql reports for each. ALTER TABLE
-// covers the ownership statements of tables and sequences, the keys and the foreign keys.
+// covers the ownership statements of tables, sequences and views, the keys and the foreign keys.
 const std::map<std::string, int> kStructureTally{
-    {"SET", 10},          {"(row)", 1},         {"CREATE SEQUENCE", 3},
-    {"CREATE TABLE", 68}, {"ALTER TABLE", 158}, {"CREATE INDEX", 58},
+    {"SET", 10},
+    {"(row)", 1},
+    {"CREATE FUNCTION", 10},
+    {"ALTER FUNCTION", 10},
+    {"CREATE SEQUENCE", 3},
+    {"CREATE TABLE", 68},
+    {"CREATE VIEW", 38},
+    {"ALTER TABLE", 196},
+    {"CREATE INDEX", 58},
+    {"CREATE TRIGGER", 2},
 };
 
 int total(const std::map<std::string, int>& tally) {
@@ -63,7 +71,7 @@ TEST(StructureScript, WithoutTheNamedRolesOnlyTheirOwnershipStatementsFail) {
         failedLines.insert(error.line);
     }
     EXPECT_EQ(failedLines, ownershipLinesNamingApplicationRoles());
-    EXPECT_EQ(run.errors.size(), 3u);
+    EXPECT_EQ(run.errors.size(), 22u);
     EXPECT_EQ(run.statements(), total(kStructureTally));
     // The objects whose ownership statement failed stay with the tenant role.
     const std::string r = tenant.role();
@@ -89,12 +97,14 @@ TEST(StructureScript, SecondRunFailsOnEveryStatementThatCreatesSomething) {
         else
             ADD_FAILURE() << "line " << error.line << ": " << error.message;
     }
-    const int tablesAndSequences = 68 + 3;
+    const int functions = 10;
+    const int relations = 68 + 3 + 38; // tables, sequences and views
     const int keysAndForeignKeys = 57 + 30;
-    EXPECT_EQ(creatingStatementsFailed, tablesAndSequences + 58 + keysAndForeignKeys);
+    EXPECT_EQ(creatingStatementsFailed, functions + relations + 58 + 2 + keysAndForeignKeys);
     // The settings and the ownership statements run again and change nothing.
     EXPECT_EQ(second.succeededWith("SET"), 10);
-    EXPECT_EQ(second.succeededWith("ALTER TABLE") + missingRole, tablesAndSequences);
+    EXPECT_EQ(second.succeededWith("ALTER FUNCTION"), functions);
+    EXPECT_EQ(second.succeededWith("ALTER TABLE") + missingRole, relations);
     EXPECT_EQ(second.statements(), first.statements());
 }
 
