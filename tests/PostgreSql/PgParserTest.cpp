@@ -262,6 +262,13 @@ TEST(PgParser, CutsTheQuotesOffStringsWithoutQuotedString) {
         EXPECT_EQ(Tokenize(c.text, {}), std::vector<Tok>{c.token}) << c.text;
 }
 
+TEST(PgParser, ReadsEscapeStringsOnlyWithAdvancedStringParsing) {
+    EXPECT_EQ(Tokenize("E'a\\'b'", {.QuotedString = true}),
+              (std::vector<Tok>{{Identifier, "E"}, {String, "'a\\'"}, {Identifier, "b"}, {String, "'"}}));
+    EXPECT_EQ(Tokenize("E'a\\'b'", kRunnerOptions),
+              (std::vector<Tok>{{Identifier, "E"}, {String, "'a\\'b'"}}));
+}
+
 // Random texts mixing the pieces that interact: quotes, dollar tags, comment marks, escapes,
 // line breaks, multibyte characters and, in some texts, characters no rule accepts.
 std::string RandomSql(std::mt19937& random) {
