@@ -1,0 +1,192 @@
+#include "PostgreSql/PgClasses.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <utility>
+
+namespace velmora {
+namespace {
+
+constexpr int defaultPort = 5432;
+constexpr const char* defaultServer = "localhost";
+
+// The server's reserved key words: a search path names one of them only in double quotes.
+// clang-format off
+constexpr std::array<std::string_view, 77> reservedKeywords{
+    "all", "analyse", "analyze", "and", "any", "array", "as", "asc", "asymmetric", "both", "case",
+    "cast", "check", "collate", "column", "constraint", "create", "current_catalog", "current_date",
+    "current_role", "current_time", "current_timestamp", "current_user", "default", "deferrable",
+    "desc", "distinct", "do", "else", "end", "except", "false", "fetch", "for", "foreign", "from",
+    "grant", "group", "having", "in", "initially", "intersect", "into", "lateral", "leading",
+    "limit", "localtime", "localtimestamp", "not", "null", "offset", "on", "only", "or", "order",
+    "placing", "primary", "references", "returning", "select", "session_user", "some", "symmetric",
+    "table", "then", "to", "trailing", "true", "union", "unique", "user", "using", "variadic",
+    "when", "where", "window", "with"
+};
+// clang-format on
+static_assert(std::is_sorted(reservedKeywords.begin(), reservedKeywords.end()));
+
+std::string UpperCase(std::string_view text) {
+    std::string result(text);
+    std::transform(result.begin(), result.end(), result.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return result;
+}
+
+std::string LowerCase(std::string_view text) {
+    std::string result(text);
+    std::transform(result.begin(), result.end(), result.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return result;
+}
+
+std::string_view Trim(std::string_view text) {
+    const auto blank = [](unsigned char c) { return std::isspace(c) != 0; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+// A string literal; the doubled quote keeps a stray quote in a setting from ending the literal.
+std::string QuoteLiteral(std::string_view text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        quoted += c;
+        if (c == '\'')
+            quoted += '\'';
+    }
+    return quoted + "'";
+}
+
+bool IsPlainIdentifier(std::string_view name) {
+    const auto lowerOrUnderscore = [](char c) { return (c >= 'a' && c <= 'z') || c == '_'; };
+    const auto inner = [&](char c) { return lowerOrUnderscore(c) || (c >= '0' && c <= '9') || c == '$'; };
+    return !name.empty() && lowerOrUnderscore(name.front()) && std::all_of(name.begin(), name.end(), inner) &&
+           !std::binary_search(reservedKeywords.begin(), reservedKeywords.end(), name);
+}
+
+std::string QuoteIdentifierIfNeeded(std::string_view name) {
+    const bool alreadyQuoted = name.size() >= 2 && name.front() == '"' && name.back() == '"';
+    if (alreadyQuoted || IsPlainIdentifier(name))
+        return std::string(name);
+    std::string quoted = "\"";
+    for (char c : name) {
+        quoted += c;
+        if (c == '"')
+            quoted += '"';
+    }
+    return quoted + '"';
+}
+
+bool VersionAtLeast(const TPgSQLProtocol& protocol, int major, int minor) {
+    const int serverMajor = protocol.MajorServerVersion();
+    return serverMajor > major || (serverMajor == major && protocol.MinorServerVersion() >= minor);
+}
+
+} // namespace
+
+std::optional<std::string> PgClientEncodingStatement(const TPgConnectionOptions& options,
+                                                     std::string_view reportedEncoding, int major,
+                                                     int minor) {
+    const std::string reported = UpperCase(reportedEncoding);
+    std::string wanted;
+    if (options.UseUnicode)
+        wanted = major > 8 || (major == 8 && minor >= 1) ? "UTF8" : "UNICODE";
+    else if (!options.Charset.empty())
+        wanted = options.Charset;
+    if (wanted.empty() || UpperCase(wanted) == reported)
+        return std::nullopt;
+    return "SET client_encoding=" + QuoteLiteral(wanted);
+}
+
+std::string PgSearchPathList(std::string_view schemas) {
+    std::string list;
+    while (true) {
+        const auto comma = schemas.find(',');
+        const std::string_view name = Trim(schemas.substr(0, comma));
+        if (!name.empty()) {
+            if (!list.empty())
+                list += ',';
+            list += QuoteIdentifierIfNeeded(name);
+        }
+        if (comma == std::string_view::npos)
+            return list;
+        schemas.remove_prefix(comma + 1);
+    }
+}
+
+TPgSQLConnection::TPgSQLConnection(TCRVioFactory openSocket) : openSocket_(std::move(openSocket)) {}
+
+TPgSQLConnection::~TPgSQLConnection() {
+    Disconnect();
+}
+
+void TPgSQLConnection::Connect() {
+    if (options_.ProtocolVersion == TPgProtocolVersion::pv20)
+        throw EDatabaseError("Protocol version 2.0 is not supported");
+    if (options_.SSLMode == TPgSSLMode::smRequire)
+        throw EDatabaseError("SSL connections are not supported");
+
+    TPgConnectParams params;
+    params.Server = Server().empty() ? defaultServer : Server();
+    params.Port = Port() == 0 ? defaultPort : Port();
+    params.ConnectionTimeout = options_.ConnectionTimeout;
+    params.Database = Database();
+    params.UserName = Username();
+    params.Password = Password();
+    params.ApplicationName = options_.ApplicationName;
+
+    auto protocol = std::make_unique<TPgSQLProtocol30>(openSocket_);
+    protocol->Connect(params);
+    try {
+        SetUpSession(*protocol);
+    } catch (...) {
+        protocol->Disconnect();
+        throw;
+    }
+    protocol_ = std::move(protocol);
+}
+
+void TPgSQLConnection::SetUpSession(TPgSQLProtocol& protocol) {
+    if (auto statement =
+            PgClientEncodingStatement(options_, protocol.GetServerParameter("client_encoding"),
+                                      protocol.MajorServerVersion(), protocol.MinorServerVersion()))
+        protocol.ExecuteStmt(*statement);
+    integerDateTimes_ = VersionAtLeast(protocol, 8, 0) && ShowSetting(protocol, "integer_datetimes") == "on";
+    byteaOutputHex_ = VersionAtLeast(protocol, 9, 0) && ShowSetting(protocol, "bytea_output") == "hex";
+    if (const std::string searchPath = PgSearchPathList(options_.Schema); !searchPath.empty())
+        protocol.ExecuteStmt("SET search_path TO " + searchPath);
+}
+
+std::string TPgSQLConnection::ShowSetting(TPgSQLProtocol& protocol, const std::string& name) {
+    const TPgSQLResult result = protocol.ExecuteStmt("show " + name);
+    if (result.Rows.empty() || result.Rows.front().empty() || !result.Rows.front().front())
+        return {};
+    return LowerCase(*result.Rows.front().front());
+}
+
+void TPgSQLConnection::Disconnect() {
+    if (protocol_ != nullptr)
+        std::exchange(protocol_, nullptr)->Disconnect();
+}
+
+bool TPgSQLConnection::InTransaction() const {
+    return protocol_ != nullptr && protocol_->TransactionStatus() != 'I';
+}
+
+std::vector<std::string> TPgSQLConnection::GetDatabaseNames() {
+    if (protocol_ == nullptr)
+        throw EDatabaseError("The connection is not open");
+    const TPgSQLResult result =
+        protocol_->ExecuteStmt("SELECT datname AS DATABASE_NAME, pg_encoding_to_char(encoding) AS "
+                               "DATABASE_CHARSET FROM pg_database ORDER BY datname");
+    std::vector<std::string> names;
+    for (const TPgSQLRow& row : result.Rows)
+        names.push_back(row.at(0).value_or(std::string()));
+    return names;
+}
+
+} // namespace velmora

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "Common/CRAccess.h"
+#include "Common/CRVioTcp.h"
+#include "PostgreSql/PgSQLProtocol.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velmora {
+
+enum class TPgProtocolVersion { pv20, pv30 };
+enum class TPgSSLMode { smDisable, smRequire, smPrefer, smAllow };
+
+// The PostgreSQL options of a connection, with their defaults.
+struct TPgConnectionOptions {
+    std::string ApplicationName; // sent as application_name when not empty
+    std::string Charset;         // client encoding to set when UseUnicode is off
+    int ConnectionTimeout = 15;  // seconds for the TCP connect, and the first receive timeout
+    TPgProtocolVersion ProtocolVersion = TPgProtocolVersion::pv30;
+    std::string Schema; // search path to set after login, names separated by commas
+    bool UseUnicode = false;
+    TPgSSLMode SSLMode = TPgSSLMode::smDisable;
+};
+
+// One session with a PostgreSQL server: logs on through the wire protocol, then sets the session
+// up (client encoding, the two settings that decide how rows are decoded, the search path).
+class TPgSQLConnection final : public TCRConnection {
+public:
+    // openSocket opens the TCP stream; tests pass one that records or redirects it.
+    explicit TPgSQLConnection(TCRVioFactory openSocket = TCRVioTcp::Open);
+    ~TPgSQLConnection() override;
+
+    const TPgConnectionOptions& Options() const { return options_; }
+    void SetOptions(TPgConnectionOptions options) { options_ = std::move(options); }
+
+    void Connect() override;
+    void Disconnect() override;
+    bool IsConnected() const override { return protocol_ != nullptr; }
+    bool InTransaction() const override;
+    std::vector<std::string> GetDatabaseNames() override;
+
+    // Whether the server sends binary date and time values as integers, and byte strings in hex.
+    bool IntegerDateTimes() const { return integerDateTimes_; }
+    bool ByteaOutputHex() const { return byteaOutputHex_; }
+
+private:
+    void SetUpSession(TPgSQLProtocol& protocol);
+    static std::string ShowSetting(TPgSQLProtocol& protocol, const std::string& name);
+
+    TCRVioFactory openSocket_;
+    TPgConnectionOptions options_;
+    std::unique_ptr<TPgSQLProtocol> protocol_; // exists while the session is open
+    bool integerDateTimes_ = false;
+    bool byteaOutputHex_ = false;
+};
+
+// The statement that gives the session the client encoding the options ask for, if any: the
+// server reported reportedEncoding at login and runs version major.minor.
+std::optional<std::string> PgClientEncodingStatement(const TPgConnectionOptions& options,
+                                                     std::string_view reportedEncoding, int major, int minor);
+
+// A comma-separated list of schema names as a search path value: each name trimmed, and quoted
+// where the server would otherwise fold or reject it; names already in double quotes stay as they are.
+std::string PgSearchPathList(std::string_view schemas);
+
+} // namespace velmora
