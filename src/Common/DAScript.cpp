@@ -1,0 +1,237 @@
+#include "Common/DAScript.h"
+
+#include "Common/ExceptionHandler.h"
+
+#include <utility>
+
+namespace velmora {
+
+namespace {
+
+// Every character of the text belongs to exactly one token, so the statements keep their text.
+TParserOptions RunnerOptions() {
+    TParserOptions options;
+    options.QuotedString = true;
+    options.AdvancedStringParsing = true;
+    return options;
+}
+
+bool IsLineBreakBlank(const TToken& token) {
+    return token.Class == TTokenClass::Blank && token.Text.find_first_of("\r\n") != std::string_view::npos;
+}
+
+std::string TrimBlanks(std::string_view text) {
+    const auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    return std::string(text);
+}
+
+} // namespace
+
+TDAScriptProcessor::TDAScriptProcessor(TDAScript& owner) : owner_(owner) {}
+
+TDAScriptProcessor::~TDAScriptProcessor() = default;
+
+void TDAScriptProcessor::Init(std::string delimiter) {
+    delimiter_ = std::move(delimiter);
+    Reset();
+}
+
+void TDAScriptProcessor::Reset() {
+    parser_.reset();
+    text_.clear();
+}
+
+TParser& TDAScriptProcessor::Parser() {
+    if (!parser_) {
+        text_ = owner_.SQL().TrimmedText();
+        parser_ = CreateParser(text_, RunnerOptions());
+    }
+    return *parser_;
+}
+
+bool TDAScriptProcessor::ExecuteNext() {
+    TParser& lexer = Parser();
+    std::string sql;
+    std::size_t start = 0;
+    TStatementKind kind = TStatementKind::Ordinary;
+    bool lineStart = true;
+    for (;;) {
+        const TToken token = lexer.GetNext();
+        if (EndsStatement(lexer, token, lineStart)) {
+            if (!sql.empty()) {
+                // The statement may change the script's text and so reset this processor: nothing
+                // of the lexer is used after it.
+                ExecuteStatement(std::move(sql), kind, start);
+                return true;
+            }
+            if (token.Class == TTokenClass::End) {
+                Reset();
+                return false;
+            }
+            // An empty statement, as between ";;". A "/" that ended it took its line break along.
+            lineStart = token.Text == "/";
+            continue;
+        }
+        const bool blankOrComment = token.Class == TTokenClass::Blank || token.Class == TTokenClass::Comment;
+        if (token.Class == TTokenClass::Comment)
+            kind = TStatementKind::Comment;
+        else if (!blankOrComment)
+            kind = TStatementKind::Ordinary;
+        if (!blankOrComment)
+            lineStart = false;
+        else if (lexer.CurrLine() != lexer.PrevLine())
+            lineStart = true;
+
+        if (sql.empty()) {
+            if (token.Class == TTokenClass::Blank)
+                continue; // leading blanks are not part of the statement
+            start = lexer.CurrPos() - token.Text.size();
+        }
+        sql += token.Text;
+    }
+}
+
+// The end of the text, the delimiter outside strings, or a "/" that stands alone at the end of its
+// line. The blank after such a "/" goes with it; anything else after it makes it an ordinary symbol.
+bool TDAScriptProcessor::EndsStatement(TParser& lexer, const TToken& token, bool lineStart) const {
+    if (token.Class == TTokenClass::End)
+        return true;
+    if (token.Class != TTokenClass::String && token.Text == delimiter_)
+        return true;
+    if (token.Text != "/" || !lineStart)
+        return false;
+    const TToken next = lexer.GetNext();
+    if (next.Class == TTokenClass::End || IsLineBreakBlank(next))
+        return true;
+    lexer.Back();
+    return false;
+}
+
+void TDAScriptProcessor::ExecuteStatement(std::string sql, TStatementKind kind, std::size_t offset) {
+    owner_.RunStatement(std::move(sql), kind, offset);
+}
+
+TDAScript::TDAScript() {
+    sql_.OnChange = [this] { BreakExec(); };
+}
+
+TDAScript::~TDAScript() = default;
+
+void TDAScript::SetConnection(TCustomDAConnection* connection) {
+    std::lock_guard lock(csBreakMultiThread_);
+    connection_ = connection;
+    processor_.reset(); // the new connection's provider may name another processor
+    if (command_)
+        command_->SetConnection(connection);
+}
+
+TDAScriptProcessor& TDAScript::Processor() {
+    if (!processor_) {
+        if (connection_ == nullptr)
+            throw EDatabaseError("Connection is not defined");
+        processor_ = CreateProcessor();
+        processor_->Init(delimiter_);
+    }
+    return *processor_;
+}
+
+TCustomDASQL& TDAScript::Command() {
+    if (!command_) {
+        command_ = CreateCommand();
+        command_->SetConnection(connection_);
+    }
+    return *command_;
+}
+
+void TDAScript::Execute() {
+    breakExecution_ = false;
+    Processor();
+    TCustomDAConnection* connection = Command().Connection();
+    if (connection == nullptr)
+        throw EDatabaseError("Connection is not defined");
+    if (!noPreconnect_)
+        connection->InternalConnect();
+    try {
+        {
+            std::lock_guard lock(csBreakMultiThread_);
+            Processor().Init(delimiter_);
+        }
+        while (!breakExecution_ && ExecuteNext()) {
+        }
+    } catch (...) {
+        EndRun(connection);
+        throw;
+    }
+    EndRun(connection);
+}
+
+void TDAScript::EndRun(TCustomDAConnection* usedConnection) {
+    {
+        std::lock_guard lock(csBreakMultiThread_);
+        if (processor_)
+            processor_->Reset();
+    }
+    if (!noPreconnect_)
+        usedConnection->InternalDisconnect();
+}
+
+bool TDAScript::ExecuteNext() {
+    std::lock_guard lock(csBreakMultiThread_);
+    return Processor().ExecuteNext();
+}
+
+void TDAScript::BreakExec() {
+    std::lock_guard lock(csBreakMultiThread_);
+    breakExecution_ = true;
+    if (processor_)
+        processor_->Reset();
+}
+
+void TDAScript::RunStatement(std::string sql, TStatementKind kind, std::size_t offset) {
+    bool omit = false;
+    if (BeforeExecute)
+        BeforeExecute(*this, sql, omit);
+    if (omit || kind == TStatementKind::Comment)
+        return;
+    TCustomDASQL& command = Command();
+    try {
+        command.SQL().SetText(sql);
+        command.Execute();
+    } catch (const EAbort&) {
+        throw;
+    } catch (const std::exception& error) {
+        errorOffset_ = offset;
+        if (!HandleStatementError(error, sql))
+            throw;
+        return;
+    }
+    if (AfterExecute)
+        AfterExecute(*this, sql);
+}
+
+bool TDAScript::HandleStatementError(const std::exception& error, const std::string& sql) {
+    TErrorAction action = TErrorAction::eaException;
+    if (OnError)
+        OnError(*this, error, TrimBlanks(sql), action);
+    switch (action) {
+    case TErrorAction::eaAbort:
+        breakExecution_ = true;
+        return true;
+    case TErrorAction::eaFail:
+        return false;
+    case TErrorAction::eaException:
+        if (!HasApplicationExceptionHandler())
+            return false;
+        HandleApplicationException(error);
+        return true;
+    case TErrorAction::eaContinue:
+        return true;
+    }
+    return false;
+}
+
+} // namespace velmora
