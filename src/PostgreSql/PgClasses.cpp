@@ -173,6 +173,12 @@ void TPgSQLConnection::Disconnect() {
         std::exchange(protocol_, nullptr)->Disconnect();
 }
 
+TPgSQLProtocol& TPgSQLConnection::Protocol() const {
+    if (protocol_ == nullptr)
+        throw EDatabaseError("The connection is not open");
+    return *protocol_;
+}
+
 bool TPgSQLConnection::InTransaction() const {
     return protocol_ != nullptr && protocol_->TransactionStatus() != 'I';
 }

@@ -43,6 +43,9 @@ public:
     bool InTransaction() const override;
     std::vector<std::string> GetDatabaseNames() override;
 
+    // The session's wire protocol, for the statement commands; only while connected.
+    TPgSQLProtocol& Protocol() const;
+
     // Whether the server sends binary date and time values as integers, and byte strings in hex.
     bool IntegerDateTimes() const { return integerDateTimes_; }
     bool ByteaOutputHex() const { return byteaOutputHex_; }
