@@ -1,0 +1,120 @@
+#include "Dabrix/PostgreSQLUniProvider.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+
+namespace velmora {
+namespace {
+
+constexpr std::string_view optionPrefix = "postgresql.";
+
+std::string LowerCase(std::string_view text) {
+    std::string result(text);
+    std::transform(result.begin(), result.end(), result.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return result;
+}
+
+std::optional<bool> ParseBoolean(const std::string& value) {
+    const std::string lower = LowerCase(value);
+    if (lower == "true" || lower == "false")
+        return lower == "true";
+    return std::nullopt;
+}
+
+std::optional<int> ParseSeconds(const std::string& value) {
+    int seconds = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), seconds);
+    if (error != std::errc() || end != value.data() + value.size() || seconds < 0)
+        return std::nullopt;
+    return seconds;
+}
+
+// The choice named by value, without regard to case.
+template <class Enum>
+std::optional<Enum> ParseChoice(const std::string& value, const std::map<std::string, Enum>& choices) {
+    if (auto found = choices.find(LowerCase(value)); found != choices.end())
+        return found->second;
+    return std::nullopt;
+}
+
+// Stores a value in the options; false when the value is not of the option's kind.
+using OptionSetter = std::function<bool(TPgConnectionOptions&, const std::string& value)>;
+
+template <class T>
+bool Store(T& field, std::optional<T> value) {
+    if (value)
+        field = *value;
+    return value.has_value();
+}
+
+// Every option the provider knows, by its lower-case name.
+const std::map<std::string, OptionSetter>& KnownOptions() {
+    using O = TPgConnectionOptions;
+    using V = const std::string&;
+    static const std::map<std::string, OptionSetter> options{
+        {"applicationname", [](O& o, V v) { return Store(o.ApplicationName, std::optional(v)); }},
+        {"charset", [](O& o, V v) { return Store(o.Charset, std::optional(v)); }},
+        {"connectiontimeout", [](O& o, V v) { return Store(o.ConnectionTimeout, ParseSeconds(v)); }},
+        {"protocolversion",
+         [](O& o, V v) {
+             return Store(o.ProtocolVersion,
+                          ParseChoice<TPgProtocolVersion>(
+                              v, {{"pv20", TPgProtocolVersion::pv20}, {"pv30", TPgProtocolVersion::pv30}}));
+         }},
+        {"schema", [](O& o, V v) { return Store(o.Schema, std::optional(v)); }},
+        {"useunicode", [](O& o, V v) { return Store(o.UseUnicode, ParseBoolean(v)); }},
+        {"sslmode",
+         [](O& o, V v) {
+             return Store(o.SSLMode, ParseChoice<TPgSSLMode>(v, {{"smdisable", TPgSSLMode::smDisable},
+                                                                 {"smrequire", TPgSSLMode::smRequire},
+                                                                 {"smprefer", TPgSSLMode::smPrefer},
+                                                                 {"smallow", TPgSSLMode::smAllow}}));
+         }},
+        // The SSL material matters only on an encrypted connection, which this client does not
+        // open (SSLMode smRequire is refused), so it is accepted and has no effect.
+        {"sslcacert", [](O&, V) { return true; }},
+        {"sslcert", [](O&, V) { return true; }},
+        {"sslkey", [](O&, V) { return true; }},
+        {"sslcipherlist", [](O&, V) { return true; }},
+    };
+    return options;
+}
+
+} // namespace
+
+TPgConnectionOptions ParsePgConnectionOptions(const std::vector<std::string>& specificOptions) {
+    TPgConnectionOptions options;
+    std::set<std::string> given;
+    for (const std::string& line : specificOptions) {
+        const auto equals = line.find('=');
+        const std::string name = line.substr(0, equals);
+        const std::string lowerName = LowerCase(name);
+        if (equals == std::string::npos || !lowerName.starts_with(optionPrefix))
+            continue;
+        const std::string option = lowerName.substr(optionPrefix.size());
+        const auto known = KnownOptions().find(option);
+        if (known == KnownOptions().end())
+            throw EDatabaseError("Unknown option " + name);
+        const std::string value = line.substr(equals + 1);
+        if (given.insert(option).second && !known->second(options, value))
+            throw EDatabaseError("Invalid value '" + value + "' for the option " + name);
+    }
+    return options;
+}
+
+std::unique_ptr<TCRConnection> TPostgreSQLUniProvider::CreateConnection() const {
+    return std::make_unique<TPgSQLConnection>();
+}
+
+void TPostgreSQLUniProvider::SetConnectionOptions(TCRConnection& connection,
+                                                  const std::vector<std::string>& specificOptions) const {
+    dynamic_cast<TPgSQLConnection&>(connection).SetOptions(ParsePgConnectionOptions(specificOptions));
+}
+
+} // namespace velmora

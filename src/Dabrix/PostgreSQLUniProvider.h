@@ -1,0 +1,23 @@
+#pragma once
+
+#include "Dabrix/UniProvider.h"
+#include "PostgreSql/PgClasses.h"
+
+namespace velmora {
+
+// The provider "PostgreSQL": its connections are TPgSQLConnection objects.
+class TPostgreSQLUniProvider final : public TUniProvider {
+public:
+    TPostgreSQLUniProvider() : TUniProvider("PostgreSQL") {}
+
+    std::unique_ptr<TCRConnection> CreateConnection() const override;
+    void SetConnectionOptions(TCRConnection& connection,
+                              const std::vector<std::string>& specificOptions) const override;
+};
+
+// The PostgreSQL options of the lines "PostgreSQL.<option>=<value>" (option names without regard to
+// case; the first line of an option counts), the defaults for the others. An unknown option or a
+// value of the wrong kind raises EDatabaseError.
+TPgConnectionOptions ParsePgConnectionOptions(const std::vector<std::string>& specificOptions);
+
+} // namespace velmora

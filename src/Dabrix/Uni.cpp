@@ -1,0 +1,67 @@
+#include "Dabrix/Uni.h"
+
+#include <cctype>
+
+namespace velmora {
+namespace {
+
+std::string TrimBlanks(const std::string& text) {
+    const auto blank = [](unsigned char c) { return c <= ' '; };
+    auto first = text.begin();
+    auto last = text.end();
+    while (first != last && blank(*first))
+        ++first;
+    while (last != first && blank(*(last - 1)))
+        --last;
+    return std::string(first, last);
+}
+
+} // namespace
+
+EUniError::EUniError(const EDAError& error, std::exception_ptr inner)
+    : EDAError(error.Message(), error.ErrorCode(), std::move(inner)), fatal_(error.IsFatalError()),
+      keyViolation_(error.IsKeyViolation()) {
+    SetComponent(error.Component());
+}
+
+void TUniConnection::SetProviderName(std::string name) {
+    if (name == providerName_)
+        return;
+    // The provider connection belongs to the old provider.
+    ReleaseIConnection();
+    providerName_ = std::move(name);
+}
+
+void TUniConnection::SetPort(int port) {
+    ChangeConnectParameter(port_, port);
+}
+
+void TUniConnection::SetDatabase(std::string database) {
+    ChangeConnectParameter(database_, TrimBlanks(database));
+}
+
+const TUniProvider& TUniConnection::Provider() const {
+    if (providerName_.empty())
+        throw EDatabaseError("Provider is not defined");
+    const TUniProvider* provider = FindUniProvider(providerName_);
+    if (provider == nullptr)
+        throw EDatabaseError("Provider " + providerName_ + " is not registered");
+    return *provider;
+}
+
+std::unique_ptr<TCRConnection> TUniConnection::CreateIConnection() {
+    return Provider().CreateConnection();
+}
+
+void TUniConnection::AssignConnectValues(TCRConnection& connection) const {
+    connection.SetDatabase(database_);
+    connection.SetPort(port_);
+    Provider().SetConnectionOptions(connection, specificOptions_);
+    TCustomDAConnection::AssignConnectValues(connection);
+}
+
+void TUniConnection::ThrowComponentError(const EDAError& error) {
+    throw EUniError(error, std::current_exception());
+}
+
+} // namespace velmora

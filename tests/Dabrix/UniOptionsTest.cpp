@@ -1,0 +1,150 @@
+#include "Dabrix/PostgreSQLUniProvider.h"
+#include "Dabrix/Uni.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+using namespace velmora;
+using testing::ElementsAre;
+using testing::HasSubstr;
+
+namespace {
+
+TEST(PgConnectionOptions, DefaultsWhenNothingIsGiven) {
+    const TPgConnectionOptions options = ParsePgConnectionOptions({});
+    EXPECT_EQ(options.ApplicationName, "");
+    EXPECT_EQ(options.Charset, "");
+    EXPECT_EQ(options.ConnectionTimeout, 15);
+    EXPECT_EQ(options.ProtocolVersion, TPgProtocolVersion::pv30);
+    EXPECT_EQ(options.Schema, "");
+    EXPECT_FALSE(options.UseUnicode);
+    EXPECT_EQ(options.SSLMode, TPgSSLMode::smDisable);
+}
+
+TEST(PgConnectionOptions, ReadsTheLinesOfThePostgreSQLProvider) {
+    const TPgConnectionOptions options = ParsePgConnectionOptions({
+        "PostgreSQL.Charset=utf8",
+        "PostgreSQL.Schema=trevix",
+        "postgresql.useunicode=TRUE",
+        "PostgreSQL.ConnectionTimeout=3",
+        "PostgreSQL.ApplicationName=setup = tool",
+        "PostgreSQL.ProtocolVersion=pv20",
+        "PostgreSQL.SSLMode=smPrefer",
+        "PostgreSQL.SSLKey=/keys/client.key",
+        "PostgreSQL.Schema=ignored, the first line counts",
+        "Oracle.Direct=True",
+        "not an option line",
+    });
+    EXPECT_EQ(options.Charset, "utf8");
+    EXPECT_EQ(options.Schema, "trevix");
+    EXPECT_TRUE(options.UseUnicode);
+    EXPECT_EQ(options.ConnectionTimeout, 3);
+    EXPECT_EQ(options.ApplicationName, "setup = tool");
+    EXPECT_EQ(options.ProtocolVersion, TPgProtocolVersion::pv20);
+    EXPECT_EQ(options.SSLMode, TPgSSLMode::smPrefer);
+}
+
+TEST(PgConnectionOptions, RejectsUnknownOptionsAndValuesOfTheWrongKind) {
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"PostgreSQL.UseUnicod=True", "Unknown option PostgreSQL.UseUnicod"},
+        {"PostgreSQL.UseUnicode=yes", "Invalid value 'yes' for the option PostgreSQL.UseUnicode"},
+        {"PostgreSQL.ConnectionTimeout=15s",
+         "Invalid value '15s' for the option PostgreSQL.ConnectionTimeout"},
+        {"PostgreSQL.ConnectionTimeout=-1", "Invalid value '-1' for the option PostgreSQL.ConnectionTimeout"},
+        {"PostgreSQL.ProtocolVersion=3", "Invalid value '3' for the option PostgreSQL.ProtocolVersion"},
+        {"PostgreSQL.SSLMode=smVerify", "Invalid value 'smVerify' for the option PostgreSQL.SSLMode"},
+    };
+    for (const auto& [line, message] : cases) {
+        try {
+            ParsePgConnectionOptions({line});
+            ADD_FAILURE() << line << " was accepted";
+        } catch (const EDatabaseError& e) {
+            EXPECT_EQ(e.Message(), message);
+        }
+    }
+}
+
+TEST(UniProvider, IsRegisteredWhileItExists) {
+    EXPECT_EQ(FindUniProvider("PostgreSQL"), nullptr);
+    {
+        TPostgreSQLUniProvider provider;
+        EXPECT_EQ(FindUniProvider("postgresql"), &provider);
+        EXPECT_THAT(UniProviderNames(), ElementsAre("PostgreSQL"));
+    }
+    EXPECT_EQ(FindUniProvider("PostgreSQL"), nullptr);
+    EXPECT_TRUE(UniProviderNames().empty());
+}
+
+TEST(UniConnection, StartsWithTheDefaults) {
+    TUniConnection connection;
+    EXPECT_EQ(connection.ProviderName(), "");
+    EXPECT_EQ(connection.Port(), 0);
+    EXPECT_EQ(connection.Database(), "");
+    EXPECT_TRUE(connection.SpecificOptions().empty());
+    EXPECT_TRUE(connection.LoginPrompt());
+    EXPECT_FALSE(connection.Connected());
+}
+
+TEST(UniConnection, TrimsTheDatabaseName) {
+    TUniConnection connection;
+    connection.SetDatabase("  ab12\t");
+    EXPECT_EQ(connection.Database(), "ab12");
+}
+
+TEST(UniConnection, ConnectNeedsARegisteredProvider) {
+    TUniConnection connection;
+    connection.SetLoginPrompt(false);
+    try {
+        connection.Connect();
+        ADD_FAILURE() << "connected without a provider";
+    } catch (const EDatabaseError& e) {
+        EXPECT_EQ(e.Message(), "Provider is not defined");
+    }
+    connection.SetProviderName("PostgreSQL"); // no provider component exists
+    try {
+        connection.Connect();
+        ADD_FAILURE() << "connected without a registered provider";
+    } catch (const EDatabaseError& e) {
+        EXPECT_EQ(e.Message(), "Provider PostgreSQL is not registered");
+    }
+    EXPECT_FALSE(connection.Connected());
+}
+
+TEST(UniConnection, AnInvalidOptionFailsTheConnectBeforeAnyNetworkTraffic) {
+    TPostgreSQLUniProvider provider;
+    TUniConnection connection;
+    connection.SetLoginPrompt(false);
+    connection.SetProviderName("PostgreSQL");
+    connection.SetServer("host.invalid");
+    connection.SpecificOptions() = {"PostgreSQL.UseUnicode=maybe"};
+    try {
+        connection.Connect();
+        ADD_FAILURE() << "connected with an invalid option";
+    } catch (const EDatabaseError& e) {
+        EXPECT_THAT(e.Message(), HasSubstr("PostgreSQL.UseUnicode"));
+    }
+}
+
+TEST(UniError, KeepsMessageCodeComponentAndTheInnerError) {
+    class EProviderError : public EDAError {
+    public:
+        EProviderError() : EDAError("duplicate key", 23505) { SetComponent("q_insertMandant"); }
+        bool IsKeyViolation() const override { return true; }
+    };
+    try {
+        try {
+            throw EProviderError();
+        } catch (const EDAError& e) {
+            throw EUniError(e, std::current_exception());
+        }
+    } catch (const EUniError& e) {
+        EXPECT_EQ(e.Message(), "duplicate key");
+        EXPECT_EQ(e.ErrorCode(), 23505);
+        EXPECT_EQ(e.Component(), "q_insertMandant");
+        EXPECT_TRUE(e.IsKeyViolation());
+        EXPECT_FALSE(e.IsFatalError());
+        EXPECT_THROW(std::rethrow_exception(e.InnerException()), EProviderError);
+    }
+}
+
+} // namespace
