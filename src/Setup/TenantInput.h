@@ -1,0 +1,34 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace velmora {
+
+// The tenant's master data for its row in trevix.mandant.
+struct TTenantMasterData {
+    std::string licensee;   // lizenznehmer
+    std::string postalCode; // plz
+    std::string city;       // ort
+    std::string street;     // strasse
+};
+
+// The lower-case tenant code, which names the role and the database: A to Z become a to z, every
+// other character stays.
+std::string LowerTenantCode(std::string_view tenantCode);
+
+// The password as an SQL string literal that stores it exactly as typed. Quotes are doubled; a
+// password with a backslash becomes an escape string with doubled backslashes, which the server
+// reads the same way whatever standard_conforming_strings says.
+std::string PasswordLiteral(std::string_view password);
+
+// Why the input must not start an installation, as the German warning the user is shown; nothing
+// when it may. Checked before the first statement, so that a typo never leaves a half-installed
+// tenant: the code must be an unquoted identifier the server folds to the role and database name
+// and that fits the four-character columns, the password must not be empty (the tenant connection
+// could not log on) and, like the master data, must fit its column.
+std::optional<std::string> InputRefusal(std::string_view tenantCode, std::string_view password,
+                                        const TTenantMasterData& masterData);
+
+} // namespace velmora

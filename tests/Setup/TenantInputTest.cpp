@@ -1,0 +1,80 @@
+#include "Setup/TenantInput.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+using velmora::InputRefusal;
+using velmora::TTenantMasterData;
+
+namespace {
+
+const TTenantMasterData kMasterData{"Muster Bau GmbH", "12345", "Musterstadt", "Hauptstraße 1"};
+
+std::optional<std::string> CodeRefusal(const std::string& code) {
+    return InputRefusal(code, "geheim", kMasterData);
+}
+
+TEST(TenantInput, LowerCodeMapsOnlyAsciiCapitals) {
+    EXPECT_EQ(velmora::LowerTenantCode("AB12"), "ab12");
+    EXPECT_EQ(velmora::LowerTenantCode("A_b9"), "a_b9");
+    EXPECT_EQ(velmora::LowerTenantCode("ÄB"), "Äb");
+}
+
+TEST(TenantInput, AcceptsCodesUsableAsUnquotedIdentifiersOfUpToFourCharacters) {
+    for (const char* code : {"AB12", "A", "_X1", "ab12", "Z_9_", "INT", "ROW", "BIT", "SET", "POST"})
+        EXPECT_EQ(CodeRefusal(code), std::nullopt) << code;
+}
+
+TEST(TenantInput, RefusesCodesTheStatementsCannotUseUnquoted) {
+    const std::string shape = "Der Mandant muss aus ein bis vier Buchstaben (A bis Z), Ziffern oder "
+                              "Unterstrichen bestehen und mit einem Buchstaben oder Unterstrich beginnen";
+    for (const char* code : {"", "ABCDE", "1ABC", "AB 1", "AB-1", "A'B", "A\"B", "AB;", "ÄBC", "A$B", "AB\n"})
+        EXPECT_EQ(CodeRefusal(code), shape) << code;
+}
+
+TEST(TenantInput, RefusesNamesTheServerReserves) {
+    for (const char* code : {"USER", "user", "ALL", "FULL", "LEFT", "IS", "NONE", "PG_A", "pg_x"})
+        EXPECT_EQ(CodeRefusal(code),
+                  "Der Mandant " + std::string(code) + " ist ein reservierter Name des Datenbankservers")
+            << code;
+}
+
+TEST(TenantInput, RefusesAnEmptyOrOverlongPassword) {
+    EXPECT_EQ(InputRefusal("AB12", "", kMasterData), "Das Passwort darf nicht leer sein");
+    EXPECT_EQ(InputRefusal("AB12", std::string(100, 'x'), kMasterData), std::nullopt);
+    EXPECT_EQ(InputRefusal("AB12", std::string(101, 'x'), kMasterData),
+              "Das Passwort darf höchstens 100 Zeichen lang sein");
+}
+
+// The limits are those of the columns and count characters, not bytes.
+TEST(TenantInput, RefusesMasterDataLongerThanTheirColumns) {
+    auto repeated = [](const std::string& text, int times) {
+        std::string result;
+        for (int i = 0; i < times; ++i)
+            result += text;
+        return result;
+    };
+    struct Case {
+        TTenantMasterData data;
+        std::optional<std::string> refusal;
+    };
+    const Case cases[] = {
+        {{repeated("ü", 200), "ÖÖÖÖÖ", repeated("ß", 100), repeated("ä", 100)}, std::nullopt},
+        {{"", "", "", ""}, std::nullopt},
+        {{repeated("ü", 201), "", "", ""}, "Der Lizenznehmer darf höchstens 200 Zeichen lang sein"},
+        {{"", "123456", "", ""}, "Die Postleitzahl darf höchstens 5 Zeichen lang sein"},
+        {{"", "", repeated("x", 101), ""}, "Der Ort darf höchstens 100 Zeichen lang sein"},
+        {{"", "", "", repeated("x", 101)}, "Die Straße darf höchstens 100 Zeichen lang sein"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(InputRefusal("AB12", "geheim", c.data), c.refusal) << c.data.licensee.size();
+}
+
+TEST(TenantInput, PasswordLiteralDoublesQuotesAndEscapesBackslashes) {
+    EXPECT_EQ(velmora::PasswordLiteral("geheim"), "'geheim'");
+    EXPECT_EQ(velmora::PasswordLiteral("it's"), "'it''s'");
+    EXPECT_EQ(velmora::PasswordLiteral("a\\b'c"), "E'a\\\\b''c'");
+    EXPECT_EQ(velmora::PasswordLiteral("'"), "''''");
+}
+
+} // namespace
