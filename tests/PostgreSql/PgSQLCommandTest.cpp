@@ -1,0 +1,303 @@
+// The statement command against the sandbox server, with the bytes it sends recorded.
+#include "PostgreSql/PgSQLCommand.h"
+
+#include "PostgreSql/PgClasses.h"
+#include "PostgreSql/ScratchDatabase.h"
+
+#include <cstring>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <memory>
+
+using namespace velmora;
+using namespace velmora::test;
+using testing::ElementsAre;
+
+namespace {
+
+// A socket that hands everything written to it on to the server and keeps a copy.
+class RecordingVio : public TCRVio {
+public:
+    RecordingVio(std::unique_ptr<TCRVio> inner, std::string& sent) : inner_(std::move(inner)), sent_(sent) {}
+
+    void Write(const char* data, std::size_t size) override {
+        sent_.append(data, size);
+        inner_->Write(data, size);
+    }
+    std::size_t Read(char* buffer, std::size_t size) override { return inner_->Read(buffer, size); }
+    void SetReceiveTimeout(int seconds) override { inner_->SetReceiveTimeout(seconds); }
+    void Close() override { inner_->Close(); }
+
+private:
+    std::unique_ptr<TCRVio> inner_;
+    std::string& sent_;
+};
+
+// A message the client sent after log-on: its type and body.
+struct SentMessage {
+    char type;
+    std::string body;
+};
+
+class BodyReader {
+public:
+    explicit BodyReader(const std::string& body) : body_(body) {}
+    std::string String() {
+        std::string text(body_.c_str() + at_);
+        at_ += text.size() + 1;
+        return text;
+    }
+    std::int32_t Int(std::size_t size) {
+        std::int32_t value = 0;
+        for (std::size_t i = 0; i < size; ++i)
+            value = value * 256 + static_cast<unsigned char>(body_[at_++]);
+        return size == 2 ? static_cast<std::int16_t>(value) : value;
+    }
+
+private:
+    const std::string& body_;
+    std::size_t at_ = 0;
+};
+
+std::vector<SentMessage> Messages(const std::string& bytes) {
+    std::vector<SentMessage> messages;
+    for (std::size_t at = 0; at + 5 <= bytes.size();) {
+        BodyReader header(bytes.substr(at + 1, 4));
+        const auto length = static_cast<std::size_t>(header.Int(4));
+        messages.push_back({bytes[at], bytes.substr(at + 5, length - 4)});
+        at += 1 + length;
+    }
+    return messages;
+}
+
+std::vector<SentMessage> OfType(const std::string& bytes, char type) {
+    std::vector<SentMessage> found;
+    for (SentMessage& message : Messages(bytes)) {
+        if (message.type == type)
+            found.push_back(std::move(message));
+    }
+    return found;
+}
+
+// The parameter formats of a Bind message.
+std::vector<std::int16_t> BindFormats(const SentMessage& bind) {
+    BodyReader reader(bind.body);
+    reader.String(); // portal
+    reader.String(); // statement
+    std::vector<std::int16_t> formats(static_cast<std::size_t>(reader.Int(2)));
+    for (std::int16_t& format : formats)
+        format = static_cast<std::int16_t>(reader.Int(2));
+    return formats;
+}
+
+std::string ParsedStatementName(const SentMessage& parse) {
+    return BodyReader(parse.body).String();
+}
+
+const char* const kTenantTable = "CREATE TABLE mandant (mandant character(4) PRIMARY KEY, "
+                                 "lizenznehmer character varying(200), password character varying(100), "
+                                 "plz character varying(5) NOT NULL, ort character varying(100) NOT NULL, "
+                                 "strasse character varying(100) NOT NULL);"
+                                 "CREATE TABLE counters (n integer, d date)";
+
+const char* const kTenantInsert =
+    "INSERT INTO mandant(mandant, lizenznehmer, password, plz, ort, strasse)\r\n"
+    "\tVALUES (:mandant, :lizenznehmer, :password, :plz, :ort, :strasse)";
+
+class PgSQLCommandTest : public testing::Test {
+protected:
+    PgSQLCommandTest()
+        : connection([this](const std::string& host, int port, int timeout) {
+              return std::make_unique<RecordingVio>(TCRVioTcp::Open(host, port, timeout), sent);
+          }) {
+        connection.SetServer(sandbox().host);
+        connection.SetPort(std::stoi(sandbox().port));
+        connection.SetDatabase(database.Name());
+        connection.SetUsername(sandbox().user);
+        connection.SetPassword(sandbox().password);
+        TPgConnectionOptions options;
+        options.UseUnicode = true;
+        connection.SetOptions(options);
+        connection.Connect();
+        sent.clear();
+    }
+
+    // Sets the command's statement and the values of its parameters, in the order of the text.
+    void SetStatement(const std::string& sql, const std::vector<std::string>& values = {}) {
+        command.SetSQL(PgParseSQL(sql));
+        params.Rebuild(command.SQL().ParamNames);
+        for (std::size_t i = 0; i < values.size(); ++i)
+            params[i].SetAsString(values[i]);
+        command.AssignParamValues(params);
+    }
+
+    void InsertTenant(const std::string& code, const std::string& licensee = "Bau GmbH") {
+        SetStatement(kTenantInsert, {code, licensee, "geheim", "12345", "Köln", "Domstraße 1"});
+        command.Execute(connection);
+    }
+
+    ScratchDatabase database{kTenantTable};
+    std::string sent;
+    TPgSQLConnection connection;
+    TPgSQLCommand command;
+    TDAParams params;
+};
+
+} // namespace
+
+TEST_F(PgSQLCommandTest, InsertsTheTenantRowWithTheCharacterColumnInBinaryAndTheOthersAsText) {
+    InsertTenant("AB12", "");
+    EXPECT_EQ(command.RowsAffected(), 1);
+    EXPECT_FALSE(command.Prepared());
+
+    const auto binds = OfType(sent, 'B');
+    ASSERT_EQ(binds.size(), 1u);
+    EXPECT_THAT(BindFormats(binds[0]), ElementsAre(1, 0, 0, 0, 0, 0));
+    // The empty licensee name is a value, not null; texts arrive as UTF-8.
+    EXPECT_EQ(database.Query("SELECT mandant, lizenznehmer IS NULL, '[' || lizenznehmer || ']', ort, strasse "
+                             "FROM mandant"),
+              "AB12|f|[]|Köln|Domstraße 1");
+}
+
+TEST_F(PgSQLCommandTest, EachExecutionPreparesAndClosesItsOwnStatement) {
+    InsertTenant("AA01");
+    InsertTenant("AA02");
+    const auto parses = OfType(sent, 'P');
+    ASSERT_EQ(parses.size(), 2u);
+    EXPECT_NE(ParsedStatementName(parses[0]), ParsedStatementName(parses[1]));
+    EXPECT_THAT(ParsedStatementName(parses[0]), testing::StartsWith("PRSTMTST"));
+    EXPECT_EQ(database.Query("SELECT count(*) FROM mandant"), "2");
+    // Each run closes its statement: Close messages for portal and statement.
+    EXPECT_EQ(OfType(sent, 'C').size(), 2u /* before each Bind */ + 4u /* unprepare */);
+}
+
+TEST_F(PgSQLCommandTest, AFailedExecutionLeavesTheStatementPreparedForTheNextRun) {
+    InsertTenant("AB12");
+    sent.clear();
+    try {
+        InsertTenant("AB12");
+        FAIL() << "the duplicate tenant was inserted";
+    } catch (const EPgError& e) {
+        EXPECT_EQ(e.ErrorCode(), "23505");
+        EXPECT_TRUE(e.IsKeyViolation());
+        EXPECT_EQ(e.EDAError::ErrorCode(), 23505);
+    }
+    EXPECT_TRUE(command.Prepared());
+
+    // The same statement again binds without preparing, and stays prepared.
+    sent.clear();
+    params[0].SetAsString("CD34");
+    command.AssignParamValues(params);
+    command.Execute(connection);
+    EXPECT_EQ(command.RowsAffected(), 1);
+    EXPECT_TRUE(OfType(sent, 'P').empty());
+    EXPECT_TRUE(command.Prepared());
+
+    command.Unprepare(connection);
+    EXPECT_FALSE(command.Prepared());
+    EXPECT_EQ(database.Query("SELECT string_agg(mandant, ',' ORDER BY mandant) FROM mandant"), "AB12,CD34");
+}
+
+TEST_F(PgSQLCommandTest, AStatementPreparedInAnEndedSessionIsPreparedAnew) {
+    InsertTenant("AB12");
+    EXPECT_THROW(InsertTenant("AB12"), EPgError);
+    ASSERT_TRUE(command.Prepared());
+
+    connection.Disconnect();
+    connection.Connect();
+    params[0].SetAsString("CD34");
+    command.AssignParamValues(params);
+    command.Execute(connection);
+    EXPECT_EQ(command.RowsAffected(), 1);
+    EXPECT_FALSE(command.Prepared());
+}
+
+TEST_F(PgSQLCommandTest, ATenantCodeTooLongForItsColumnIsRejectedByTheServer) {
+    try {
+        InsertTenant("ABCDE");
+        FAIL() << "a five-character tenant code was stored";
+    } catch (const EPgError& e) {
+        EXPECT_EQ(e.ErrorCode(), "22001");
+    }
+    EXPECT_EQ(database.Query("SELECT count(*) FROM mandant"), "0");
+    // Trailing blanks do not count.
+    InsertTenant("AB1 ");
+    EXPECT_EQ(database.Query("SELECT count(*) FROM mandant"), "1");
+}
+
+TEST_F(PgSQLCommandTest, TextValuesReachColumnsOfOtherTypes) {
+    SetStatement("INSERT INTO counters (n, d) VALUES (:n, :d)", {"42", "2018-04-16"});
+    command.Execute(connection);
+    EXPECT_EQ(database.Query("SELECT n + 1, d FROM counters"), "43|2018-04-16");
+}
+
+TEST_F(PgSQLCommandTest, ANullParameterIsSentAsNull) {
+    SetStatement("INSERT INTO counters (n) VALUES (:n)");
+    command.Execute(connection);
+    EXPECT_EQ(database.Query("SELECT n IS NULL FROM counters"), "t");
+}
+
+TEST_F(PgSQLCommandTest, RowsAStatementReturnsAreReadAndDropped) {
+    SetStatement("SELECT pg_catalog.set_config('search_path', '', false)");
+    command.Execute(connection);
+    EXPECT_EQ(command.RowsAffected(), 0);
+    SetStatement("SELECT generate_series(1, 5000)");
+    command.Execute(connection);
+    EXPECT_FALSE(command.Prepared());
+    // The session is ready for the next statement, which sees the setting of the first.
+    SetStatement("INSERT INTO public.counters (n) SELECT 7 WHERE current_setting('search_path') = ''");
+    command.Execute(connection);
+    EXPECT_EQ(command.RowsAffected(), 1);
+}
+
+TEST_F(PgSQLCommandTest, ATextOfCommentsOnlyIsRefusedWithoutAskingTheServer) {
+    SetStatement("-- nothing here\r\n/* nor here */");
+    try {
+        command.Execute(connection);
+        FAIL() << "an empty statement ran";
+    } catch (const EPgError&) {
+        FAIL() << "the server was asked";
+    } catch (const Exception& e) {
+        EXPECT_STREQ(e.what(), "No SQL statement provided");
+    }
+    EXPECT_TRUE(sent.empty());
+}
+
+TEST_F(PgSQLCommandTest, ATextEndingInTwoDashesReachesTheServerWhichFindsNoStatement) {
+    SetStatement("-- nothing here\r\n--");
+    try {
+        command.Execute(connection);
+        FAIL() << "an empty statement ran";
+    } catch (const EPgError& e) {
+        EXPECT_STREQ(e.what(), "No SQL statement provided");
+    }
+    EXPECT_FALSE(OfType(sent, 'P').empty());
+}
+
+TEST_F(PgSQLCommandTest, AParameterCountTheServerDoesNotAgreeWithIsRefused) {
+    SetStatement("SELECT $1::integer");
+    try {
+        command.Execute(connection);
+        FAIL() << "the statement ran without its parameter";
+    } catch (const EPgError&) {
+        FAIL() << "the server's error instead of the command's";
+    } catch (const Exception& e) {
+        EXPECT_STREQ(e.what(), "Invalid parameters specified");
+    }
+    EXPECT_FALSE(command.Prepared());
+    EXPECT_TRUE(OfType(sent, 'B').empty());
+}
+
+TEST_F(PgSQLCommandTest, ASyntaxErrorFailsThePrepareAndTheSessionGoesOn) {
+    SetStatement("SELEC 1");
+    try {
+        command.Execute(connection);
+        FAIL() << "a syntax error was accepted";
+    } catch (const EPgError& e) {
+        EXPECT_EQ(e.ErrorCode(), "42601");
+        EXPECT_FALSE(e.IsFatalError());
+    }
+    EXPECT_FALSE(command.Prepared());
+    InsertTenant("AB12");
+    EXPECT_EQ(command.RowsAffected(), 1);
+}
