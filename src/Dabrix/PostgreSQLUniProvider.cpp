@@ -1,5 +1,8 @@
 #include "Dabrix/PostgreSQLUniProvider.h"
 
+#include "PostgreSql/PgSQLCommand.h"
+#include "PostgreSql/PgScriptProcessor.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -110,6 +113,14 @@ TPgConnectionOptions ParsePgConnectionOptions(const std::vector<std::string>& sp
 
 std::unique_ptr<TCRConnection> TPostgreSQLUniProvider::CreateConnection() const {
     return std::make_unique<TPgSQLConnection>();
+}
+
+std::unique_ptr<TCRCommand> TPostgreSQLUniProvider::CreateCommand() const {
+    return std::make_unique<TPgSQLCommand>();
+}
+
+std::unique_ptr<TDAScriptProcessor> TPostgreSQLUniProvider::CreateScriptProcessor(TDAScript& owner) const {
+    return std::make_unique<TPgScriptProcessor>(owner);
 }
 
 void TPostgreSQLUniProvider::SetConnectionOptions(TCRConnection& connection,

@@ -11,6 +11,8 @@ public:
     TPostgreSQLUniProvider() : TUniProvider("PostgreSQL") {}
 
     std::unique_ptr<TCRConnection> CreateConnection() const override;
+    std::unique_ptr<TCRCommand> CreateCommand() const override;
+    std::unique_ptr<TDAScriptProcessor> CreateScriptProcessor(TDAScript& owner) const override;
     void SetConnectionOptions(TCRConnection& connection,
                               const std::vector<std::string>& specificOptions) const override;
 };

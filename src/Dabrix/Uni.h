@@ -37,6 +37,8 @@ public:
     // next connect.
     std::vector<std::string>& SpecificOptions() { return specificOptions_; }
     const std::vector<std::string>& SpecificOptions() const { return specificOptions_; }
+    // The registered provider named by ProviderName; raises EDatabaseError when there is none.
+    const TUniProvider& Provider() const;
 
 protected:
     std::unique_ptr<TCRConnection> CreateIConnection() override;
@@ -44,8 +46,6 @@ protected:
     void ThrowComponentError(const EDAError& error) override;
 
 private:
-    const TUniProvider& Provider() const;
-
     std::string providerName_;
     int port_ = 0;
     std::string database_;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "Common/CRAccess.h"
+#include "Common/CRCommand.h"
+#include "Common/DAScript.h"
 
 #include <memory>
 #include <string>
@@ -21,6 +23,10 @@ public:
     const std::string& ProviderName() const { return providerName_; }
 
     virtual std::unique_ptr<TCRConnection> CreateConnection() const = 0;
+    // The command that runs statements on this provider's connections.
+    virtual std::unique_ptr<TCRCommand> CreateCommand() const = 0;
+    // The processor that cuts scripts into statements of this provider's dialect.
+    virtual std::unique_ptr<TDAScriptProcessor> CreateScriptProcessor(TDAScript& owner) const = 0;
     // Hands a connection of this provider the options of the lines "<ProviderName>.<option>=<value>";
     // an option without a line takes its default, and lines of other providers are not looked at.
     virtual void SetConnectionOptions(TCRConnection& connection,
