@@ -17,8 +17,8 @@ TCustomConnectDialog::~TCustomConnectDialog() {
 }
 
 TCustomDAConnection::~TCustomDAConnection() {
-    if (connectDialog_ != nullptr && connectDialog_->Connection() == this)
-        connectDialog_->SetConnection(nullptr);
+    if (connectDialog_ != nullptr)
+        connectDialog_->connection_ = nullptr;
     try {
         Disconnect();
     } catch (...) {
@@ -39,11 +39,15 @@ void TCustomDAConnection::SetPassword(std::string password) {
 }
 
 void TCustomDAConnection::SetConnectDialog(TCustomConnectDialog* dialog) {
-    if (connectDialog_ != nullptr && connectDialog_ != dialog && connectDialog_->Connection() == this)
-        connectDialog_->SetConnection(nullptr);
+    if (dialog == connectDialog_)
+        return;
+    if (connectDialog_ != nullptr)
+        connectDialog_->connection_ = nullptr;
+    if (dialog != nullptr && dialog->connection_ != nullptr)
+        dialog->connection_->connectDialog_ = nullptr;
     connectDialog_ = dialog;
     if (dialog != nullptr)
-        dialog->SetConnection(this);
+        dialog->connection_ = this;
 }
 
 bool TCustomDAConnection::GetConnected() const {
@@ -64,7 +68,7 @@ void TCustomDAConnection::DoConnect() {
     bool loggedOn = false;
     try {
         if (dialog != nullptr) {
-            dialog->SetConnection(this);
+            dialog->connection_ = this;
             loggedOn = dialog->Execute();
         } else {
             PerformConnect(false);

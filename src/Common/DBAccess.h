@@ -37,7 +37,8 @@ protected:
 };
 
 // What a connection needs of its login dialog: a link to the connection it logs on, and Execute,
-// which asks for the login and connects through PerformConnect.
+// which asks for the login and connects through PerformConnect. The connection sets the link (see
+// TCustomDAConnection::SetConnectDialog), so that either side going away releases the other.
 class TCustomConnectDialog {
 public:
     TCustomConnectDialog() = default;
@@ -46,12 +47,12 @@ public:
     TCustomConnectDialog& operator=(const TCustomConnectDialog&) = delete;
 
     TCustomDAConnection* Connection() const { return connection_; }
-    void SetConnection(TCustomDAConnection* connection) { connection_ = connection; }
 
     // True exactly when the connection is open afterwards; false when the login was given up.
     virtual bool Execute() = 0;
 
 private:
+    friend class TCustomDAConnection;
     TCustomDAConnection* connection_ = nullptr;
 };
 
@@ -82,8 +83,8 @@ public:
     void SetLockLoginPrompt(bool value) { lockLoginPrompt_ = value; }
 
     TCustomConnectDialog* ConnectDialog() const { return connectDialog_; }
-    // Links both ways: the dialog's connection becomes this one. An old dialog that still points
-    // here is released.
+    // Links both ways: the dialog's connection becomes this one. The old dialog is released, and
+    // a dialog taken from another connection leaves that one without a dialog.
     void SetConnectDialog(TCustomConnectDialog* dialog);
 
     TDAConnectionOptions& Options() { return options_; }

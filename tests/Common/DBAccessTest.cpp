@@ -265,11 +265,10 @@ TEST_F(DAConnection, ConnectDialogIsLinkedBothWays) {
     EXPECT_EQ(first.Connection(), nullptr);
     EXPECT_EQ(second.Connection(), &connection);
 
-    // A dialog the user pointed at another connection in the meantime keeps that link.
+    // A dialog assigned to another connection moves there.
     ProviderLog otherLog;
     TestConnection other(otherLog);
-    second.SetConnection(&other);
-    connection.SetConnectDialog(nullptr);
+    other.SetConnectDialog(&second);
     EXPECT_EQ(second.Connection(), &other);
     EXPECT_EQ(connection.ConnectDialog(), nullptr);
 }
