@@ -1,0 +1,28 @@
+#pragma once
+
+#include "Setup/TenantInput.h"
+
+#include <string>
+
+namespace velmora {
+
+// What the installation needs of the program that runs it: the window, the command-line installer
+// or a test. The installation reads the input whenever a step needs it, reports its progress and
+// shows its messages through this interface and touches nothing else of its host.
+class TInstallerHost {
+public:
+    virtual ~TInstallerHost() = default;
+
+    // The tenant code as typed (the window's field holds it in upper case).
+    virtual std::string TenantCode() const = 0;
+    virtual std::string TenantPassword() const = 0;
+    virtual TTenantMasterData MasterData() const = 0;
+
+    // The progress value, 0 to 100.
+    virtual void SetProgress(int value) = 0;
+    // A warning or an information with one OK button; returns when the user has read it.
+    virtual void ShowWarning(const std::string& text) = 0;
+    virtual void ShowInformation(const std::string& text) = 0;
+};
+
+} // namespace velmora
