@@ -1,0 +1,140 @@
+#include "Setup/cli/CommandLine.h"
+
+#include <algorithm>
+#include <charconv>
+#include <set>
+
+namespace velmora::cli {
+namespace {
+
+std::optional<std::string> Lookup(const std::map<std::string, std::string>& environment,
+                                  const std::string& name) {
+    const auto found = environment.find(name);
+    if (found == environment.end() || found->second.empty())
+        return std::nullopt;
+    return found->second;
+}
+
+int PortNumber(const std::string& text) {
+    int port = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), port);
+    if (error != std::errc() || end != text.data() + text.size() || port < 1 || port > 65535)
+        throw EUsageError("ungültiger Port: " + text);
+    return port;
+}
+
+std::string Upper(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
+    return text;
+}
+
+// The options by their long names, and the short names of some.
+const std::set<std::string> kOptions{"--tenant",
+                                     "--licensee",
+                                     "--postal-code",
+                                     "--city",
+                                     "--street",
+                                     "--host",
+                                     "--port",
+                                     "--username",
+                                     "--dbname",
+                                     "--admin-password-file",
+                                     "--tenant-password-file"};
+const std::map<std::string, std::string> kShortNames{
+    {"-t", "--tenant"}, {"-h", "--host"}, {"-p", "--port"}, {"-U", "--username"}, {"-d", "--dbname"}};
+
+// The options given, by long name; "--name value" and "--name=value" both serve.
+std::map<std::string, std::string> GivenOptions(const std::vector<std::string>& arguments) {
+    std::map<std::string, std::string> given;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        std::string name = arguments[i];
+        std::optional<std::string> value;
+        if (const auto eq = name.find('='); name.starts_with("--") && eq != std::string::npos) {
+            value = name.substr(eq + 1);
+            name.resize(eq);
+        }
+        if (const auto shortName = kShortNames.find(name); shortName != kShortNames.end())
+            name = shortName->second;
+        if (!kOptions.contains(name))
+            throw EUsageError("unbekannte Option: " + arguments[i]);
+        if (!value) {
+            if (i + 1 == arguments.size())
+                throw EUsageError("Option " + name + " braucht einen Wert");
+            value = arguments[++i];
+        }
+        given[name] = *value;
+    }
+    return given;
+}
+
+} // namespace
+
+TCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
+                              const std::map<std::string, std::string>& environment) {
+    TCommandLine result;
+    if (std::find(arguments.begin(), arguments.end(), "--help") != arguments.end()) {
+        result.help = true;
+        return result;
+    }
+    const std::map<std::string, std::string> given = GivenOptions(arguments);
+    // An option, else its environment variable.
+    const auto option = [&](const std::string& name, const std::string& variable = {}) {
+        if (const auto found = given.find(name); found != given.end())
+            return std::optional<std::string>(found->second);
+        return Lookup(environment, variable);
+    };
+
+    const auto tenantCode = option("--tenant");
+    if (!tenantCode)
+        throw EUsageError("der Mandant fehlt (--tenant)");
+    result.tenantCode = Upper(*tenantCode);
+    result.masterData = {option("--licensee").value_or(""), option("--postal-code").value_or(""),
+                         option("--city").value_or(""), option("--street").value_or("")};
+
+    const auto port = option("--port", "PGPORT");
+    result.adminLogin = {option("--host", "PGHOST").value_or(""), port ? PortNumber(*port) : 0,
+                         option("--dbname", "PGDATABASE").value_or(""),
+                         option("--username", "PGUSER").value_or(""), ""};
+    result.adminPassword = Lookup(environment, "PGPASSWORD");
+    result.adminPasswordFile = option("--admin-password-file");
+    result.tenantPasswordFile = option("--tenant-password-file");
+    return result;
+}
+
+std::string Usage() {
+    return R"(Aufruf: velmora-install --tenant CODE [Optionen]
+
+Installiert die Datenbank eines Mandanten auf einem PostgreSQL-Server, genau wie das
+Setup-Fenster: Rolle und Datenbank, Schema trevix, Wertelisten, Mandantenzeile.
+
+Mandant:
+  -t, --tenant CODE            Mandant (ein bis vier Zeichen; wird groß geschrieben)
+      --licensee NAME          Lizenznehmer (höchstens 200 Zeichen)
+      --postal-code PLZ        Postleitzahl (höchstens 5 Zeichen)
+      --city ORT               Ort (höchstens 100 Zeichen)
+      --street STRASSE         Straße (höchstens 100 Zeichen)
+      --tenant-password-file DATEI
+                               Passwort des Mandanten aus der ersten Zeile der Datei
+
+Anmeldung des Administrators (Vorgabe: PGHOST, PGPORT, PGUSER, PGDATABASE):
+  -h, --host HOST              Server (Name oder Adresse; Vorgabe localhost)
+  -p, --port PORT              Port (Vorgabe 5432)
+  -U, --username NAME          Benutzer mit Superuser-Rechten
+  -d, --dbname NAME            Datenbank für die Anmeldung
+      --admin-password-file DATEI
+                               Passwort aus der ersten Zeile der Datei (sonst PGPASSWORD)
+
+Passwörter stehen nie auf der Befehlszeile. Ohne Datei (und ohne PGPASSWORD) fragt das
+Programm am Terminal ohne Echo danach, das Mandantenpasswort zweimal; ist die Standardeingabe
+kein Terminal, liest es je eine Zeile daraus: zuerst das des Administrators, dann das des
+Mandanten.
+
+Exit-Status: 0 installiert; 1 abgebrochen; 2 falscher Aufruf oder abgelehnte Eingabe;
+3 installiert, aber mit Warnung.
+)";
+}
+
+} // namespace velmora::cli
