@@ -1,0 +1,38 @@
+#pragma once
+
+#include "Dabrix/MessageBoxService.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace velmora::test {
+
+// The message-box service of tests: every box is recorded and answered at once.
+class TRecordingMessageBoxes final : public TMessageBoxService {
+public:
+    struct TBox {
+        TMessageBoxKind kind;
+        std::string caption;
+        std::string text;
+    };
+
+    std::vector<TBox> shown;
+    // Runs while a box is "open", e.g. to look at the form behind it.
+    std::function<void(const TBox&)> whileShown;
+
+    void Show(TMessageBoxKind kind, const std::string& caption, const std::string& text) override {
+        shown.push_back({kind, caption, text});
+        if (whileShown)
+            whileShown(shown.back());
+    }
+
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> texts;
+        for (const TBox& box : shown)
+            texts.push_back(box.text);
+        return texts;
+    }
+};
+
+} // namespace velmora::test
