@@ -1,0 +1,160 @@
+// Script runs against the sandbox: the error policy, broken connections, statements the server
+// treats specially, and the script's events.
+#include "ComponentFixture.h"
+
+#include <gmock/gmock.h>
+
+using namespace velmora;
+using namespace velmora::test;
+using testing::ElementsAre;
+using testing::HasSubstr;
+
+namespace {
+
+using UniScriptTest = ComponentTest;
+
+const char* const kFourInserts = "INSERT INTO log VALUES (1, 'a');\n"
+                                 "INSERT INTO log VALUES (1, 'duplicate');\n"
+                                 "  INSERT INTO log VALUES (2, 'b')  ;\n"
+                                 "INSERT INTO log VALUES (3, 'c')";
+
+} // namespace
+
+TEST_F(UniScriptTest, AFatalErrorClosesTheConnectionAndTheNextStatementOpensItAgain) {
+    TUniScript script;
+    Load(script, "INSERT INTO log VALUES (1, 'a');\n"
+                 "SELECT pg_terminate_backend(pg_backend_pid());\n"
+                 "INSERT INTO log VALUES (2, 'b');\n"
+                 "INSERT INTO log VALUES (3, 'c');");
+    script.Execute();
+    EXPECT_EQ(Logged(), "1:a,2:b,3:c");
+    ASSERT_EQ(errorBoxes.size(), 1u);
+    EXPECT_EQ(errorBoxes[0], "terminating connection due to administrator command.");
+    EXPECT_TRUE(connection.Connected());
+}
+
+TEST_F(UniScriptTest, CreateDatabaseRunsBecauseEveryStatementIsItsOwnTransaction) {
+    const std::string name = uniqueName("script_db");
+    TUniScript script;
+    Load(script, "CREATE DATABASE " + name + "\n  ENCODING = 'UTF8';\n\nGRANT ALL ON DATABASE " + name +
+                     " TO PUBLIC;");
+    script.Execute();
+    EXPECT_TRUE(errorBoxes.empty()) << errorBoxes.front();
+    EXPECT_EQ(database.Query("SELECT has_database_privilege('public', '" + name +
+                             "', 'CONNECT') FROM pg_database "
+                             "WHERE datname = '" +
+                             name + "'"),
+              "t");
+    connection.Disconnect();
+    PsqlValue("postgres", "DROP DATABASE " + name);
+}
+
+TEST_F(UniScriptTest, ATextEndingInTwoDashesShowsThatItHoldsNoStatement) {
+    TUniScript script;
+    Load(script, "INSERT INTO log VALUES (1, 'a');\n-- closing remark\n--");
+    script.Execute();
+    EXPECT_EQ(Logged(), "1:a");
+    EXPECT_THAT(errorBoxes, ElementsAre("No SQL statement provided."));
+
+    errorBoxes.clear();
+    script.SQL().SetText("-- only remarks\n/* and more */\n");
+    script.Execute();
+    EXPECT_TRUE(errorBoxes.empty());
+}
+
+TEST_F(UniScriptTest, RowsOfAStatementAreDroppedAndItsSettingStays) {
+    TUniScript script;
+    Load(script, "SELECT pg_catalog.set_config('search_path', '', false);\n"
+                 "SELECT generate_series(1, 10000);\n"
+                 "INSERT INTO log VALUES (1, current_setting('search_path'));\n"
+                 "INSERT INTO trevix.log VALUES (2, 'qualified')");
+    script.Execute();
+    EXPECT_EQ(Logged(), "2:qualified");
+    ASSERT_EQ(errorBoxes.size(), 1u);
+    EXPECT_THAT(errorBoxes[0], HasSubstr("relation \"log\" does not exist"));
+}
+
+TEST_F(UniScriptTest, OnErrorDecidesWhatAFailedStatementDoes) {
+    struct Case {
+        TErrorAction action;
+        const char* logged;
+        std::size_t errorBoxes;
+        bool raises;
+    };
+    const Case cases[] = {
+        {TErrorAction::eaException, "1:a,2:b,3:c", 1, false},
+        {TErrorAction::eaContinue, "1:a,2:b,3:c", 0, false},
+        {TErrorAction::eaAbort, "1:a", 0, false},
+        {TErrorAction::eaFail, "1:a", 0, true},
+    };
+    for (const Case& c : cases) {
+        database.Query("TRUNCATE trevix.log");
+        errorBoxes.clear();
+        TUniScript script;
+        Load(script, kFourInserts);
+        std::vector<std::string> failed;
+        script.OnError = [&](TDAScript&, const std::exception& e, const std::string& sql,
+                             TErrorAction& action) {
+            EXPECT_NE(dynamic_cast<const EUniError*>(&e), nullptr);
+            failed.push_back(sql);
+            action = c.action;
+        };
+        if (c.raises)
+            EXPECT_THROW(script.Execute(), EUniError);
+        else
+            EXPECT_NO_THROW(script.Execute());
+        const int action = static_cast<int>(c.action);
+        EXPECT_EQ(Logged(), c.logged) << action;
+        EXPECT_EQ(errorBoxes.size(), c.errorBoxes) << action;
+        EXPECT_THAT(failed, ElementsAre("INSERT INTO log VALUES (1, 'duplicate')")) << action;
+        EXPECT_EQ(script.ErrorOffset(), std::string(kFourInserts).find("INSERT INTO log VALUES (1, 'dup") + 1)
+            << "the offset counts the line break as CR LF";
+    }
+}
+
+TEST_F(UniScriptTest, WithoutAnApplicationHandlerAFailedStatementEndsTheRun) {
+    auto handler = SetApplicationExceptionHandler(nullptr);
+    TUniScript script;
+    Load(script, kFourInserts);
+    EXPECT_THROW(script.Execute(), EUniError);
+    SetApplicationExceptionHandler(std::move(handler));
+    EXPECT_EQ(Logged(), "1:a");
+}
+
+TEST_F(UniScriptTest, BeforeExecuteMayChangeOrSkipAStatementAndAfterExecuteSeesThoseThatRan) {
+    TUniScript script;
+    Load(script, kFourInserts);
+    std::vector<std::string> ran;
+    script.BeforeExecute = [](TDAScript&, std::string& sql, bool& omit) {
+        omit = sql.find("(3,") != std::string::npos;
+        if (sql.find("'b'") != std::string::npos)
+            sql = "INSERT INTO log VALUES (2, 'changed')";
+    };
+    script.AfterExecute = [&](TDAScript&, const std::string& sql) { ran.push_back(sql); };
+    script.Execute();
+    EXPECT_EQ(Logged(), "1:a,2:changed");
+    EXPECT_THAT(ran, ElementsAre("INSERT INTO log VALUES (1, 'a')", "INSERT INTO log VALUES (2, 'changed')"));
+    EXPECT_EQ(errorBoxes.size(), 1u);
+}
+
+TEST_F(UniScriptTest, BreakExecStopsTheRunBeforeItsNextStatement) {
+    TUniScript script;
+    Load(script, kFourInserts);
+    script.AfterExecute = [](TDAScript& sender, const std::string&) { sender.BreakExec(); };
+    script.Execute();
+    EXPECT_EQ(Logged(), "1:a");
+    script.AfterExecute = nullptr;
+    script.Execute(); // the next run starts at the first statement again
+    EXPECT_EQ(Logged(), "1:a,2:b,3:c");
+}
+
+TEST_F(UniScriptTest, ExecuteNextRunsOneStatementAtATime) {
+    TUniScript script;
+    Load(script, "INSERT INTO log VALUES (1, 'a');\n-- skipped\n;INSERT INTO log VALUES (2, 'b')");
+    EXPECT_TRUE(script.ExecuteNext());
+    EXPECT_EQ(Logged(), "1:a");
+    EXPECT_TRUE(script.ExecuteNext()); // the comment-only statement, not run
+    EXPECT_TRUE(script.ExecuteNext());
+    EXPECT_FALSE(script.ExecuteNext());
+    EXPECT_EQ(Logged(), "1:a,2:b");
+}
