@@ -1,0 +1,214 @@
+// The Qt login form, offscreen: its layout and tab order, and the keys and boxes of a real showing.
+#include "Dabrix/UniConnectForm.h"
+
+#include "Dabrix/LoginDialogFixture.h"
+#include "Dabrix/QtMessageBoxService.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFontInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest/QTest>
+#include <gmock/gmock.h>
+
+using namespace velmora;
+using namespace velmora::test;
+using testing::ElementsAre;
+using testing::StartsWith;
+
+namespace {
+
+// The application lives from before the first test to after the last, and ends before main returns.
+class QtApplicationEnvironment : public testing::Environment {
+public:
+    void SetUp() override { application_ = std::make_unique<QApplication>(argc_, argv_); }
+    void TearDown() override { application_.reset(); }
+
+private:
+    int argc_ = 1;
+    char name_[6] = "Setup";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QApplication> application_;
+};
+
+const testing::Environment* const kQtApplication =
+    testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
+
+QString NameOf(const QWidget* widget) {
+    // An editable combo box keeps the focus in its line edit.
+    while (widget != nullptr && widget->objectName().isEmpty())
+        widget = widget->parentWidget();
+    return widget == nullptr ? QString() : widget->objectName();
+}
+
+// Runs the step from the event loop of the modal form that is about to be shown.
+void WhenShown(std::function<void(QWidget& form)> step) {
+    QTimer::singleShot(0, [step = std::move(step)] {
+        QWidget* form = QApplication::activeModalWidget();
+        ASSERT_NE(form, nullptr);
+        step(*form);
+    });
+}
+
+template <class TWidget>
+TWidget& Child(const QWidget& form, const char* name) {
+    auto* child = form.findChild<TWidget*>(QString::fromLatin1(name));
+    if (child == nullptr)
+        throw std::logic_error(std::string("no widget ") + name);
+    return *child;
+}
+
+class UniConnectFormTest : public LoginDialogTest {
+protected:
+    UniConnectFormTest() {
+        RegisterUniConnectForm();
+        dialog.SetDialogClass({});
+    }
+};
+
+TEST_F(UniConnectFormTest, LayoutAndTabOrderWithTheDatabaseBeforeThePort) {
+    TUniConnectForm form;
+    EXPECT_EQ(form.size(), QSize(291, 276));
+    EXPECT_EQ(form.minimumSize(), form.maximumSize()) << "the form is not resized";
+    EXPECT_FALSE(form.windowFlags() & (Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint));
+    EXPECT_EQ(QFontInfo(form.font()).family(), "Tahoma");
+    EXPECT_EQ(form.font().pixelSize(), 11);
+    EXPECT_EQ(Child<QFrame>(form, "Panel").geometry(), QRect(8, 8, 273, 222));
+
+    struct Row {
+        const char* field;
+        const char* label;
+        int top;
+        int height;
+    };
+    for (const Row& row : {Row{"edProvider", "lbProvider", 16, 19}, Row{"edUserName", "lbUsername", 50, 21},
+                           Row{"edPassword", "lbPassword", 84, 21}, Row{"edServer", "lbServer", 118, 21},
+                           Row{"edPort", "lbPort", 152, 21}, Row{"edDatabase", "lbDatabase", 186, 21}}) {
+        SCOPED_TRACE(row.field);
+        EXPECT_EQ(Child<QWidget>(form, row.field).geometry(), QRect(111, row.top, 153, row.height));
+        const QRect label = Child<QLabel>(form, row.label).geometry();
+        EXPECT_EQ(label.left(), 9);
+        EXPECT_EQ(label.size(), QSize(100, 13));
+        EXPECT_EQ(label.center().y(), QRect(111, row.top, 153, row.height).center().y());
+    }
+    EXPECT_EQ(Child<QPushButton>(form, "btConnect").geometry(), QRect(52, 242, 89, 25));
+    EXPECT_EQ(Child<QPushButton>(form, "btCancel").geometry(), QRect(148, 242, 89, 25));
+    EXPECT_TRUE(Child<QPushButton>(form, "btConnect").isDefault());
+    EXPECT_FALSE(Child<QComboBox>(form, "edProvider").isEditable());
+    EXPECT_TRUE(Child<QComboBox>(form, "edServer").isEditable());
+    EXPECT_EQ(Child<QComboBox>(form, "edServer").maxVisibleItems(), 10);
+    EXPECT_EQ(Child<QComboBox>(form, "edDatabase").maxVisibleItems(), 10);
+
+    QLineEdit& password = Child<QLineEdit>(form, "edPassword");
+    EXPECT_EQ(password.echoMode(), QLineEdit::Password);
+    EXPECT_EQ(password.style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, &password), '*');
+
+    form.show();
+    Child<QWidget>(form, "edProvider").setFocus();
+    QStringList order{NameOf(form.focusWidget())};
+    for (int step = 0; step < 7; ++step) {
+        QTest::keyClick(form.focusWidget(), Qt::Key_Tab);
+        order << NameOf(form.focusWidget());
+    }
+    EXPECT_EQ(order, QStringList({"edProvider", "edUserName", "edPassword", "edServer", "edDatabase",
+                                  "edPort", "btConnect", "btCancel"}));
+}
+
+// The first showing asks for the password; Enter in a field presses the confirm button, each
+// refused attempt shows the error box, and Escape closes the form as cancelled.
+TEST_F(UniConnectFormTest, EnterConfirmsAndEscapeCancels) {
+    QString focus, caption, shownUser, port, shownProvider;
+    WhenShown([&](QWidget& form) {
+        focus = NameOf(form.focusWidget());
+        caption = form.windowTitle();
+        shownUser = Child<QLineEdit>(form, "edUserName").text();
+        port = Child<QLineEdit>(form, "edPort").text();
+        shownProvider = Child<QComboBox>(form, "edProvider").currentText();
+        QTest::keyClicks(&Child<QLineEdit>(form, "edPassword"), "secret");
+        Child<QComboBox>(form, "edServer").setEditText("127.0.0.1");
+        Child<QLineEdit>(form, "edPort").setText("1"); // nothing listens there
+        QTest::keyClick(&Child<QLineEdit>(form, "edPassword"), Qt::Key_Return);
+        QTest::keyClick(Child<QComboBox>(form, "edServer").lineEdit(), Qt::Key_Return);
+        EXPECT_TRUE(form.isVisible());
+        QTest::keyClick(&form, Qt::Key_Escape);
+    });
+
+    EXPECT_FALSE(dialog.Execute());
+
+    EXPECT_EQ(focus, "edPassword");
+    EXPECT_EQ(caption, "Anmeldung");
+    EXPECT_EQ(shownUser, "NAME");
+    EXPECT_EQ(port, "0");
+    EXPECT_EQ(shownProvider, "PostgreSQL");
+    EXPECT_THAT(boxes.Texts(), ElementsAre(StartsWith("Cannot connect to server on host '127.0.0.1':"),
+                                           StartsWith("Cannot connect to server on host '127.0.0.1':")));
+    EXPECT_EQ(connection.Server(), "localhost");
+    EXPECT_EQ(connection.Password(), "");
+}
+
+// The real error box over the form, closed from a timer: the port text is reported and the focus
+// goes to the port field.
+TEST_F(UniConnectFormTest, ConversionErrorInTheQtErrorBox) {
+    TQtMessageBoxService qtBoxes;
+    dialog.SetMessageBoxes(&qtBoxes);
+    QString boxCaption, boxText, focusAfter;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    WhenShown([&](QWidget& form) {
+        Child<QLineEdit>(form, "edPort").setText("abc");
+        QTimer::singleShot(0, [&] {
+            auto* box = dynamic_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            boxCaption = box->windowTitle();
+            boxText = box->text();
+            icon = box->icon();
+            box->button(QMessageBox::Ok)->click();
+        });
+        Child<QPushButton>(form, "btConnect").click();
+        focusAfter = NameOf(form.focusWidget());
+        Child<QPushButton>(form, "btCancel").click();
+    });
+
+    EXPECT_FALSE(dialog.Execute());
+
+    EXPECT_EQ(boxCaption, "Setup");
+    EXPECT_EQ(boxText, QString::fromUtf8("''abc'' ist kein gültiger Integer-Wert."));
+    EXPECT_EQ(icon, QMessageBox::Critical);
+    EXPECT_EQ(focusAfter, "edPort");
+}
+
+// The server drop-down shows the history and keeps what was typed; the form as a picture for the
+// documentation.
+TEST_F(UniConnectFormTest, ServerDropDownAndPicture) {
+    Store(kHistoryKey, {{"ServerC1 1", "db.example"}, {"ServerC1 2", "localhost"}});
+    QStringList servers;
+    QString typed;
+    QImage picture;
+    WhenShown([&](QWidget& form) {
+        auto& server = Child<QComboBox>(form, "edServer");
+        server.setEditText("typed.example");
+        server.showPopup();
+        for (int i = 0; i < server.count(); ++i)
+            servers << server.itemText(i);
+        typed = server.currentText();
+        server.hidePopup();
+        server.setEditText("localhost");
+        QTest::keyClicks(&Child<QLineEdit>(form, "edPassword"), "geheim");
+        picture = form.grab().toImage();
+        QTest::keyClick(&form, Qt::Key_Escape);
+    });
+    dialog.Execute();
+
+    EXPECT_EQ(servers, QStringList({"db.example", "localhost"}));
+    EXPECT_EQ(typed, "typed.example");
+    EXPECT_EQ(picture.size() / picture.devicePixelRatio(), QSize(291, 276));
+    QDir().mkpath(QStringLiteral(VELMORA_SCREENSHOT_DIR));
+    EXPECT_TRUE(picture.save(QStringLiteral(VELMORA_SCREENSHOT_DIR "/login-form.png")));
+}
+
+} // namespace
