@@ -1,5 +1,6 @@
 // The login dialog without a server: what the form shows, cancelling, the stored settings, and the
 // failures that happen before a connection is tried.
+#include "Common/DAScript.h"
 #include "Dabrix/LoginDialogFixture.h"
 
 #include <gmock/gmock.h>
@@ -252,6 +253,45 @@ TEST_F(LoginDialogTest, ServerDropDownOffersTheHistoryInItsOrder) {
     EXPECT_THAT(offered, ElementsAre(ElementsAre("old.example", "older.example"),
                                      ElementsAre("db.example", "localhost")));
     EXPECT_THAT(dialog.GetServerList(), ElementsAre("db.example", "localhost"));
+}
+
+// A second registered provider, only to be chosen from the provider list; nothing connects with it.
+class TListedOnlyProvider final : public TUniProvider {
+public:
+    TListedOnlyProvider() : TUniProvider("Other") {}
+    std::unique_ptr<TCRConnection> CreateConnection() const override { return nullptr; }
+    std::unique_ptr<TCRCommand> CreateCommand() const override { return nullptr; }
+    std::unique_ptr<TDAScriptProcessor> CreateScriptProcessor(TDAScript&) const override { return nullptr; }
+    void SetConnectionOptions(TCRConnection&, const std::vector<std::string>&) const override {}
+};
+
+// Choosing another provider loads the stored login into the form again; choosing the provider in use
+// keeps what the user typed.
+TEST_F(LoginDialogTest, ChoosingAProviderPreparesTheFormWithTheStoredLogin) {
+    TListedOnlyProvider other;
+    Store(kLogInfoKey, {{"Username", "admin"}, {"ServerC1", "db.example"}});
+    std::vector<std::string> providers;
+    std::string userAfterSameChoice, userAfterOtherChoice, serverAfterOtherChoice;
+    user = [&](TScriptedConnectForm& form) {
+        providers = form.items[TConnectField::Provider];
+        form.texts[TConnectField::Username] = "typed";
+        form.ChooseProvider("PostgreSQL");
+        userAfterSameChoice = form.Text(TConnectField::Username);
+        connection.SetUsername("changed meanwhile");
+        form.ChooseProvider("Other");
+        userAfterOtherChoice = form.Text(TConnectField::Username);
+        serverAfterOtherChoice = form.Text(TConnectField::Server);
+        EXPECT_EQ(form.Text(TConnectField::Provider), "Other");
+        EXPECT_EQ(connection.ProviderName(), "Other");
+        form.PressCancel();
+    };
+    dialog.Execute();
+
+    EXPECT_THAT(providers, ElementsAre("PostgreSQL", "Other"));
+    EXPECT_EQ(userAfterSameChoice, "typed");
+    EXPECT_EQ(userAfterOtherChoice, "admin");
+    EXPECT_EQ(serverAfterOtherChoice, "db.example");
+    EXPECT_EQ(connection.ProviderName(), "PostgreSQL") << "a cancelled login gives the provider back";
 }
 
 TEST_F(LoginDialogTest, UnknownLoginFormClassIsReportedAndTheConnectionKeepsItsValues) {
