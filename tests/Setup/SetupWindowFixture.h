@@ -1,0 +1,97 @@
+#pragma once
+
+#include "Dabrix/IniSettingsStore.h"
+#include "Dabrix/RecordingMessageBoxes.h"
+#include "Dabrix/UniConnectForm.h"
+#include "Setup/ApplicationErrorBox.h"
+#include "Setup/UnitInstallation.h"
+#include "Setup/XelqProgress.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest/QTest>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace velmora::test {
+
+// The application lives from before the first test to after the last. Its executable is named as
+// the setup's, so that the application title is the one the program has.
+class QtApplicationEnvironment : public testing::Environment {
+public:
+    void SetUp() override { application_ = std::make_unique<QApplication>(argc_, argv_); }
+    void TearDown() override { application_.reset(); }
+
+private:
+    int argc_ = 1;
+    char name_[6] = "Setup";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QApplication> application_;
+};
+
+inline const testing::Environment* const kQtApplication =
+    testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
+
+template <class TWidget>
+TWidget& Child(const QWidget& parent, const char* name) {
+    auto* child = parent.findChild<TWidget*>(QString::fromLatin1(name));
+    if (child == nullptr)
+        throw std::logic_error(std::string("no control ") + name);
+    return *child;
+}
+
+// The setup window as the program shows it, with recorded message boxes, the application's error
+// box and a settings store in a temporary directory.
+class SetupWindowTest : public testing::Test {
+protected:
+    SetupWindowTest() { RegisterUniConnectForm(); }
+
+    void SetUp() override {
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+
+    QLineEdit& Field(const char* name) { return Child<QLineEdit>(window, name); }
+    QPushButton& Button() { return Child<QPushButton>(window, "Button1"); }
+    TXelqProgress& Progress() { return Child<TXelqProgress>(window, "XelqProgress1"); }
+
+    // The user types into the field, after clicking into it.
+    void Type(const char* name, const QString& text) {
+        QLineEdit& field = Field(name);
+        QTest::mouseClick(&field, Qt::LeftButton);
+        QTest::keyClicks(&field, text);
+    }
+
+    // Runs whenever a login form is shown, from the form's own event loop.
+    void OnEachLoginForm(std::function<void(QWidget& form)> user) {
+        loginUser_ = std::move(user);
+        loginWatch_.setInterval(10);
+        QObject::connect(&loginWatch_, &QTimer::timeout, [this] {
+            QWidget* form = QApplication::activeModalWidget();
+            if (form == nullptr || form->objectName() != "UniConnectForm" || form->property("seen").toBool())
+                return;
+            form->setProperty("seen", true);
+            ++loginShowings;
+            loginUser_(*form);
+        });
+        loginWatch_.start();
+    }
+
+    QTemporaryDir settingsDir;
+    TIniSettingsStore settings{settingsDir.filePath(QStringLiteral("settings.ini")).toStdString()};
+    TRecordingMessageBoxes boxes;
+    TApplicationErrorBox errorBox{boxes, "Setup"};
+    TFormSetup window{boxes, settings, "Setup"};
+    int loginShowings = 0;
+
+private:
+    std::function<void(QWidget&)> loginUser_;
+    QTimer loginWatch_;
+};
+
+} // namespace velmora::test
