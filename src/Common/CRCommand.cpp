@@ -84,14 +84,15 @@ TParserOptions SQLParamScanOptions() {
     return options;
 }
 
-TParsedSQL ParseSQLParams(TParser& lexer, const std::function<std::string(std::size_t number)>& placeholder) {
+TParsedSQL ParseSQLParams(TParser& lexer, bool paramCheck,
+                          const std::function<std::string(std::size_t number)>& placeholder) {
     TParamRewriter rewriter(placeholder);
     for (TToken token = lexer.GetNext(); token.Class != TTokenClass::End; token = lexer.GetNext()) {
         if (token.Class == TTokenClass::Comment) {
             rewriter.DropComment();
             continue;
         }
-        if (token.Class != TTokenClass::Symbol || token.Text != ":") {
+        if (!paramCheck || token.Class != TTokenClass::Symbol || token.Text != ":") {
             rewriter.Copy(token);
             continue;
         }

@@ -34,12 +34,13 @@ struct TParsedSQL {
 // a quote escaped inside a string does not end it early.
 TParserOptions SQLParamScanOptions();
 
-// Finds the ":name" references in the text lexer reads (set up with SQLParamScanOptions) and
-// rewrites each to placeholder(number), number counting the distinct names from 1. A ":" counts
+// Rewrites the text lexer reads (set up with SQLParamScanOptions). With paramCheck, each ":name"
+// reference becomes placeholder(number), number counting the distinct names from 1; a ":" counts
 // only directly before an identifier, a quoted identifier (its quotes are not part of the name), a
-// keyword or a number, so "::" casts and ":=" stay text. A comment between two tokens that would
-// otherwise run together leaves one blank behind.
-TParsedSQL ParseSQLParams(TParser& lexer, const std::function<std::string(std::size_t number)>& placeholder);
+// keyword or a number, so "::" casts and ":=" stay text. Without it every ":" stays text. A comment
+// between two tokens that would otherwise run together leaves one blank behind.
+TParsedSQL ParseSQLParams(TParser& lexer, bool paramCheck,
+                          const std::function<std::string(std::size_t number)>& placeholder);
 
 // A parameter as the provider command holds it: one per distinct name in the text.
 struct TParamDesc {

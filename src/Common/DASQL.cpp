@@ -7,10 +7,19 @@ EDatabaseError ComponentError(const std::string& componentName, const std::strin
 }
 
 TCustomDASQL::TCustomDASQL(std::string name) : name_(std::move(name)) {
-    sql_.OnChange = [this] {
-        parsed_.reset();
-        iCommandHasSQL_ = false;
-    };
+    sql_.OnChange = [this] { SQLChanged(); };
+}
+
+void TCustomDASQL::SQLChanged() {
+    parsed_.reset();
+    iCommandHasSQL_ = false;
+}
+
+void TCustomDASQL::SetParamCheck(bool value) {
+    if (value == paramCheck_)
+        return;
+    paramCheck_ = value;
+    SQLChanged();
 }
 
 TCustomDASQL::~TCustomDASQL() = default;
@@ -30,7 +39,7 @@ void TCustomDASQL::DropICommand() {
 
 const TParsedSQL& TCustomDASQL::Parsed() const {
     if (!parsed_) {
-        parsed_ = ParseSQL(sql_.TrimmedText());
+        parsed_ = ParseSQL(sql_.TrimmedText(), paramCheck_);
         params_.Rebuild(parsed_->ParamNames);
     }
     return *parsed_;

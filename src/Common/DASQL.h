@@ -39,6 +39,10 @@ public:
     // The parameter of that name, compared without regard to case; a missing one raises
     // EDatabaseError "<Name>: Parameter '<name>' nicht gefunden".
     TDAParam& ParamByName(std::string_view name) const;
+    // Whether ":name" in the text are parameters (the default); without, the server sees them as
+    // they stand.
+    bool ParamCheck() const { return paramCheck_; }
+    void SetParamCheck(bool value);
     // Whether the statement begins with SELECT.
     bool IsQuery() const { return Parsed().IsQuery; }
 
@@ -50,12 +54,13 @@ public:
     std::int64_t RowsAffected() const { return rowsAffected_; }
 
 protected:
-    // The dialect's parameter scan and rewrite of text.
-    virtual TParsedSQL ParseSQL(std::string_view text) const = 0;
+    // The dialect's rewrite of text, with or without the parameter scan.
+    virtual TParsedSQL ParseSQL(std::string_view text, bool paramCheck) const = 0;
     // The provider's command for statements on connection.
     virtual std::unique_ptr<TCRCommand> CreateICommand(TCustomDAConnection& connection) const = 0;
 
 private:
+    void SQLChanged();
     const TParsedSQL& Parsed() const;
     void RunICommand(TCRConnection& iConnection);
     void DropICommand();
@@ -63,6 +68,7 @@ private:
     std::string name_;
     TCustomDAConnection* connection_ = nullptr;
     TStringList sql_;
+    bool paramCheck_ = true;
     // Derived from the lines when first needed after a change.
     mutable std::optional<TParsedSQL> parsed_;
     mutable TDAParams params_;

@@ -57,7 +57,7 @@ bool TDAScriptProcessor::ExecuteNext() {
     TParser& lexer = Parser();
     std::string sql;
     std::size_t start = 0;
-    TStatementKind kind = TStatementKind::Ordinary;
+    TStatementKind kind = TStatementKind::Comment; // until a token that is neither blank nor comment
     bool lineStart = true;
     for (;;) {
         const TToken token = lexer.GetNext();
@@ -77,14 +77,12 @@ bool TDAScriptProcessor::ExecuteNext() {
             continue;
         }
         const bool blankOrComment = token.Class == TTokenClass::Blank || token.Class == TTokenClass::Comment;
-        if (token.Class == TTokenClass::Comment)
-            kind = TStatementKind::Comment;
-        else if (!blankOrComment)
+        if (!blankOrComment) {
             kind = TStatementKind::Ordinary;
-        if (!blankOrComment)
             lineStart = false;
-        else if (lexer.CurrLine() != lexer.PrevLine())
+        } else if (lexer.CurrLine() != lexer.PrevLine()) {
             lineStart = true;
+        }
 
         if (sql.empty()) {
             if (token.Class == TTokenClass::Blank)
@@ -142,6 +140,9 @@ TDAScriptProcessor& TDAScript::Processor() {
 TCustomDASQL& TDAScript::Command() {
     if (!command_) {
         command_ = CreateCommand();
+        // The run hands no values to its statements: a ":" in them is the server's, as in an
+        // array slice "[1:2]", never a parameter to be sent as null.
+        command_->SetParamCheck(false);
         command_->SetConnection(connection_);
     }
     return *command_;

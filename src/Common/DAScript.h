@@ -30,9 +30,8 @@ using TAfterStatementExecuteEvent = std::function<void(TDAScript& sender, const 
 using TOnErrorEvent = std::function<void(TDAScript& sender, const std::exception& error,
                                          const std::string& sql, TErrorAction& action)>;
 
-// A statement in the making is ordinary until a comment makes it a comment statement, and ordinary
-// again with the next token that is neither blank nor comment. A statement that ends as a comment
-// statement is not run: it holds only comments, or its last token before the delimiter is one.
+// A statement of comments and blanks only is a comment statement and is not run; any other token
+// makes a statement ordinary, also when a comment stands last before its delimiter.
 enum class TStatementKind { Ordinary, Comment };
 
 // Cuts a script's text into statements, from the tokens of the dialect's lexer, and hands them to

@@ -14,7 +14,7 @@ public:
     using TCustomDASQL::TCustomDASQL;
 
 protected:
-    TParsedSQL ParseSQL(std::string_view text) const override;
+    TParsedSQL ParseSQL(std::string_view text, bool paramCheck) const override;
     std::unique_ptr<TCRCommand> CreateICommand(TCustomDAConnection& connection) const override;
 };
 

@@ -24,9 +24,9 @@ bool IsBlankText(const std::string& text) {
 
 } // namespace
 
-TParsedSQL PgParseSQL(std::string_view sql) {
+TParsedSQL PgParseSQL(std::string_view sql, bool paramCheck) {
     TPgParser lexer(sql, SQLParamScanOptions());
-    return ParseSQLParams(lexer, [](std::size_t number) { return "$" + std::to_string(number); });
+    return ParseSQLParams(lexer, paramCheck, [](std::size_t number) { return "$" + std::to_string(number); });
 }
 
 std::int16_t PgParamFormat(std::uint32_t typeOid) {

@@ -8,9 +8,10 @@
 
 namespace velmora {
 
-// The statement as the PostgreSQL server gets it: ":name" references become "$1", "$2", ... (one
-// number per name without regard to case), comments are dropped and keywords upper-cased.
-TParsedSQL PgParseSQL(std::string_view sql);
+// The statement as the PostgreSQL server gets it: with paramCheck, ":name" references become "$1",
+// "$2", ... (one number per name without regard to case); comments are dropped and keywords
+// upper-cased.
+TParsedSQL PgParseSQL(std::string_view sql, bool paramCheck = true);
 
 // The transfer format of a parameter value whose type the server described as typeOid. Values are
 // texts: they go in binary only where the binary form of the type is the text's own bytes, and in

@@ -74,6 +74,17 @@ TEST_F(UniScriptTest, RowsOfAStatementAreDroppedAndItsSettingStays) {
     EXPECT_THAT(errorBoxes[0], HasSubstr("relation \"log\" does not exist"));
 }
 
+TEST_F(UniScriptTest, AColonInAScriptStatementIsTheServersNotAParameter) {
+    TUniScript script;
+    Load(script, "INSERT INTO log VALUES (1, ((ARRAY['a', 'b', 'c'])[2:3])::text);\n"
+                 "INSERT INTO log VALUES (2, :missing);\n"
+                 "INSERT INTO log VALUES (3, 'c')");
+    script.Execute();
+    EXPECT_EQ(Logged(), "1:{b,c},3:c");
+    ASSERT_EQ(errorBoxes.size(), 1u);
+    EXPECT_THAT(errorBoxes[0], HasSubstr("syntax error"));
+}
+
 TEST_F(UniScriptTest, OnErrorDecidesWhatAFailedStatementDoes) {
     struct Case {
         TErrorAction action;

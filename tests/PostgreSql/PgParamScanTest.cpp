@@ -46,6 +46,13 @@ TEST(PgParamScan, RewritesReferencesAndLeavesEverythingElseAlone) {
     }
 }
 
+TEST(PgParamScan, WithoutTheParameterCheckEveryColonStaysText) {
+    const TParsedSQL parsed = PgParseSQL("select a[1:2], :x -- :c", false);
+    EXPECT_EQ(parsed.Text, "SELECT a[1:2], :x ");
+    EXPECT_TRUE(parsed.ParamNames.empty());
+    EXPECT_TRUE(parsed.Placeholders.empty());
+}
+
 TEST(PgParamScan, RecordsWherePlaceholdersStand) {
     const TParsedSQL parsed = PgParseSQL("update t set a = :a, b = :b where a = :A");
     ASSERT_EQ(parsed.Placeholders.size(), 3u);
