@@ -45,6 +45,22 @@ TWidget& Child(const QWidget& parent, const char* name) {
     return *child;
 }
 
+// Records the percentage of every picture the bar paints.
+class PaintRecorder : public QObject {
+public:
+    explicit PaintRecorder(TXelqProgress& bar) : bar_(bar) { bar.installEventFilter(this); }
+    std::vector<int> painted;
+
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            painted.push_back(bar_.Position());
+        return false;
+    }
+
+private:
+    TXelqProgress& bar_;
+};
+
 // The setup window as the program shows it, with recorded message boxes, the application's error
 // box and a settings store in a temporary directory.
 class SetupWindowTest : public testing::Test {

@@ -147,22 +147,6 @@ TEST_F(SetupWindowTest, OnlyLeavingTheSecondPasswordForAnotherControlChangesTheB
     EXPECT_FALSE(Button().isEnabled());
 }
 
-// Records the percentage of every picture the bar paints.
-class PaintRecorder : public QObject {
-public:
-    explicit PaintRecorder(TXelqProgress& bar) : bar_(bar) { bar.installEventFilter(this); }
-    std::vector<int> painted;
-
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            painted.push_back(bar_.Position());
-        return false;
-    }
-
-private:
-    TXelqProgress& bar_;
-};
-
 TEST_F(SetupWindowTest, TheBarPaintsAtOnceOnlyWhenThePercentageMovedByFiveOrReachedAnEnd) {
     QApplication::processEvents(); // the first showing's paint
     PaintRecorder recorder(Progress());

@@ -1,0 +1,125 @@
+// A whole installation clicked through the setup window against the sandbox server: the login form,
+// the progress bar counting in steps of five, the boxes, the tenant row as typed, and a second run
+// in the same window that stops with the error box and leaves the window usable.
+#include "Setup/SetupWindowFixture.h"
+#include "Setup/TenantInput.h"
+#include "schema/TenantDatabase.h"
+#include "support/Sandbox.h"
+
+#include <gmock/gmock.h>
+#include <unistd.h>
+
+using namespace velmora;
+using namespace velmora::test;
+using testing::ElementsAre;
+using testing::StartsWith;
+
+namespace {
+
+// A tenant code of this process: W and three base-36 digits of the process id.
+std::string UniqueTenantCode() {
+    const char* digits = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    std::string code = "W";
+    for (long rest = getpid(); code.size() < 4; rest /= 36)
+        code += digits[rest % 36];
+    return code;
+}
+
+std::vector<int> StepsOfFive() {
+    std::vector<int> values;
+    for (int v = 5; v <= 100; v += 5)
+        values.push_back(v);
+    return values;
+}
+
+class SetupWindowInstallationTest : public SetupWindowTest {
+protected:
+    ~SetupWindowInstallationTest() override {
+        // The window's connections are still open; FORCE ends them.
+        psql("postgres", {"-c", "DROP DATABASE IF EXISTS " + tenant + " WITH (FORCE)"});
+        psql("postgres", {"-c", "DROP ROLE IF EXISTS " + tenant});
+    }
+
+    // The user logs on to the sandbox as its superuser in every login form shown.
+    void LogOnToTheSandbox() {
+        OnEachLoginForm([this](QWidget& form) {
+            serverShown.push_back(Child<QComboBox>(form, "edServer").currentText().toStdString());
+            Child<QLineEdit>(form, "edUserName").setText(QString::fromStdString(sandbox().user));
+            Child<QComboBox>(form, "edServer").setEditText(QString::fromStdString(sandbox().host));
+            Child<QLineEdit>(form, "edPort").setText(QString::fromStdString(sandbox().port));
+            Child<QComboBox>(form, "edDatabase").setEditText("postgres");
+            QTest::keyClicks(&Child<QLineEdit>(form, "edPassword"),
+                             QString::fromStdString(sandbox().password));
+            QTest::mouseClick(&Child<QPushButton>(form, "btConnect"), Qt::LeftButton);
+        });
+    }
+
+    std::string Tenant(const std::string& sql) const {
+        const PsqlResult result = psql(tenant, {"-v", "ON_ERROR_STOP=1", "-c", sql});
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        return result.out.substr(0, result.out.find_last_not_of('\n') + 1);
+    }
+
+    ApplicationRoles roles;
+    const std::string code = UniqueTenantCode();
+    const std::string tenant = LowerTenantCode(code);
+    const std::string password = "Geh'eim#1";
+    std::vector<std::string> serverShown; // the server field as each login form came up
+};
+
+TEST_F(SetupWindowInstallationTest, InstallsTheTenantAsTypedAndStopsASecondRunWithTheErrorBox) {
+    psql("postgres", {"-c", "DROP DATABASE IF EXISTS " + tenant + " WITH (FORCE)", "-c",
+                      "DROP ROLE IF EXISTS " + tenant});
+    Type("EditMandant", QString::fromStdString(tenant));
+    Type("EditPasswort1", QString::fromStdString(password));
+    Type("EditPasswort2", QString::fromStdString(password));
+    Type("EditLizenznehmer", "Muster Bau GmbH");
+    Type("EditPLZ", "50667");
+    Type("EditOrt", "K");
+    Field("EditOrt").setText("Köln");
+    Type("EditStrasse", "H");
+    Field("EditStrasse").setText("Hohe Straße 12");
+    ASSERT_TRUE(Button().isEnabled());
+    LogOnToTheSandbox();
+    QApplication::processEvents();
+    PaintRecorder recorder(Progress());
+
+    QTest::mouseClick(&Button(), Qt::LeftButton);
+
+    EXPECT_EQ(loginShowings, 1);
+    std::vector<int> paintedWhileRunning;
+    for (int percentage : recorder.painted) {
+        if (percentage != 0) // the login form's own event loop may repaint the bar at 0
+            paintedWhileRunning.push_back(percentage);
+    }
+    EXPECT_EQ(paintedWhileRunning, StepsOfFive());
+    ASSERT_EQ(boxes.shown.size(), 3u) << testing::PrintToString(boxes.Texts());
+    EXPECT_EQ(boxes.shown[0].kind, TMessageBoxKind::Error);
+    EXPECT_EQ(boxes.shown[0].caption, "Setup");
+    EXPECT_THAT(boxes.Texts(), ElementsAre("database \"" + tenant + "\" does not exist.",
+                                           "role \"" + tenant + "\" does not exist.",
+                                           "Die Datenbank " + tenant + " wurde erfolgreich installiert"));
+    EXPECT_EQ(boxes.shown[2].kind, TMessageBoxKind::Information);
+    EXPECT_EQ(boxes.shown[2].caption, "Informationen");
+    EXPECT_EQ(Tenant("SELECT mandant, lizenznehmer, password, plz, ort, strasse FROM trevix.mandant"),
+              code + "|Muster Bau GmbH|" + password + "|50667|Köln|Hohe Straße 12");
+    EXPECT_EQ(Tenant("SELECT count(*) FROM pg_tables WHERE schemaname = 'trevix'"), "68");
+
+    // Pressed again while the window stays open, everything exists: the run stops at the tenant row.
+    boxes.shown.clear();
+    QTest::mouseClick(&Button(), Qt::LeftButton);
+
+    EXPECT_EQ(loginShowings, 2);
+    EXPECT_EQ(serverShown, (std::vector<std::string>{"localhost", sandbox().host}))
+        << "the second login form shows the server stored after the first";
+    ASSERT_FALSE(boxes.shown.empty());
+    EXPECT_EQ(boxes.shown.back().kind, TMessageBoxKind::Error);
+    EXPECT_EQ(boxes.shown.back().caption, "Setup");
+    EXPECT_THAT(boxes.shown.back().text, StartsWith("duplicate key value violates unique constraint"));
+    EXPECT_EQ(Progress().Position(), 80);
+    EXPECT_TRUE(Button().isEnabled());
+    Type("EditMandant", "x");
+    EXPECT_EQ(Field("EditMandant").text(), QString::fromStdString(code + "X")) << "the window takes input";
+}
+
+} // namespace
