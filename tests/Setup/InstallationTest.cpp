@@ -11,6 +11,7 @@
 #include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <unistd.h>
 
 using namespace velmora;
@@ -374,6 +375,24 @@ TEST_F(InstallationTest, PasswordWithQuotesAndBackslashesLogsOnAfterwards) {
         EXPECT_EQ(Superuser(LowerTenantCode(c.code), "SELECT password FROM trevix.mandant"), password);
     }
     Superuser("postgres", "DROP DATABASE " + legacyDatabase);
+}
+
+// The installation names role and database with the unquoted code, so a code must not be one of the
+// server's keywords that cannot stand there: the reserved ones and those only allowed as type or
+// function names (catalogue codes R and T). Every other keyword is a fine name.
+TEST(TenantCode, RefusesExactlyTheKeywordsTheServerCannotTakeAsName) {
+    const PsqlResult keywords = psql(
+        "postgres", {"-c", "SELECT upper(word), catcode FROM pg_get_keywords() WHERE length(word) <= 4"});
+    ASSERT_EQ(keywords.exitCode, 0) << keywords.err;
+    std::istringstream rows(keywords.out);
+    int checked = 0;
+    for (std::string row; std::getline(rows, row); ++checked) {
+        const std::string word = row.substr(0, row.find('|'));
+        const char category = row.back();
+        const bool refused = InputRefusal(word, "geheim", {}).has_value();
+        EXPECT_EQ(refused, category == 'R' || category == 'T' || word == "NONE") << row;
+    }
+    EXPECT_GT(checked, 90);
 }
 
 } // namespace
