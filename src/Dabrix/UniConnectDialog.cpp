@@ -115,16 +115,10 @@ bool TUniConnectDialog::Execute() {
     if (messageBoxes_ == nullptr)
         throw EDatabaseError("Message boxes are not defined");
     const TLoginValues before(connection);
-    if (storeLogInfo_) {
-        if (const auto key = OpenKeyForReading(LogInfoSubkey(), /*withFallback=*/true)) {
-            LoadProvider(connection, *key);
-            LoadLogin(connection, *key);
-        }
-        if (!savePassword_ || !EqualIgnoringCase(connection.Username(), before.username))
-            connection.SetPassword({});
-    }
     bool connected = false;
     try {
+        if (storeLogInfo_)
+            LoadLogInfo(connection, before.username);
         connected = ShowForm(connection);
     } catch (...) {
         before.RestoreTo(connection);
@@ -135,6 +129,15 @@ bool TUniConnectDialog::Execute() {
     else if (storeLogInfo_)
         SaveLogInfo(connection);
     return connected;
+}
+
+void TUniConnectDialog::LoadLogInfo(TUniConnection& connection, const std::string& usernameBefore) const {
+    if (const auto key = OpenKeyForReading(LogInfoSubkey(), /*withFallback=*/true)) {
+        LoadProvider(connection, *key);
+        LoadLogin(connection, *key);
+    }
+    if (!savePassword_ || !EqualIgnoringCase(connection.Username(), usernameBefore))
+        connection.SetPassword({});
 }
 
 bool TUniConnectDialog::ShowForm(TUniConnection& connection) {

@@ -136,6 +136,8 @@ private:
     TUniConnection& UniConnection() const;
     bool ShowForm(TUniConnection& connection);
 
+    // Loads the stored login and clears the password unless it may be kept for that user.
+    void LoadLogInfo(TUniConnection& connection, const std::string& usernameBefore) const;
     std::unique_ptr<const TSettingsKey> OpenKeyForReading(const std::string& subkey, bool withFallback) const;
     // The stored provider, when it is registered, and the stored login values that exist.
     static void LoadProvider(TUniConnection& connection, const TSettingsKey& key);
