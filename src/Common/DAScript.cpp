@@ -150,17 +150,14 @@ TCustomDASQL& TDAScript::Command() {
 
 void TDAScript::Execute() {
     breakExecution_ = false;
-    Processor();
-    TCustomDAConnection* connection = Command().Connection();
-    if (connection == nullptr)
-        throw EDatabaseError("Connection is not defined");
+    {
+        std::lock_guard lock(csBreakMultiThread_);
+        Processor().Init(delimiter_); // a script without connection stops here
+    }
+    TCustomDAConnection* connection = connection_;
     if (!noPreconnect_)
         connection->InternalConnect();
     try {
-        {
-            std::lock_guard lock(csBreakMultiThread_);
-            Processor().Init(delimiter_);
-        }
         while (!breakExecution_ && ExecuteNext()) {
         }
     } catch (...) {

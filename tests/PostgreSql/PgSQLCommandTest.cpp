@@ -39,11 +39,12 @@ struct SentMessage {
     std::string body;
 };
 
+// Reads the fields of a message body; the body must outlive the reader.
 class BodyReader {
 public:
-    explicit BodyReader(const std::string& body) : body_(body) {}
+    explicit BodyReader(std::string_view body) : body_(body) {}
     std::string String() {
-        std::string text(body_.c_str() + at_);
+        std::string text(body_.substr(at_, body_.find('\0', at_) - at_));
         at_ += text.size() + 1;
         return text;
     }
@@ -55,14 +56,14 @@ public:
     }
 
 private:
-    const std::string& body_;
+    std::string_view body_;
     std::size_t at_ = 0;
 };
 
 std::vector<SentMessage> Messages(const std::string& bytes) {
     std::vector<SentMessage> messages;
     for (std::size_t at = 0; at + 5 <= bytes.size();) {
-        BodyReader header(bytes.substr(at + 1, 4));
+        BodyReader header(std::string_view(bytes).substr(at + 1, 4));
         const auto length = static_cast<std::size_t>(header.Int(4));
         messages.push_back({bytes[at], bytes.substr(at + 5, length - 4)});
         at += 1 + length;
