@@ -3,6 +3,7 @@
 
 #include "Dabrix/LoginDialogFixture.h"
 #include "Dabrix/QtMessageBoxService.h"
+#include "support/QtTestApplication.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -24,22 +25,6 @@ using testing::StartsWith;
 
 namespace {
 
-// The application lives from before the first test to after the last, and ends before main returns.
-class QtApplicationEnvironment : public testing::Environment {
-public:
-    void SetUp() override { application_ = std::make_unique<QApplication>(argc_, argv_); }
-    void TearDown() override { application_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[6] = "Setup";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> application_;
-};
-
-const testing::Environment* const kQtApplication =
-    testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
-
 QString NameOf(const QWidget* widget) {
     // An editable combo box keeps the focus in its line edit.
     while (widget != nullptr && widget->objectName().isEmpty())
@@ -54,14 +39,6 @@ void WhenShown(std::function<void(QWidget& form)> step) {
         ASSERT_NE(form, nullptr);
         step(*form);
     });
-}
-
-template <class TWidget>
-TWidget& Child(const QWidget& form, const char* name) {
-    auto* child = form.findChild<TWidget*>(QString::fromLatin1(name));
-    if (child == nullptr)
-        throw std::logic_error(std::string("no widget ") + name);
-    return *child;
 }
 
 class UniConnectFormTest : public LoginDialogTest {
