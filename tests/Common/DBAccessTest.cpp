@@ -1,5 +1,7 @@
 #include "Common/DBAccess.h"
 
+#include "support/ScriptedDialog.h"
+
 #include <functional>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -9,6 +11,7 @@
 
 using namespace velmora;
 using testing::ElementsAre;
+using velmora::test::ScriptedDialog;
 
 namespace {
 
@@ -74,33 +77,6 @@ protected:
     std::unique_ptr<TCustomConnectDialog> CreateDefaultConnectDialog() override {
         return defaultDialog ? defaultDialog() : nullptr;
     }
-};
-
-// A login dialog whose user confirms with a password, or cancels.
-class ScriptedDialog : public TCustomConnectDialog {
-public:
-    explicit ScriptedDialog(bool confirm, std::string password = "secret", int* destroyed = nullptr)
-        : confirm_(confirm), password_(std::move(password)), destroyed_(destroyed) {}
-    ~ScriptedDialog() override {
-        if (destroyed_ != nullptr)
-            ++*destroyed_;
-    }
-
-    int executions = 0;
-
-    bool Execute() override {
-        ++executions;
-        if (!confirm_)
-            return false;
-        Connection()->SetPassword(password_);
-        Connection()->PerformConnect(false);
-        return Connection()->Connected();
-    }
-
-private:
-    bool confirm_;
-    std::string password_;
-    int* destroyed_;
 };
 
 class DAConnection : public testing::Test {

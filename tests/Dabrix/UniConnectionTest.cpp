@@ -1,6 +1,7 @@
 #include "Dabrix/PostgreSQLUniProvider.h"
 #include "Dabrix/Uni.h"
 #include "support/Sandbox.h"
+#include "support/ScriptedDialog.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -62,27 +63,6 @@ int SessionsOf(const std::string& applicationName) {
     }
     return count;
 }
-
-// A login dialog whose user enters the password, or cancels.
-class ScriptedDialog : public TCustomConnectDialog {
-public:
-    ScriptedDialog(bool confirm, std::string password) : confirm_(confirm), password_(std::move(password)) {}
-
-    int executions = 0;
-
-    bool Execute() override {
-        ++executions;
-        if (!confirm_)
-            return false;
-        Connection()->SetPassword(password_);
-        Connection()->PerformConnect(false);
-        return Connection()->Connected();
-    }
-
-private:
-    bool confirm_;
-    std::string password_;
-};
 
 // A scratch database of one test, dropped with it.
 class ScratchDatabase {
