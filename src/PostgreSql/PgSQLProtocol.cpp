@@ -507,9 +507,7 @@ void TPgSQLProtocol30::PrepareStmt(TPgSQLStatement& stmt, const std::string& sql
         net_->WriteByte('S');
         net_->WriteString(stmt.StatementName());
         net_->EndMessage();
-        net_->BeginMessage('S');
-        net_->EndMessage();
-        net_->Flush();
+        SendSync();
 
         try {
             Expect(ProcessMessageQueue(), "1");
@@ -528,15 +526,25 @@ void TPgSQLProtocol30::PrepareStmt(TPgSQLStatement& stmt, const std::string& sql
     });
 }
 
+// Close of a prepared statement ('S') or a portal ('P'), sent with the next Sync.
+void TPgSQLProtocol30::SendClose(char kind, std::string_view name) {
+    net_->BeginMessage('C');
+    net_->WriteByte(kind);
+    net_->WriteString(name);
+    net_->EndMessage();
+}
+
+// Sync ends the messages of one exchange; the server answers them up to its ReadyForQuery.
+void TPgSQLProtocol30::SendSync() {
+    net_->BeginMessage('S');
+    net_->EndMessage();
+    net_->Flush();
+}
+
 void TPgSQLProtocol30::CloseStatementQuietly(const TPgSQLStatement& stmt) {
     try {
-        net_->BeginMessage('C');
-        net_->WriteByte('S');
-        net_->WriteString(stmt.StatementName());
-        net_->EndMessage();
-        net_->BeginMessage('S');
-        net_->EndMessage();
-        net_->Flush();
+        SendClose('S', stmt.StatementName());
+        SendSync();
         Expect(ProcessMessageQueue(), "Z");
     } catch (const EPgError& e) {
         if (e.IsFatalError())
@@ -552,10 +560,7 @@ bool TPgSQLProtocol30::BindExecutePreparedStmt(TPgSQLStatement& stmt, const std:
         completion_ = {};
         stmt.Completion = {};
 
-        net_->BeginMessage('C');
-        net_->WriteByte('P');
-        net_->WriteString(stmt.PortalName());
-        net_->EndMessage();
+        SendClose('P', stmt.PortalName());
 
         net_->BeginMessage('B');
         net_->WriteString(stmt.PortalName());
@@ -578,9 +583,7 @@ bool TPgSQLProtocol30::BindExecutePreparedStmt(TPgSQLStatement& stmt, const std:
         net_->WriteString(stmt.PortalName());
         net_->WriteInt32(0); // all rows
         net_->EndMessage();
-        net_->BeginMessage('S');
-        net_->EndMessage();
-        net_->Flush();
+        SendSync();
 
         Expect(ProcessMessageQueue(), "2");
         char type = ProcessMessageQueue();
@@ -616,17 +619,9 @@ void TPgSQLProtocol30::UnPrepareStmt(TPgSQLStatement& stmt) {
     try {
         Guarded([&] {
             SkipRemainingRows();
-            net_->BeginMessage('C');
-            net_->WriteByte('P');
-            net_->WriteString(stmt.PortalName());
-            net_->EndMessage();
-            net_->BeginMessage('C');
-            net_->WriteByte('S');
-            net_->WriteString(stmt.StatementName());
-            net_->EndMessage();
-            net_->BeginMessage('S');
-            net_->EndMessage();
-            net_->Flush();
+            SendClose('P', stmt.PortalName());
+            SendClose('S', stmt.StatementName());
+            SendSync();
             Expect(ProcessMessageQueue(), "Z");
         });
     } catch (const EPgError&) {

@@ -214,6 +214,8 @@ private:
     bool HandleError(TPgErrorFields error);
     void DeliverNotices();
     void SkipRemainingRows();
+    void SendClose(char kind, std::string_view name);
+    void SendSync();
     void CloseStatementQuietly(const TPgSQLStatement& stmt);
     std::string NextIdentifier();
 
