@@ -14,6 +14,7 @@
 #include "Setup/Installation.h"
 #include "Setup/SchemaScripts.h"
 #include "Setup/UnattendedConnectDialog.h"
+#include "support/TempFile.h"
 
 #include <algorithm>
 #include <chrono>
@@ -33,6 +34,7 @@ extern char** environ;
 namespace {
 
 using namespace velmora;
+using velmora::test::TempFile;
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* kTenantCode = "BNCH";
@@ -52,25 +54,6 @@ public:
     void SetProgress(int) override {}
     void ShowWarning(const std::string& text) override { throw std::runtime_error("warning: " + text); }
     void ShowInformation(const std::string&) override {}
-};
-
-// A file under /tmp that disappears with its owner.
-class TempFile {
-public:
-    explicit TempFile(const std::string& content) : path_("/tmp/velmora-bench-XXXXXX") {
-        const int fd = mkstemp(path_.data());
-        if (fd < 0)
-            throw std::runtime_error("cannot create a temporary file");
-        close(fd);
-        std::ofstream(path_, std::ios::binary) << content;
-    }
-    ~TempFile() { std::remove(path_.c_str()); }
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
 };
 
 // The SQL an installation sends, as psql script files: admin on the administrative connection,

@@ -2,6 +2,7 @@
 
 #include "schema/TenantDatabase.h"
 #include "support/Sandbox.h"
+#include "support/TempFile.h"
 
 #include <cstdio>
 #include <fstream>
@@ -17,32 +18,6 @@ using testing::HasSubstr;
 using testing::Not;
 
 namespace {
-
-// A file under /tmp that disappears with its owner.
-class TempFile {
-public:
-    explicit TempFile(const std::string& content = {}) : path_("/tmp/velmora-cli-XXXXXX") {
-        const int fd = mkstemp(path_.data());
-        if (fd < 0)
-            throw std::runtime_error("cannot create a temporary file");
-        close(fd);
-        std::ofstream(path_, std::ios::binary) << content;
-    }
-    ~TempFile() { std::remove(path_.c_str()); }
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
-
-    const std::string& path() const { return path_; }
-    std::string content() const {
-        std::ifstream file(path_, std::ios::binary);
-        std::ostringstream text;
-        text << file.rdbuf();
-        return text.str();
-    }
-
-private:
-    std::string path_;
-};
 
 struct CliRun {
     int exitStatus;

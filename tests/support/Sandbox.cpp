@@ -1,5 +1,7 @@
 #include "support/Sandbox.h"
 
+#include "support/TempFile.h"
+
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -27,24 +29,6 @@ SandboxEnv readSandbox() {
     }
     return {values["PGHOST"], values["PGPORT"], values["PGUSER"], values["PGPASSWORD"]};
 }
-
-// A temporary file that disappears with its owner.
-class TempFile {
-public:
-    TempFile() : path_("/tmp/velmora-test-XXXXXX") {
-        int fd = mkstemp(path_.data());
-        if (fd < 0)
-            throw std::runtime_error("cannot create a temporary file");
-        close(fd);
-    }
-    ~TempFile() { std::remove(path_.c_str()); }
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
 
 } // namespace
 
