@@ -1,6 +1,7 @@
 #include "Dabrix/UniConnectForm.h"
 
 #include "Dabrix/PasswordCharacterStyle.h"
+#include "Dabrix/TabOrder.h"
 #include "Dabrix/TahomaFont.h"
 
 #include <QComboBox>
@@ -111,13 +112,8 @@ TUniConnectForm::TUniConnectForm(QWidget* parent)
     btConnect_->setDefault(true);
     btCancel_ = PlaceButton(this, "btCancel", 148);
 
-    QWidget::setTabOrder(edProvider_, edUserName_);
-    QWidget::setTabOrder(edUserName_, edPassword_);
-    QWidget::setTabOrder(edPassword_, edServer_);
-    QWidget::setTabOrder(edServer_, edDatabase_);
-    QWidget::setTabOrder(edDatabase_, edPort_);
-    QWidget::setTabOrder(edPort_, btConnect_);
-    QWidget::setTabOrder(btConnect_, btCancel_);
+    SetTabOrder(
+        {edProvider_, edUserName_, edPassword_, edServer_, edDatabase_, edPort_, btConnect_, btCancel_});
 
     connect(edProvider_, &QComboBox::activated, this, whileShown(&TConnectFormController::ProviderChosen));
     connect(btConnect_, &QPushButton::clicked, this, &TUniConnectForm::ConnectClicked);

@@ -2,6 +2,7 @@
 
 #include "Common/ExceptionHandler.h"
 #include "Dabrix/PasswordCharacterStyle.h"
+#include "Dabrix/TabOrder.h"
 #include "Dabrix/TahomaFont.h"
 #include "Setup/XelqProgress.h"
 
@@ -111,13 +112,8 @@ void TFormSetup::CreateControls() {
     XelqProgress1->setGeometry(0, kClientHeight - kProgressHeight, kClientWidth, kProgressHeight);
 
     // The master data are typed after the passwords and before the button is pressed.
-    QWidget::setTabOrder(EditMandant, EditPasswort1);
-    QWidget::setTabOrder(EditPasswort1, EditPasswort2);
-    QWidget::setTabOrder(EditPasswort2, EditLizenznehmer);
-    QWidget::setTabOrder(EditLizenznehmer, EditPLZ);
-    QWidget::setTabOrder(EditPLZ, EditOrt);
-    QWidget::setTabOrder(EditOrt, EditStrasse);
-    QWidget::setTabOrder(EditStrasse, Button1);
+    SetTabOrder({EditMandant, EditPasswort1, EditPasswort2, EditLizenznehmer, EditPLZ, EditOrt, EditStrasse,
+                 Button1});
     EditMandant->setFocus();
 }
 
