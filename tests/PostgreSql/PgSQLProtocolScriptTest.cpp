@@ -2,6 +2,7 @@
 // demand, and a small TCP server for a silent one.
 #include "PostgreSql/FakeTcpServer.h"
 #include "PostgreSql/PgAuth.h"
+#include "PostgreSql/PgFailure.h"
 #include "PostgreSql/PgSQLProtocol.h"
 #include "PostgreSql/ScriptedServer.h"
 
@@ -20,18 +21,6 @@ TPgConnectParams Params() {
     params.UserName = "alice";
     params.Password = "secret";
     return params;
-}
-
-// Runs f, which must fail with an EPgError, and returns that error.
-template <class F>
-EPgError Failure(F f) {
-    try {
-        f();
-    } catch (const EPgError& e) {
-        return e;
-    }
-    ADD_FAILURE() << "no EPgError thrown";
-    return EPgError(TPgSeverity::sError, "<none>");
 }
 
 TServerScript LoggedOnScript() {

@@ -1,6 +1,7 @@
 // The protocol against the sandbox server.
 #include "PostgreSql/PgSQLProtocol.h"
 
+#include "PostgreSql/PgFailure.h"
 #include "support/Sandbox.h"
 
 #include <chrono>
@@ -8,6 +9,7 @@
 #include <thread>
 
 using namespace velmora;
+using velmora::test::Failure;
 using velmora::test::sandbox;
 
 namespace {
@@ -39,17 +41,6 @@ struct Session {
     }
     TPgSQLProtocol30 protocol;
 };
-
-template <class F>
-EPgError Failure(F f) {
-    try {
-        f();
-    } catch (const EPgError& e) {
-        return e;
-    }
-    ADD_FAILURE() << "no EPgError thrown";
-    return EPgError(TPgSeverity::sError, "<none>");
-}
 
 std::vector<TPgSQLRow> FetchAll(TPgSQLProtocol& protocol, TPgSQLStatement& stmt) {
     std::vector<TPgSQLRow> rows;
