@@ -59,6 +59,17 @@ protected:
         QTest::keyClicks(&field, text);
     }
 
+    // The user fills in the master data: Muster Bau GmbH, 50667 Köln, Hohe Straße 12. The words with
+    // an umlaut or ß are set after their first letter is typed.
+    void TypeMasterData() {
+        Type("EditLizenznehmer", "Muster Bau GmbH");
+        Type("EditPLZ", "50667");
+        Type("EditOrt", "K");
+        Field("EditOrt").setText("Köln");
+        Type("EditStrasse", "H");
+        Field("EditStrasse").setText("Hohe Straße 12");
+    }
+
     // Runs whenever a login form is shown, from the form's own event loop.
     void OnEachLoginForm(std::function<void(QWidget& form)> user) {
         loginUser_ = std::move(user);

@@ -73,12 +73,7 @@ TEST_F(SetupWindowInstallationTest, InstallsTheTenantAsTypedAndStopsASecondRunWi
     Type("EditMandant", QString::fromStdString(tenant));
     Type("EditPasswort1", QString::fromStdString(password));
     Type("EditPasswort2", QString::fromStdString(password));
-    Type("EditLizenznehmer", "Muster Bau GmbH");
-    Type("EditPLZ", "50667");
-    Type("EditOrt", "K");
-    Field("EditOrt").setText("Köln");
-    Type("EditStrasse", "H");
-    Field("EditStrasse").setText("Hohe Straße 12");
+    TypeMasterData();
     ASSERT_TRUE(Button().isEnabled());
     LogOnToTheSandbox();
     QApplication::processEvents();

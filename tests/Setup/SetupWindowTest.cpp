@@ -256,12 +256,7 @@ TEST_F(SetupWindowTest, RendersTheScreenshot) {
     Type("EditMandant", "ab12");
     Type("EditPasswort1", "geheim");
     Type("EditPasswort2", "geheim");
-    Type("EditLizenznehmer", "Muster Bau GmbH");
-    Type("EditPLZ", "50667");
-    Type("EditOrt", "K");
-    Field("EditOrt").setText("Köln");
-    Type("EditStrasse", "H");
-    Field("EditStrasse").setText("Hohe Straße 12");
+    TypeMasterData();
     window.SetProgress(45);
 
     const QImage picture = window.grab().toImage();
