@@ -4,13 +4,9 @@
 #include "support/Sandbox.h"
 #include "support/TempFile.h"
 
-#include <cstdio>
-#include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace velmora::test;
 using testing::ElementsAre;
@@ -19,11 +15,7 @@ using testing::Not;
 
 namespace {
 
-struct CliRun {
-    int exitStatus;
-    std::string out;
-    std::string err;
-};
+using CliRun = ProcessResult;
 
 // Runs the installer with exactly this environment (the sandbox's server and user, no password
 // unless given) and stdinText on its standard input, which is no terminal.
@@ -35,28 +27,7 @@ CliRun Install(const std::vector<std::string>& arguments, const std::string& std
     environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
     std::vector<std::string> argv{VELMORA_INSTALL};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-
-    TempFile input(stdinText), output, errors;
-    const pid_t pid = fork();
-    if (pid < 0)
-        throw std::runtime_error("fork failed");
-    if (pid == 0) {
-        std::vector<char*> args, env;
-        for (auto& a : argv)
-            args.push_back(a.data());
-        args.push_back(nullptr);
-        for (auto& e : environment)
-            env.push_back(e.data());
-        env.push_back(nullptr);
-        if (!freopen(input.path().c_str(), "rb", stdin) || !freopen(output.path().c_str(), "wb", stdout) ||
-            !freopen(errors.path().c_str(), "wb", stderr))
-            _exit(127);
-        execve(args[0], args.data(), env.data());
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output.content(), errors.content()};
+    return RunProcess(argv, environment, stdinText);
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -92,7 +63,7 @@ TEST_F(InstallCliTest, InstallsATenantAndReportsAsItGoes) {
                  "--street", "Ring 2", "--tenant-password-file", tenantPassword.path()},
                 sandbox().password + "\n");
 
-    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_THAT(Lines(run.out),
                 ElementsAre("Fortschritt 0 %", "Fortschritt 10 %", "Fortschritt 20 %", "Fortschritt 30 %",
                             "Fortschritt 40 %", "Fortschritt 50 %", "Fortschritt 60 %", "Fortschritt 70 %",
@@ -110,7 +81,7 @@ TEST_F(InstallCliTest, InstallsATenantAndReportsAsItGoes) {
 TEST_F(InstallCliTest, ExitStatusTellsWhyNothingWasInstalled) {
     // A wrong PGPASSWORD: the log-on error once, then the run gives up at step 20.
     const CliRun wrongLogin = Install({"-t", "q7cf"}, "Kennwort\n", {"PGPASSWORD=falsch"});
-    EXPECT_EQ(wrongLogin.exitStatus, 1);
+    EXPECT_EQ(wrongLogin.exitCode, 1);
     EXPECT_THAT(wrongLogin.err, HasSubstr("Fehler: password authentication failed for user \"postgres\""));
     EXPECT_THAT(wrongLogin.err, HasSubstr("Anmeldung aufgegeben: Installation bei 20 % beendet"));
     EXPECT_THAT(wrongLogin.out, Not(HasSubstr("erfolgreich")));
@@ -118,14 +89,14 @@ TEST_F(InstallCliTest, ExitStatusTellsWhyNothingWasInstalled) {
 
     // A refused tenant code: the warning, and nothing runs.
     const CliRun refused = Install({"--tenant", "q7-f"}, "\nKennwort\n");
-    EXPECT_EQ(refused.exitStatus, 2);
+    EXPECT_EQ(refused.exitCode, 2);
     EXPECT_THAT(refused.err, HasSubstr("Warnung: Der Mandant muss aus ein bis vier Buchstaben"));
     EXPECT_EQ(refused.out, "");
 
     // No tenant code, or a password on standard input that is missing.
-    EXPECT_EQ(Install({"--licensee", "Bau AG"}, "").exitStatus, 2);
+    EXPECT_EQ(Install({"--licensee", "Bau AG"}, "").exitCode, 2);
     const CliRun noPassword = Install({"--tenant", "q7cf"}, sandbox().password + "\n");
-    EXPECT_EQ(noPassword.exitStatus, 2);
+    EXPECT_EQ(noPassword.exitCode, 2);
     EXPECT_THAT(noPassword.err, HasSubstr("kein Passwort"));
 }
 

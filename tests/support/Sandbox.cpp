@@ -1,15 +1,11 @@
 #include "support/Sandbox.h"
 
-#include "support/TempFile.h"
-
 #include <atomic>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <stdexcept>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace velmora::test {
@@ -47,36 +43,12 @@ std::string uniqueName(std::string_view prefix) {
 PsqlResult psql(const std::string& database, const std::vector<std::string>& args,
                 const std::string& stdinText) {
     const SandboxEnv& env = sandbox();
-    TempFile input, output, errors;
-    std::ofstream(input.path(), std::ios::binary) << stdinText;
-
-    pid_t pid = fork();
-    if (pid < 0)
-        throw std::runtime_error("fork failed");
-    if (pid == 0) {
-        setenv("PGHOST", env.host.c_str(), 1);
-        setenv("PGPORT", env.port.c_str(), 1);
-        setenv("PGUSER", env.user.c_str(), 1);
-        setenv("PGPASSWORD", env.password.c_str(), 1);
-        std::vector<std::string> argv{"psql", "-X", "-q", "-A", "-t", "-d", database};
-        argv.insert(argv.end(), args.begin(), args.end());
-        std::vector<char*> cargs;
-        for (auto& a : argv)
-            cargs.push_back(a.data());
-        cargs.push_back(nullptr);
-        if (!freopen(input.path().c_str(), "rb", stdin) || !freopen(output.path().c_str(), "wb", stdout) ||
-            !freopen(errors.path().c_str(), "wb", stderr))
-            _exit(127);
-        execvp("psql", cargs.data());
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    std::ifstream out(output.path(), std::ios::binary), err(errors.path(), std::ios::binary);
-    std::stringstream outText, errText;
-    outText << out.rdbuf();
-    errText << err.rdbuf();
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, outText.str(), errText.str()};
+    std::vector<std::string> argv{"psql", "-X", "-q", "-A", "-t", "-d", database};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunProcess(argv,
+                      EnvironmentWith({"PGHOST=" + env.host, "PGPORT=" + env.port, "PGUSER=" + env.user,
+                                       "PGPASSWORD=" + env.password}),
+                      stdinText);
 }
 
 } // namespace velmora::test

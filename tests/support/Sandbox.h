@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/Process.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,11 +23,7 @@ const SandboxEnv& sandbox();
 // A lower-case name, unique across processes and calls, for a database or role of one test.
 std::string uniqueName(std::string_view prefix);
 
-struct PsqlResult {
-    int exitCode;
-    std::string out;
-    std::string err;
-};
+using PsqlResult = ProcessResult;
 
 // Runs psql (unaligned, tuples only, no psqlrc) as the sandbox superuser on the given database;
 // args are appended, e.g. {"-c", sql}, {"-f", path} or {"-v", "ON_ERROR_STOP=1"}.
