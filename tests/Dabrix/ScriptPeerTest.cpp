@@ -3,11 +3,8 @@
 #include "ComponentFixture.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <gmock/gmock.h>
-#include <memory>
 #include <sstream>
 
 using namespace velmora;
@@ -24,22 +21,14 @@ std::string ReadFile(const std::string& path) {
     return text.str();
 }
 
-// pg_dump of a sandbox database with the given options; its comment lines and the random keys of
+// pg_dump of a sandbox database with the given option; its comment lines and the random keys of
 // its restrict lines, which belong to the dump's own run, are dropped.
-std::string PgDump(const std::string& database, const std::string& options) {
-    setenv("PGHOST", sandbox().host.c_str(), 1);
-    setenv("PGPORT", sandbox().port.c_str(), 1);
-    setenv("PGUSER", sandbox().user.c_str(), 1);
-    setenv("PGPASSWORD", sandbox().password.c_str(), 1);
-    const std::string command = "pg_dump --no-password " + options + " " + database;
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    if (!pipe)
-        throw std::runtime_error("cannot run " + command);
-    std::string dump;
-    char buffer[65536];
-    for (std::size_t read; (read = fread(buffer, 1, sizeof buffer, pipe.get())) > 0;)
-        dump.append(buffer, read);
-    std::istringstream lines(dump);
+std::string PgDump(const std::string& database, const std::string& option) {
+    const ProcessResult run =
+        RunProcess({"pg_dump", "--no-password", option, database}, sandboxEnvironment());
+    if (run.exitCode != 0)
+        throw std::runtime_error("pg_dump failed: " + run.err);
+    std::istringstream lines(run.out);
     std::string kept;
     for (std::string line; std::getline(lines, line);) {
         if (!line.starts_with("--") && !line.starts_with("\\restrict ") && !line.starts_with("\\unrestrict "))

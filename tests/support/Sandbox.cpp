@@ -40,15 +40,17 @@ std::string uniqueName(std::string_view prefix) {
     return name.str();
 }
 
+std::vector<std::string> sandboxEnvironment() {
+    const SandboxEnv& env = sandbox();
+    return EnvironmentWith(
+        {"PGHOST=" + env.host, "PGPORT=" + env.port, "PGUSER=" + env.user, "PGPASSWORD=" + env.password});
+}
+
 PsqlResult psql(const std::string& database, const std::vector<std::string>& args,
                 const std::string& stdinText) {
-    const SandboxEnv& env = sandbox();
     std::vector<std::string> argv{"psql", "-X", "-q", "-A", "-t", "-d", database};
     argv.insert(argv.end(), args.begin(), args.end());
-    return RunProcess(argv,
-                      EnvironmentWith({"PGHOST=" + env.host, "PGPORT=" + env.port, "PGUSER=" + env.user,
-                                       "PGPASSWORD=" + env.password}),
-                      stdinText);
+    return RunProcess(argv, sandboxEnvironment(), stdinText);
 }
 
 } // namespace velmora::test

@@ -23,6 +23,10 @@ const SandboxEnv& sandbox();
 // A lower-case name, unique across processes and calls, for a database or role of one test.
 std::string uniqueName(std::string_view prefix);
 
+// This process's environment with the PG variables that reach the sandbox as its superuser, for
+// the server's own client programs.
+std::vector<std::string> sandboxEnvironment();
+
 using PsqlResult = ProcessResult;
 
 // Runs psql (unaligned, tuples only, no psqlrc) as the sandbox superuser on the given database;
