@@ -53,6 +53,7 @@ TInstallation::TInstallation(TInstallerHost& host, TCustomConnectDialog& loginDi
     Bind(UniScriptDB, UniConnection1, kDatabaseTemplate);
     Bind(UniScriptCreateSchema, UniConnection2, kCreateSchemaTemplate);
     Bind(UniScriptStruktur, UniConnection2, StructureScript());
+    Bind(UniScriptOwnerGrants, UniConnection2, OwnerGrantScript());
     Bind(UniScriptWerteListe, UniConnection2, ValueListScript());
     Bind(UniScriptMandantWerteliste, UniConnection2, kTenantValueListTemplate);
 
@@ -151,6 +152,8 @@ void TInstallation::CreateTenantDatabase() {
 
 void TInstallation::CreateTenantStructure() {
     UniScriptStruktur.Execute();
+    // Objects the script hands to qz7k or trevix must still serve the tenant role.
+    UniScriptOwnerGrants.Execute();
 }
 
 void TInstallation::InsertValueLists() {

@@ -37,6 +37,7 @@ public:
     TUniScript UniScriptDB;
     TUniScript UniScriptCreateSchema;
     TUniScript UniScriptStruktur;
+    TUniScript UniScriptOwnerGrants;
     TUniScript UniScriptWerteListe;
     TUniQuery q_insertMandant{"q_insertMandant"};
     TUniScript UniScriptMandantWerteliste;

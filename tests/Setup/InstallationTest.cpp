@@ -160,6 +160,19 @@ TEST_F(InstallationTest, FirstInstallationCreatesTheWholeTenant) {
     EXPECT_NO_THROW(LogOnAsTenant("q7fi", "Kennwort-1"));
 }
 
+// The roles qz7k and trevix are plain roles here; the views they own still answer the tenant role.
+TEST_F(InstallationTest, ViewsOwnedByTheApplicationRolesAnswerTheTenant) {
+    Use("Q7OW");
+    TInstallation installation(host, login);
+    installation.Button1Click();
+    ASSERT_EQ(host.informations.size(), 1u);
+
+    const ViewReads reads = readEveryView("dbname=q7ow user=q7ow password=" + host.tenantPassword);
+    EXPECT_EQ(reads.views, 38);
+    for (const std::string& failure : reads.failures)
+        ADD_FAILURE() << failure;
+}
+
 TEST_F(InstallationTest, ReinstallationAfterANewStartReplacesTheTenant) {
     Use("Q7RE");
     {

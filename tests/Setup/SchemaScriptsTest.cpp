@@ -17,10 +17,13 @@ std::string readFile(const std::string& path) {
 TEST(SchemaScripts, AreCompiledInUnchanged) {
     const std::string structure = readFile(SCHEMA_DIR "/structure.sql");
     const std::string valueLists = readFile(SCHEMA_DIR "/value_lists.sql");
+    const std::string ownerGrants = readFile(SCHEMA_DIR "/owner_grants.sql");
     ASSERT_FALSE(structure.empty());
     ASSERT_FALSE(valueLists.empty());
+    ASSERT_FALSE(ownerGrants.empty());
     EXPECT_EQ(velmora::StructureScript(), structure);
     EXPECT_EQ(velmora::ValueListScript(), valueLists);
+    EXPECT_EQ(velmora::OwnerGrantScript(), ownerGrants);
 }
 
 } // namespace

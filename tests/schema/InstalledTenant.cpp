@@ -14,7 +14,7 @@ bool isMissingRoleOwnership(const ScriptError& error) {
 
 void InstalledTenant::SetUp() {
     ASSERT_EQ(ApplicationRoles::countExisting(), 0);
-    install = tenant.runScripts({structureScript(), valueListScript()});
+    install = tenant.runScripts({structureScript(), ownerGrantScript(), valueListScript()});
     for (const auto& error : install.errors)
         ASSERT_TRUE(isMissingRoleOwnership(error))
             << error.file << ':' << error.line << ": " << error.message;

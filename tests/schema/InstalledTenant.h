@@ -10,9 +10,9 @@ namespace velmora::test {
 // names does not exist.
 bool isMissingRoleOwnership(const ScriptError& error);
 
-// A tenant database with the structure script and then the value-list script run in one session,
-// as the installation runs them, on a cluster without the roles qz7k and trevix: the ownership
-// statements naming those roles are the only statements allowed to fail.
+// A tenant database with the structure script, the owner grants and the value-list script run in
+// one session, as the installation runs them, on a cluster without the roles qz7k and trevix: the
+// ownership statements naming those roles are the only statements allowed to fail.
 class InstalledTenant : public ::testing::Test {
 protected:
     void SetUp() override;

@@ -34,6 +34,9 @@ std::string tagWithoutCounts(const std::string& line) {
 std::string structureScript() {
     return std::string(SCHEMA_DIR) + "/structure.sql";
 }
+std::string ownerGrantScript() {
+    return std::string(SCHEMA_DIR) + "/owner_grants.sql";
+}
 std::string valueListScript() {
     return std::string(SCHEMA_DIR) + "/value_lists.sql";
 }
@@ -44,6 +47,25 @@ std::string lineOf(const std::string& path, int number) {
     for (int i = 0; i < number && std::getline(file, line); ++i) {
     }
     return line;
+}
+
+ViewReads readEveryView(const std::string& connection) {
+    const auto list = psql(connection, {"-v", "ON_ERROR_STOP=1", "-c",
+                                        "SELECT relname FROM pg_class WHERE relnamespace = "
+                                        "'trevix'::regnamespace AND relkind = 'v' ORDER BY relname"});
+    if (list.exitCode != 0)
+        throw std::runtime_error("cannot list the views: " + list.err);
+    ViewReads reads;
+    std::istringstream names(list.out);
+    for (std::string view; std::getline(names, view);) {
+        ++reads.views;
+        // One session per view, so that each error belongs to its view.
+        const auto read =
+            psql(connection, {"-v", "ON_ERROR_STOP=1", "-c", "SELECT count(*) FROM trevix." + view});
+        if (read.exitCode != 0)
+            reads.failures.push_back(view + ": " + withoutTrailingNewlines(read.err));
+    }
+    return reads;
 }
 
 int ScriptRun::statements() const {
@@ -69,9 +91,13 @@ TenantDatabase::~TenantDatabase() {
          {"-c", "DROP DATABASE IF EXISTS " + name_ + " WITH (FORCE)", "-c", "DROP ROLE IF EXISTS " + name_});
 }
 
-PsqlResult TenantDatabase::psqlAsTenant(const std::vector<std::string>& args) const {
+std::string TenantDatabase::connection() const {
     // The connection string overrides the superuser that the sandbox puts into the environment.
-    return psql("dbname=" + name_ + " user=" + name_ + " password=" + password_, args);
+    return "dbname=" + name_ + " user=" + name_ + " password=" + password_;
+}
+
+PsqlResult TenantDatabase::psqlAsTenant(const std::vector<std::string>& args) const {
+    return psql(connection(), args);
 }
 
 ScriptRun TenantDatabase::runScripts(const std::vector<std::string>& paths) const {
@@ -113,7 +139,7 @@ std::string TenantDatabase::failure(const std::string& sql) const {
 ApplicationRoles::ApplicationRoles() {
     if (countExisting() != 0)
         throw std::runtime_error("the roles qz7k and trevix already exist in the sandbox");
-    superuser({"-c", "CREATE ROLE qz7k", "-c", "CREATE ROLE trevix"});
+    superuser({"-c", "CREATE ROLE qz7k NOSUPERUSER", "-c", "CREATE ROLE trevix NOSUPERUSER"});
 }
 
 ApplicationRoles::~ApplicationRoles() {

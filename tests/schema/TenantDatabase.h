@@ -10,7 +10,16 @@ namespace velmora::test {
 
 // The schema scripts as they lie in the source tree.
 std::string structureScript();
+std::string ownerGrantScript();
 std::string valueListScript();
+
+// What a SELECT on each view of schema trevix gave over one connection (a libpq connection
+// string): how many views there are, and for each view that failed its name and the server's error.
+struct ViewReads {
+    int views = 0;
+    std::vector<std::string> failures;
+};
+ViewReads readEveryView(const std::string& connection);
 
 // One line of a text file, counted from 1.
 std::string lineOf(const std::string& path, int number);
@@ -45,6 +54,9 @@ public:
 
     const std::string& role() const { return name_; }
 
+    // The connection string that logs on as the tenant role to the tenant database.
+    std::string connection() const;
+
     // psql as the tenant role on the tenant database, the arguments appended.
     PsqlResult psqlAsTenant(const std::vector<std::string>& args) const;
 
@@ -63,7 +75,8 @@ private:
     std::string password_;
 };
 
-// The roles qz7k and trevix, to which the structure script hands some of its objects. They are
+// The roles qz7k and trevix, to which the structure script hands some of its objects, created as
+// plain roles without superuser rights, the way a server normally has them. They are
 // global to the cluster, so every test that installs the script holds the CTest resource lock
 // roles_qz7k_trevix. Drop the tenant databases before these roles (declare the roles first).
 class ApplicationRoles {
