@@ -163,6 +163,7 @@ std::string_view TParser::ReadBlank() {
 
 void TParser::ReadWord(TToken& token) {
     const std::string_view word = Advance(SkipWhile(text_, pos_ + 1, kWordPart), false);
+    lastWord_ = word;
     const std::string_view keyword = keywords_.Find(word);
     if (keyword.empty())
         token = {TTokenClass::Identifier, word};
@@ -213,12 +214,33 @@ bool TSQLParser::ReadComment(TToken& token) {
         return true;
     }
     if (At(start) == '/' && At(start + 1) == '*') {
-        // Searching from the opening "/" on makes "/*/" a whole comment.
-        const std::size_t close = text.find("*/", start + 1);
-        token = {TTokenClass::Comment, Advance(close == text.npos ? text.npos : close + 2, true)};
+        token = ReadBlockComment();
         return true;
     }
     return false;
+}
+
+// "/*" opens a comment and "*/" closes the innermost open one. Each mark takes both its
+// characters, so "/*/" only opens and "/**/" is whole. An unclosed comment runs to the end.
+TToken TSQLParser::ReadBlockComment() {
+    const std::string_view text = Text();
+    std::size_t depth = 1;
+    std::size_t at = Pos() + 2;
+    while (depth > 0 && at + 1 < text.size()) {
+        const char c = text[at];
+        if (c == '*' && text[at + 1] == '/') {
+            --depth;
+            at += 2;
+        } else if (c == '/' && text[at + 1] == '*') {
+            ++depth;
+            at += 2;
+        } else {
+            ++at;
+        }
+    }
+    if (depth > 0)
+        return {TTokenClass::Comment, Advance(text.npos, true), true};
+    return {TTokenClass::Comment, Advance(at, true)};
 }
 
 TToken TSQLParser::ReadString() {
@@ -241,15 +263,17 @@ TToken TSQLParser::ReadString() {
 TToken TSQLParser::ReadQuotedIdentifier() {
     const std::string_view text = Text();
     const std::size_t close = text.find('"', Pos() + 1);
-    const std::size_t end = close == text.npos ? text.npos : close + 1;
-    return {TTokenClass::Identifier, Advance(end, Options().AdvancedStringParsing)};
+    if (close == text.npos)
+        return {TTokenClass::Identifier, Advance(text.npos, Options().AdvancedStringParsing), true};
+    return {TTokenClass::Identifier, Advance(close + 1, Options().AdvancedStringParsing)};
 }
 
 TToken TSQLParser::TakeString(std::size_t end, std::size_t openLength, std::size_t closeLength) {
     const std::string_view whole = Advance(end, Options().AdvancedStringParsing);
+    const bool unclosed = closeLength == 0;
     if (Options().QuotedString)
-        return {TTokenClass::String, whole};
-    return {TTokenClass::String, whole.substr(openLength, whole.size() - openLength - closeLength)};
+        return {TTokenClass::String, whole, unclosed};
+    return {TTokenClass::String, whole.substr(openLength, whole.size() - openLength - closeLength), unclosed};
 }
 
 } // namespace velmora

@@ -27,6 +27,9 @@ struct TParserOptions {
 struct TToken {
     TTokenClass Class = TTokenClass::End;
     std::string_view Text;
+    // The text ended before the token's closing quote, dollar tag or comment mark: the token runs
+    // to the end of the text, and a server would refuse it.
+    bool Unclosed = false;
 };
 
 // A dialect's reserved words, found without regard to case: an open-addressing hash table over
@@ -90,6 +93,11 @@ protected:
     // The character at offset, or 0 past the end (0 never opens or continues a token).
     char At(std::size_t offset) const { return offset < text_.size() ? text_[offset] : '\0'; }
 
+    // The identifier or keyword that ends right at the current position, or an empty view.
+    std::string_view WordBefore() const {
+        return lastWord_.data() + lastWord_.size() == text_.data() + pos_ ? lastWord_ : std::string_view();
+    }
+
     // Moves the position to end (at most the end of the text) and returns the text passed over.
     // With countLines the line breaks in it move the line counter on.
     std::string_view Advance(std::size_t end, bool countLines);
@@ -108,10 +116,12 @@ private:
     std::size_t tokenStart_ = 0;
     std::size_t line_ = 1;
     std::size_t prevLine_ = 1;
+    std::string_view lastWord_;
 };
 
 // SQL on top of the generic machine: "--" and "/* */" comments, single-quoted strings and
 // double-quoted identifiers. A doubled quote inside a literal reads as two adjacent strings.
+// Block comments nest, as the server reads them: commented-out SQL may hold comments of its own.
 class TSQLParser : public TParser {
 protected:
     using TParser::TParser;
@@ -126,6 +136,7 @@ protected:
 
 private:
     bool ReadComment(TToken& token);
+    TToken ReadBlockComment();
     TToken ReadString();
     TToken ReadQuotedIdentifier();
 };

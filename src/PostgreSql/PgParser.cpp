@@ -50,9 +50,13 @@ TToken TPgParser::ReadDollarQuoted() {
     return TakeString(close + delimiter.size(), delimiter.size(), delimiter.size());
 }
 
-// Only an upper-case E opens an escape string here; a lower-case e does not.
+// The server reads E'...' and e'...' alike as escape strings, but only when the letter is a word
+// of its own: in DATE'...' it ends another word, and the string after it is a standard one.
 bool TPgParser::IsEscapeString() const {
-    return Options().AdvancedStringParsing && Pos() > 0 && Text()[Pos() - 1] == 'E';
+    if (!Options().AdvancedStringParsing)
+        return false;
+    const std::string_view word = WordBefore();
+    return word == "E" || word == "e";
 }
 
 } // namespace velmora

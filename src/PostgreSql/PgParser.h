@@ -4,7 +4,7 @@
 
 namespace velmora {
 
-// The PostgreSQL dialect: dollar-quoted strings, escape strings opened by E and the dialect's
+// The PostgreSQL dialect: dollar-quoted strings, escape strings opened by E or e and the dialect's
 // keyword list.
 class TPgParser : public TSQLParser {
 public:

@@ -73,11 +73,17 @@ TEST(PgParser, CutsTheTextIntoTokensThatJoinBackToIt) {
         {"x --y;\r\nz",
          {{Identifier, "x"}, {Blank, " "}, {Comment, "--y;"}, {Blank, "\r\n"}, {Identifier, "z"}}},
         {"- -", {{Symbol, "-"}, {Blank, " "}, {Symbol, "-"}}},
-        // Block comments: "/*/" is already whole; no nesting; an open one runs to the end.
+        // Block comments nest; each mark takes both its characters, so "/*/" only opens and
+        // "/**/" is whole; an open one runs to the end.
         {"/*/", {{Comment, "/*/"}}},
-        {"/*/ */", {{Comment, "/*/"}, {Blank, " "}, {Symbol, "*"}, {Symbol, "/"}}},
-        {"/* /* a\n*/b*/", {{Comment, "/* /* a\n*/"}, {Identifier, "b"}, {Symbol, "*"}, {Symbol, "/"}}},
+        {"/*/ */", {{Comment, "/*/ */"}}},
+        {"/**/x", {{Comment, "/**/"}, {Identifier, "x"}}},
+        {"/* /* a\n*/b*/c", {{Comment, "/* /* a\n*/b*/"}, {Identifier, "c"}}},
+        {"/* a; /* b */ c; /**/ */;", {{Comment, "/* a; /* b */ c; /**/ */"}, {Symbol, ";"}}},
+        {"/* **/*/", {{Comment, "/* **/"}, {Symbol, "*"}, {Symbol, "/"}}},
+        {"/* /* */", {{Comment, "/* /* */"}}},
         {"/* open", {{Comment, "/* open"}}},
+        {"a/*b*/-", {{Identifier, "a"}, {Comment, "/*b*/"}, {Symbol, "-"}}},
         {"a/b", {{Identifier, "a"}, {Symbol, "/"}, {Identifier, "b"}}},
         // Dollar quoting.
         {"$1", {{Symbol, "$"}, {Number, "1"}}},
@@ -97,9 +103,14 @@ TEST(PgParser, CutsTheTextIntoTokensThatJoinBackToIt) {
         {"'open", {{String, "'open"}}},
         {"\"open", {{Identifier, "\"open"}}},
         {"'a\\'", {{String, "'a\\'"}}},
-        // Escape strings: only after an upper-case E; a backslash escapes the next character.
+        // Escape strings: after an E or e that is a word of its own, a backslash escapes the
+        // next character, as the server reads them.
         {"E'a\\'b';", {{Identifier, "E"}, {String, "'a\\'b'"}, {Symbol, ";"}}},
-        {"e'a\\'b';", {{Identifier, "e"}, {String, "'a\\'"}, {Identifier, "b"}, {String, "';"}}},
+        {"e'a\\'b';", {{Identifier, "e"}, {String, "'a\\'b'"}, {Symbol, ";"}}},
+        {"DATE'a\\';", {{Identifier, "DATE"}, {String, "'a\\'"}, {Symbol, ";"}}},
+        {"1e'\\'';", {{Number, "1"}, {Identifier, "e"}, {String, "'\\''"}, {Symbol, ";"}}},
+        {"E '\\';", {{Identifier, "E"}, {Blank, " "}, {String, "'\\'"}, {Symbol, ";"}}},
+        {"U&'\\';", {{Identifier, "U"}, {Symbol, "&"}, {String, "'\\'"}, {Symbol, ";"}}},
         {"E'a\\\\';", {{Identifier, "E"}, {String, "'a\\\\'"}, {Symbol, ";"}}},
         {"E'\\\\\\'';", {{Identifier, "E"}, {String, "'\\\\\\''"}, {Symbol, ";"}}},
         {"E'open\\", {{Identifier, "E"}, {String, "'open\\"}}},
@@ -120,6 +131,25 @@ TEST(PgParser, CutsTheTextIntoTokensThatJoinBackToIt) {
         const std::vector<Tok> tokens = Tokenize(c.text);
         EXPECT_EQ(tokens, c.tokens) << testing::PrintToString(c.text);
         EXPECT_EQ(Join(tokens), c.text);
+    }
+}
+
+TEST(PgParser, MarksATokenThatTheTextEndsInsideOfAsUnclosed) {
+    struct Case {
+        std::string text;
+        bool unclosed;
+    };
+    for (const Case& c : {Case{"/* a */", false}, Case{"/* a", true}, Case{"/* /* a */", true},
+                          Case{"/*/", true}, Case{"'a'", false}, Case{"'a", true}, Case{"E'a\\'", true},
+                          Case{"\"a\"", false}, Case{"\"a", true}, Case{"$$a$$", false}, Case{"$t$a$$", true},
+                          Case{"$t", true}, Case{"-- a", false}, Case{"a", false}}) {
+        TPgParser parser(c.text, kRunnerOptions);
+        TToken last;
+        for (TToken token = parser.GetNext(); token.Class != End; token = parser.GetNext()) {
+            EXPECT_FALSE(last.Unclosed) << "an unclosed token before the last one in " << c.text;
+            last = token;
+        }
+        EXPECT_EQ(last.Unclosed, c.unclosed) << c.text;
     }
 }
 
