@@ -58,13 +58,18 @@ bool TDAScriptProcessor::ExecuteNext() {
     std::string sql;
     std::size_t start = 0;
     TStatementKind kind = TStatementKind::Comment; // until a token that is neither blank nor comment
+    TStatementNesting nesting;
     bool lineStart = true;
     for (;;) {
         const TToken token = lexer.GetNext();
-        if (EndsStatement(lexer, token, lineStart)) {
+        if (EndsStatement(lexer, token, lineStart, nesting.IsOpen())) {
+            // The statement may change the script's text and so reset this processor: nothing
+            // of the lexer is used after it.
+            if (nesting.IsOpen()) {
+                RejectStatement(std::move(sql), start, nesting.OpenReason());
+                return true;
+            }
             if (!sql.empty()) {
-                // The statement may change the script's text and so reset this processor: nothing
-                // of the lexer is used after it.
                 ExecuteStatement(std::move(sql), kind, start);
                 return true;
             }
@@ -76,6 +81,7 @@ bool TDAScriptProcessor::ExecuteNext() {
             lineStart = token.Text == "/";
             continue;
         }
+        nesting.Take(token);
         const bool blankOrComment = token.Class == TTokenClass::Blank || token.Class == TTokenClass::Comment;
         if (!blankOrComment) {
             kind = TStatementKind::Ordinary;
@@ -93,11 +99,14 @@ bool TDAScriptProcessor::ExecuteNext() {
     }
 }
 
-// The end of the text, the delimiter outside strings, or a "/" that stands alone at the end of its
-// line. The blank after such a "/" goes with it; anything else after it makes it an ordinary symbol.
-bool TDAScriptProcessor::EndsStatement(TParser& lexer, const TToken& token, bool lineStart) const {
+// The end of the text; and where the statement holds nothing open, the delimiter outside strings
+// or a "/" that stands alone at the end of its line. The blank after such a "/" goes with it;
+// anything else after it makes it an ordinary symbol.
+bool TDAScriptProcessor::EndsStatement(TParser& lexer, const TToken& token, bool lineStart, bool open) const {
     if (token.Class == TTokenClass::End)
         return true;
+    if (open)
+        return false;
     if (token.Class != TTokenClass::String && token.Text == delimiter_)
         return true;
     if (token.Text != "/" || !lineStart)
@@ -111,6 +120,10 @@ bool TDAScriptProcessor::EndsStatement(TParser& lexer, const TToken& token, bool
 
 void TDAScriptProcessor::ExecuteStatement(std::string sql, TStatementKind kind, std::size_t offset) {
     owner_.RunStatement(std::move(sql), kind, offset);
+}
+
+void TDAScriptProcessor::RejectStatement(std::string sql, std::size_t offset, const std::string& reason) {
+    owner_.RejectStatement(sql, offset, reason);
 }
 
 TDAScript::TDAScript() {
@@ -209,6 +222,17 @@ void TDAScript::RunStatement(std::string sql, TStatementKind kind, std::size_t o
     }
     if (AfterExecute)
         AfterExecute(*this, sql);
+}
+
+// Goes through the error policy like a statement the server refused, without reaching the server.
+void TDAScript::RejectStatement(const std::string& sql, std::size_t offset, const std::string& reason) {
+    try {
+        throw EDatabaseError(reason);
+    } catch (const EDatabaseError& error) {
+        errorOffset_ = offset;
+        if (!HandleStatementError(error, sql))
+            throw;
+    }
 }
 
 bool TDAScript::HandleStatementError(const std::exception& error, const std::string& sql) {

@@ -3,6 +3,7 @@
 #include "Common/CRParser.h"
 #include "Common/DASQL.h"
 #include "Common/DBAccess.h"
+#include "Common/StatementNesting.h"
 #include "Common/StringList.h"
 
 #include <atomic>
@@ -37,7 +38,9 @@ enum class TStatementKind { Ordinary, Comment };
 // Cuts a script's text into statements, from the tokens of the dialect's lexer, and hands them to
 // the script one at a time. A statement is the exact text from its first non-blank token up to,
 // not including, the delimiter, with its comments and line breaks. A "/" alone on its line ends a
-// statement like the delimiter does.
+// statement like the delimiter does. Neither ends a statement while it holds something open (a
+// parenthesis, a routine's atomic body): the server reads such a delimiter as part of it. A
+// statement that the text ends inside of is not run but reported as failed.
 class TDAScriptProcessor {
 public:
     explicit TDAScriptProcessor(TDAScript& owner);
@@ -58,10 +61,12 @@ protected:
                                                   const TParserOptions& options) const = 0;
     // Runs one statement that starts at byte offset of the text; the script's own way by default.
     virtual void ExecuteStatement(std::string sql, TStatementKind kind, std::size_t offset);
+    // Reports a statement that the text ends inside of, which must not run, as failed with reason.
+    virtual void RejectStatement(std::string sql, std::size_t offset, const std::string& reason);
 
 private:
     TParser& Parser();
-    bool EndsStatement(TParser& lexer, const TToken& token, bool lineStart) const;
+    bool EndsStatement(TParser& lexer, const TToken& token, bool lineStart, bool open) const;
 
     TDAScript& owner_;
     std::string delimiter_ = ";";
@@ -121,6 +126,7 @@ private:
     TDAScriptProcessor& Processor();
     TCustomDASQL& Command();
     void RunStatement(std::string sql, TStatementKind kind, std::size_t offset);
+    void RejectStatement(const std::string& sql, std::size_t offset, const std::string& reason);
     // Called while the statement's exception is being handled; false lets it pass on.
     bool HandleStatementError(const std::exception& error, const std::string& sql);
     void EndRun(TCustomDAConnection* usedConnection);

@@ -14,12 +14,17 @@ namespace {
 struct Statement {
     std::string sql;
     bool omitted = false;
+    std::string rejectedFor; // why a statement that the text ends inside of does not run
 
     bool operator==(const Statement&) const = default;
 };
 
 void PrintTo(const Statement& statement, std::ostream* out) {
-    *out << (statement.omitted ? "omitted " : "runs ") << testing::PrintToString(statement.sql);
+    if (!statement.rejectedFor.empty())
+        *out << "rejected (" << statement.rejectedFor << ") ";
+    else
+        *out << (statement.omitted ? "omitted " : "runs ");
+    *out << testing::PrintToString(statement.sql);
 }
 
 // A script that only holds the text; splitting needs nothing else of it.
@@ -38,7 +43,10 @@ public:
 
 protected:
     void ExecuteStatement(std::string sql, TStatementKind kind, std::size_t) override {
-        statements.push_back({std::move(sql), kind == TStatementKind::Comment});
+        statements.push_back({std::move(sql), kind == TStatementKind::Comment, {}});
+    }
+    void RejectStatement(std::string sql, std::size_t, const std::string& reason) override {
+        statements.push_back({std::move(sql), false, reason});
     }
 };
 
@@ -53,11 +61,15 @@ std::vector<Statement> Split(std::string_view text) {
 }
 
 Statement Runs(std::string sql) {
-    return {std::move(sql), false};
+    return {std::move(sql), false, {}};
 }
 
 Statement Omitted(std::string sql) {
-    return {std::move(sql), true};
+    return {std::move(sql), true, {}};
+}
+
+Statement Rejected(std::string sql, std::string reason) {
+    return {std::move(sql), false, std::move(reason)};
 }
 
 } // namespace
@@ -118,6 +130,94 @@ TEST(PgScriptSplit, CutsStatementsByTheRunnersRules) {
     };
     for (const Case& c : cases)
         EXPECT_THAT(Split(c.text), testing::ElementsAreArray(c.statements)) << c.name;
+}
+
+// The server reads a delimiter inside a comment, parentheses or a routine's atomic body as part of
+// the statement; splitting there would run the commented-out or inner text on its own.
+TEST(PgScriptSplit, KeepsWhatTheServerReadsAsOneStatementWhole) {
+    struct Case {
+        const char* name;
+        const char* text;
+        std::vector<Statement> statements;
+    };
+    const Case cases[] = {
+        {"a nested block comment hides the delimiters after its inner comment",
+         "/* off: /* note */ cleanup; delete from t; */ select 1; select 2",
+         {Runs("/* off: /* note */ cleanup; delete from t; */ select 1"), Runs("select 2")}},
+        {"a rule's actions in parentheses",
+         "create rule r as on insert to t do instead (delete from t; update t set a = 1; delete from u);\n"
+         "select 2;",
+         {Runs("create rule r as on insert to t do instead (delete from t; update t set a = 1; delete from "
+               "u)"),
+          Runs("select 2")}},
+        {"brackets and nested parentheses",
+         "select a[(1;2)]; select 2",
+         {Runs("select a[(1;2)]"), Runs("select 2")}},
+        {"a closing parenthesis too many opens nothing",
+         "select 1); select 2",
+         {Runs("select 1)"), Runs("select 2")}},
+        {"a slash alone on its line inside parentheses is text",
+         "select (4\n/\n2);\nselect 3",
+         {Runs("select (4\r\n/\r\n2)"), Runs("select 3")}},
+        {"a procedure's atomic body",
+         "CREATE PROCEDURE p() LANGUAGE sql BEGIN ATOMIC INSERT INTO t VALUES (2); "
+         "DELETE FROM t; END; select 2",
+         {Runs("CREATE PROCEDURE p() LANGUAGE sql BEGIN ATOMIC INSERT INTO t VALUES (2); DELETE FROM t; END"),
+          Runs("select 2")}},
+        {"a function's atomic body with CASE ... END inside, after OR REPLACE and comments",
+         "-- lead\ncreate /* c */ or replace function f(x int) returns int language sql\nbegin atomic\n"
+         "  select case when x > 0 then 1 else case x when 0 then 0 end end;\n  select 2;\nend;\nselect 3;",
+         {Runs("-- lead\r\ncreate /* c */ or replace function f(x int) returns int language sql\r\nbegin "
+               "atomic\r\n"
+               "  select case when x > 0 then 1 else case x when 0 then 0 end end;\r\n  select 2;\r\nend"),
+          Runs("select 3")}},
+        {"BEGIN opens no body without ATOMIC, nor outside a routine, nor inside parentheses",
+         "create function begin() returns int as 'select 1' language sql; begin; select (begin atomic; end);"
+         " create table t (begin atomic int); create view v as select 1 begin atomic; select 9",
+         {Runs("create function begin() returns int as 'select 1' language sql"), Runs("begin"),
+          Runs("select (begin atomic; end)"), Runs("create table t (begin atomic int)"),
+          Runs("create view v as select 1 begin atomic"), Runs("select 9")}},
+        {"a dollar-quoted routine body is one string, its BEGIN and END opening nothing",
+         "create function f() returns void language plpgsql as $$ begin atomic; $$; select 2",
+         {Runs("create function f() returns void language plpgsql as $$ begin atomic; $$"),
+          Runs("select 2")}},
+        {"an escape string opened by a lower-case e",
+         "select e'it\\'s; ok'; select 2",
+         {Runs("select e'it\\'s; ok'"), Runs("select 2")}},
+    };
+    for (const Case& c : cases)
+        EXPECT_THAT(Split(c.text), testing::ElementsAreArray(c.statements)) << c.name;
+}
+
+TEST(PgScriptSplit, AStatementTheTextEndsInsideOfIsRejectedWholeNeverRunInPieces) {
+    struct Case {
+        const char* text;
+        std::vector<Statement> statements;
+    };
+    const Case cases[] = {
+        {"select 1; /* off: /* note */ delete from t; select 2",
+         {Runs("select 1"), Rejected("/* off: /* note */ delete from t; select 2",
+                                     "Unterminated /* comment at the end of the script")}},
+        {"select 1; /* only a comment",
+         {Runs("select 1"),
+          Rejected("/* only a comment", "Unterminated /* comment at the end of the script")}},
+        {"select 'a; select 2",
+         {Rejected("select 'a; select 2", "Unterminated quoted string at the end of the script")}},
+        {"select E'a\\'; select 2",
+         {Rejected("select E'a\\'; select 2", "Unterminated quoted string at the end of the script")}},
+        {"select \"a; select 2",
+         {Rejected("select \"a; select 2", "Unterminated quoted identifier at the end of the script")}},
+        {"select $t$ a; select 2 $$",
+         {Rejected("select $t$ a; select 2 $$",
+                   "Unterminated dollar-quoted string at the end of the script")}},
+        {"select (1; select 2;\n",
+         {Rejected("select (1; select 2;", "Unclosed parenthesis or bracket at the end of the script")}},
+        {"create procedure p() begin atomic select 1; select 2;",
+         {Rejected("create procedure p() begin atomic select 1; select 2;",
+                   "Unterminated BEGIN ATOMIC body at the end of the script")}},
+    };
+    for (const Case& c : cases)
+        EXPECT_THAT(Split(c.text), testing::ElementsAreArray(c.statements)) << c.text;
 }
 
 TEST(PgScriptSplit, AFormFeedStopsTheRunAfterTheStatementsBeforeIt) {
