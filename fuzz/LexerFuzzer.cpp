@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the lexer. With the script runner's options every byte must land in
-// exactly one token, in order, up to the end or up to a character no rule accepts; with the
-// parameter scan's options the lexer must not fail in any other way, and Back must always give
-// the same token again.
+// exactly one token, in order, up to the end or up to a character no rule accepts, and only the
+// last token may be unclosed; with the parameter scan's options the lexer must not fail in any
+// other way, and Back must always give the same token again.
 
 #include "Common/Exceptions.h"
 #include "PostgreSql/PgParser.h"
@@ -35,6 +35,8 @@ void CheckRunnerReading(std::string_view text) {
             Check(!token.Text.empty() && token.Text.data() == text.data() + joined);
             joined += token.Text.size();
             Check(parser.CurrPos() == joined);
+            // Only a token that the text ends inside of is unclosed.
+            Check(!token.Unclosed || joined == text.size());
         }
         Check(joined == text.size());
     } catch (const EParserError&) {

@@ -25,11 +25,16 @@ struct TParserOptions {
 // One token. Text points into the lexer's source text, or, for an upper-cased keyword, to the
 // dialect's own spelling of it; either way it needs no copy and outlives the lexer.
 struct TToken {
+    TToken() = default;
+    TToken(TTokenClass tokenClass, std::string_view text, bool unclosed = false)
+        : Class(tokenClass), Unclosed(unclosed), Text(text) {}
+
     TTokenClass Class = TTokenClass::End;
-    std::string_view Text;
     // The text ended before the token's closing quote, dollar tag or comment mark: the token runs
-    // to the end of the text, and a server would refuse it.
+    // to the end of the text, and a server would refuse it. (Kept next to the class, where the
+    // token has room for it: a larger token slows the lexer down noticeably.)
     bool Unclosed = false;
+    std::string_view Text;
 };
 
 // A dialect's reserved words, found without regard to case: an open-addressing hash table over
