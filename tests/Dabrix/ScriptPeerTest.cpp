@@ -114,12 +114,12 @@ INSERT INTO trevix.t ("semi;colon", id) VALUES ($$dollar; 'quoted' -- text$$, 7)
 INSERT INTO trevix.t VALUES (8, $tag$ $$ nested ; $$ $tag$, $_$;$_$, NULL);
 INSERT INTO trevix.t VALUES (9, B'1010'::text || X'1F'::text, 'nine', NULL)
   /* a comment before the delimiter */;
-CREATE FUNCTION trevix.f(a integer) RETURNS integer LANGUAGE plpgsql AS $_$
+CREATE FUNCTION trevix.twice(a integer) RETURNS integer LANGUAGE plpgsql AS $body$
+DECLARE
+  r integer := $1 * 2; -- a ; in a comment
 BEGIN
-  -- ; inside the body
-  RETURN $1 + 1; /* $1 reference */
-END;
-$_$;
+  RETURN r; END
+$body$;
 CREATE PROCEDURE trevix.p(x integer) LANGUAGE sql
 BEGIN ATOMIC
   INSERT INTO trevix.audit (what) VALUES ('procedure; ' || x);
@@ -140,7 +140,7 @@ CREATE RULE r AS ON UPDATE TO trevix.t DO ALSO (
   INSERT INTO trevix.audit (what) VALUES ('third')
 );
 UPDATE trevix.t SET s = s || '!' WHERE id = 1;
-INSERT INTO trevix.t VALUES (10, trevix.sign_of(-1), trevix.f(41)::text, (ARRAY[[1, 2], [3, 4]])[2:2][1:2][1]);
+INSERT INTO trevix.t VALUES (10, trevix.sign_of(-1), trevix.twice(21)::text, (ARRAY[[1, 2], [3, 4]])[2:2][1:2][1]);
 INSERT INTO trevix.t VALUES (11, ((ARRAY['a', 'b', 'c'])[2:3])::text,
   (SELECT string_agg(s, ';' ORDER BY id) FROM trevix.t WHERE id < 3), '{7}');
 -- only a comment

@@ -3,6 +3,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <initializer_list>
 #include <map>
 #include <regex>
 #include <stdexcept>
@@ -72,15 +73,21 @@ Statement Rejected(std::string sql, std::string reason) {
     return {std::move(sql), false, std::move(reason)};
 }
 
+struct SplitCase {
+    const char* name;
+    const char* text;
+    std::vector<Statement> statements;
+};
+
+void ExpectSplits(std::initializer_list<SplitCase> cases) {
+    for (const SplitCase& c : cases)
+        EXPECT_THAT(Split(c.text), testing::ElementsAreArray(c.statements)) << c.name;
+}
+
 } // namespace
 
 TEST(PgScriptSplit, CutsStatementsByTheRunnersRules) {
-    struct Case {
-        const char* name;
-        const char* text;
-        std::vector<Statement> statements;
-    };
-    const Case cases[] = {
+    ExpectSplits({
         {"empty text", "", {}},
         {"blanks only", "  \n\t\n", {}},
         {"statement text runs up to the delimiter, leading blanks dropped",
@@ -127,20 +134,13 @@ TEST(PgScriptSplit, CutsStatementsByTheRunnersRules) {
         {"an escape string keeps its escaped quote",
          "select E'it\\'s; ok';select 2",
          {Runs("select E'it\\'s; ok'"), Runs("select 2")}},
-    };
-    for (const Case& c : cases)
-        EXPECT_THAT(Split(c.text), testing::ElementsAreArray(c.statements)) << c.name;
+    });
 }
 
 // The server reads a delimiter inside a comment, parentheses or a routine's atomic body as part of
 // the statement; splitting there would run the commented-out or inner text on its own.
 TEST(PgScriptSplit, KeepsWhatTheServerReadsAsOneStatementWhole) {
-    struct Case {
-        const char* name;
-        const char* text;
-        std::vector<Statement> statements;
-    };
-    const Case cases[] = {
+    ExpectSplits({
         {"a nested block comment hides the delimiters after its inner comment",
          "/* off: /* note */ cleanup; delete from t; */ select 1; select 2",
          {Runs("/* off: /* note */ cleanup; delete from t; */ select 1"), Runs("select 2")}},
@@ -184,40 +184,40 @@ TEST(PgScriptSplit, KeepsWhatTheServerReadsAsOneStatementWhole) {
         {"an escape string opened by a lower-case e",
          "select e'it\\'s; ok'; select 2",
          {Runs("select e'it\\'s; ok'"), Runs("select 2")}},
-    };
-    for (const Case& c : cases)
-        EXPECT_THAT(Split(c.text), testing::ElementsAreArray(c.statements)) << c.name;
+    });
 }
 
 TEST(PgScriptSplit, AStatementTheTextEndsInsideOfIsRejectedWholeNeverRunInPieces) {
-    struct Case {
-        const char* text;
-        std::vector<Statement> statements;
-    };
-    const Case cases[] = {
-        {"select 1; /* off: /* note */ delete from t; select 2",
+    ExpectSplits({
+        {"a nested comment left open",
+         "select 1; /* off: /* note */ delete from t; select 2",
          {Runs("select 1"), Rejected("/* off: /* note */ delete from t; select 2",
                                      "Unterminated /* comment at the end of the script")}},
-        {"select 1; /* only a comment",
+        {"a comment alone left open",
+         "select 1; /* only a comment",
          {Runs("select 1"),
           Rejected("/* only a comment", "Unterminated /* comment at the end of the script")}},
-        {"select 'a; select 2",
+        {"a string",
+         "select 'a; select 2",
          {Rejected("select 'a; select 2", "Unterminated quoted string at the end of the script")}},
-        {"select E'a\\'; select 2",
+        {"an escape string",
+         "select E'a\\'; select 2",
          {Rejected("select E'a\\'; select 2", "Unterminated quoted string at the end of the script")}},
-        {"select \"a; select 2",
+        {"a quoted identifier",
+         "select \"a; select 2",
          {Rejected("select \"a; select 2", "Unterminated quoted identifier at the end of the script")}},
-        {"select $t$ a; select 2 $$",
+        {"a dollar quote",
+         "select $t$ a; select 2 $$",
          {Rejected("select $t$ a; select 2 $$",
                    "Unterminated dollar-quoted string at the end of the script")}},
-        {"select (1; select 2;\n",
+        {"a parenthesis",
+         "select (1; select 2;\n",
          {Rejected("select (1; select 2;", "Unclosed parenthesis or bracket at the end of the script")}},
-        {"create procedure p() begin atomic select 1; select 2;",
+        {"a procedure's atomic body",
+         "create procedure p() begin atomic select 1; select 2;",
          {Rejected("create procedure p() begin atomic select 1; select 2;",
                    "Unterminated BEGIN ATOMIC body at the end of the script")}},
-    };
-    for (const Case& c : cases)
-        EXPECT_THAT(Split(c.text), testing::ElementsAreArray(c.statements)) << c.text;
+    });
 }
 
 TEST(PgScriptSplit, AFormFeedStopsTheRunAfterTheStatementsBeforeIt) {
