@@ -1,6 +1,7 @@
 #include "Dabrix/QtMessageBoxService.h"
 
 #include <QMessageBox>
+#include <utility>
 
 namespace velmora {
 namespace {
@@ -19,10 +20,15 @@ QMessageBox::Icon IconOf(TMessageBoxKind kind) {
 
 } // namespace
 
+TQtMessageBoxService::TQtMessageBoxService(std::string errorFootnote)
+    : errorFootnote_(std::move(errorFootnote)) {}
+
 void TQtMessageBoxService::Show(TMessageBoxKind kind, const std::string& caption, const std::string& text) {
     // Without a parent the box is application-modal and Qt centres it on the screen.
     QMessageBox box(IconOf(kind), QString::fromStdString(caption), QString::fromStdString(text),
                     QMessageBox::Ok);
+    if (kind == TMessageBoxKind::Error)
+        box.setInformativeText(QString::fromStdString(errorFootnote_));
     box.exec();
 }
 

@@ -1,5 +1,7 @@
 #include "Setup/ApplicationErrorBox.h"
 
+#include "velmora/Version.h"
+
 #include <QFileInfo>
 #include <QString>
 #include <utility>
@@ -12,6 +14,10 @@ std::string ApplicationTitle(std::string_view executablePath) {
             .fileName()
             .section(u'.', 0, 0);
     return (fileName.left(1) + fileName.mid(1).toLower()).toStdString();
+}
+
+std::string ErrorBoxFootnote() {
+    return std::string("Version ") + kVelmoraVersion;
 }
 
 TApplicationErrorBox::TApplicationErrorBox(TMessageBoxService& messageBoxes, std::string applicationTitle)

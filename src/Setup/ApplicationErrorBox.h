@@ -13,6 +13,10 @@ namespace velmora {
 // captions the error boxes and names the program's entry in the settings store.
 std::string ApplicationTitle(std::string_view executablePath);
 
+// The line under the text of the program's error boxes: its version, so that a reported error
+// says which release showed it.
+std::string ErrorBoxFootnote();
+
 // The application's exception handler of the window program for as long as it lives: every
 // exception that leaves an event handler is shown in an error box with the application title as
 // caption, the error icon and one OK button. The cancel exception shows nothing. The handler it

@@ -1,12 +1,14 @@
 // The setup window offscreen: its fields, the password check that enables the button, the progress
 // bar's painting, the application's error box and a login given up.
 #include "Common/Exceptions.h"
+#include "Dabrix/QtMessageBoxService.h"
 #include "Setup/SetupWindowFixture.h"
 
 #include <QClipboard>
 #include <QDir>
 #include <QFontInfo>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPainter>
 #include <gmock/gmock.h>
 
@@ -231,6 +233,37 @@ TEST_F(SetupWindowTest, TheErrorBoxGivesBackTheHandlerItReplaced) {
     ASSERT_EQ(boxes.shown.size(), 2u);
     EXPECT_EQ(boxes.shown[0].caption, "Inner");
     EXPECT_EQ(boxes.shown[1].caption, "Setup");
+}
+
+// The program's own boxes, closed from a timer: the error box names the build's version under the
+// message; warnings and information boxes show only their text.
+TEST_F(SetupWindowTest, TheQtErrorBoxNamesTheVersionUnderTheMessage) {
+    struct Seen {
+        QString caption, text, footnote;
+    };
+    std::vector<Seen> seen;
+    const auto closeNextBox = [&seen] {
+        QTimer::singleShot(0, [&seen] {
+            auto* box = dynamic_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            seen.push_back({box->windowTitle(), box->text(), box->informativeText()});
+            box->button(QMessageBox::Ok)->click();
+        });
+    };
+    TQtMessageBoxService qtBoxes(ErrorBoxFootnote());
+    TApplicationErrorBox qtErrorBox(qtBoxes, "Setup");
+
+    closeNextBox();
+    HandleApplicationException(EDatabaseError("Relation existiert bereits"));
+    closeNextBox();
+    qtBoxes.Show(TMessageBoxKind::Warning, "Warnung", "Wertliste nicht installiert");
+
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].caption, "Setup");
+    EXPECT_EQ(seen[0].text, "Relation existiert bereits.");
+    EXPECT_EQ(seen[0].footnote, "Version " VELMORA_PROJECT_VERSION);
+    EXPECT_EQ(seen[1].text, "Wertliste nicht installiert");
+    EXPECT_EQ(seen[1].footnote, "");
 }
 
 TEST_F(SetupWindowTest, ALoginGivenUpThreeTimesEndsTheRunSilentlyAtTwenty) {

@@ -75,10 +75,13 @@ std::map<std::string, std::string> GivenOptions(const std::vector<std::string>& 
 TCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
                               const std::map<std::string, std::string>& environment) {
     TCommandLine result;
-    if (std::find(arguments.begin(), arguments.end(), "--help") != arguments.end()) {
-        result.help = true;
+    const auto asksFor = [&](const char* flag) {
+        return std::find(arguments.begin(), arguments.end(), flag) != arguments.end();
+    };
+    result.help = asksFor("--help");
+    result.version = asksFor("--version");
+    if (result.help || result.version)
         return result;
-    }
     const std::map<std::string, std::string> given = GivenOptions(arguments);
     // An option, else its environment variable.
     const auto option = [&](const std::string& name, const std::string& variable = {}) {
@@ -126,6 +129,10 @@ Anmeldung des Administrators (Vorgabe: PGHOST, PGPORT, PGUSER, PGDATABASE):
   -d, --dbname NAME            Datenbank für die Anmeldung
       --admin-password-file DATEI
                                Passwort aus der ersten Zeile der Datei (sonst PGPASSWORD)
+
+Sonstiges:
+      --help                   Zeigt diese Hilfe und endet
+      --version                Zeigt die Version und endet
 
 Passwörter stehen nie auf der Befehlszeile. Ohne Datei (und ohne PGPASSWORD) fragt das
 Programm am Terminal ohne Echo danach, das Mandantenpasswort zweimal; ist die Standardeingabe

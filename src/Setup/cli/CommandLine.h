@@ -21,6 +21,7 @@ public:
 // line: the administrative one may come from PGPASSWORD, and each may name a file.
 struct TCommandLine {
     bool help = false;
+    bool version = false;
     std::string tenantCode; // upper case, as the window's field holds it
     TTenantMasterData masterData;
     TAdminLogin adminLogin;                   // without the password

@@ -6,6 +6,7 @@
 #include "Setup/cli/CommandLine.h"
 #include "Setup/cli/ConsoleHost.h"
 #include "Setup/cli/PasswordInput.h"
+#include "velmora/Version.h"
 
 #include <cstdlib>
 #include <iostream>
@@ -81,6 +82,10 @@ int main(int argc, char** argv) {
         const TCommandLine commandLine = ParseCommandLine({argv + 1, argv + argc}, PgEnvironment());
         if (commandLine.help) {
             std::cout << Usage();
+            return kInstalled;
+        }
+        if (commandLine.version) {
+            std::cout << "velmora-install " << kVelmoraVersion << std::endl;
             return kInstalled;
         }
         TPasswordInput input;
