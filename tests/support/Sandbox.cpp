@@ -23,7 +23,14 @@ SandboxEnv readSandbox() {
         if (auto eq = line.find('='); eq != std::string::npos)
             values[line.substr(0, eq)] = line.substr(eq + 1);
     }
-    return {values["PGHOST"], values["PGPORT"], values["PGUSER"], values["PGPASSWORD"]};
+    return {values["PGHOST"],
+            values["PGPORT"],
+            values["PGUSER"],
+            values["PGPASSWORD"],
+            values["PGSSLROOTCERT"],
+            values["PGSANDBOX_SOCKET_DIR"],
+            values["PGSANDBOX_CLIENT_CERT"],
+            values["PGSANDBOX_CLIENT_KEY"]};
 }
 
 } // namespace

@@ -14,6 +14,10 @@ struct SandboxEnv {
     std::string port;
     std::string user;
     std::string password;
+    std::string sslRootCert; // the CA of the server's certificate
+    std::string socketDir;   // where the server's local socket lies
+    std::string clientCert;  // a certificate for the role auth_cert, and its key
+    std::string clientKey;
 };
 
 // The sandbox of this test run, read once from the file the fixture wrote. Throws when the test
