@@ -10,6 +10,7 @@
 #include <poll.h>
 #include <string>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 #include <utility>
 
@@ -96,17 +97,39 @@ int ConnectAddress(const TSocketFd& socket, const addrinfo& address,
     return error;
 }
 
+// The local socket at path as the one address to try.
+struct TLocalAddress {
+    sockaddr_un Socket{};
+    addrinfo Info{};
+
+    explicit TLocalAddress(const std::string& path) {
+        if (path.size() >= sizeof Socket.sun_path)
+            throw ESocketError(SocketErrorText(CannotConnect(path), ENAMETOOLONG), ENAMETOOLONG);
+        Socket.sun_family = AF_UNIX;
+        path.copy(Socket.sun_path, path.size());
+        Info.ai_family = AF_UNIX;
+        Info.ai_socktype = SOCK_STREAM;
+        Info.ai_addr = reinterpret_cast<sockaddr*>(&Socket);
+        Info.ai_addrlen = sizeof Socket;
+    }
+};
+
 } // namespace
 
 TCRVioTcp::TCRVioTcp(const std::string& host, int port, int timeoutSeconds) {
     TAddressList addresses;
-    Resolve(host, port, addresses);
+    std::optional<TLocalAddress> local;
+    if (host.starts_with('/'))
+        local.emplace(host);
+    else
+        Resolve(host, port, addresses);
     std::optional<Clock::time_point> deadline;
     if (timeoutSeconds > 0)
         deadline = Clock::now() + std::chrono::seconds(timeoutSeconds);
 
     int lastError = ECONNREFUSED;
-    for (const addrinfo* address = addresses.First; address != nullptr; address = address->ai_next) {
+    for (const addrinfo* address = local ? &local->Info : addresses.First; address != nullptr;
+         address = address->ai_next) {
         TSocketFd socket(::socket(address->ai_family, address->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
                                   address->ai_protocol));
         if (socket.Get() < 0) {
@@ -121,7 +144,8 @@ TCRVioTcp::TCRVioTcp(const std::string& host, int port, int timeoutSeconds) {
         // Blocking from here on: reads wait under the receive timeout, writes send everything.
         fcntl(socket.Get(), F_SETFL, fcntl(socket.Get(), F_GETFL) & ~O_NONBLOCK);
         int on = 1;
-        setsockopt(socket.Get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+        if (!local)
+            setsockopt(socket.Get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
         fd_ = socket.Release();
         return;
     }

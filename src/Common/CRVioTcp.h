@@ -4,8 +4,9 @@
 
 namespace velmora {
 
-// A TCP connection over POSIX sockets. The connect is bounded by its timeout; reads honour the
-// receive timeout; the descriptor is closed with the object.
+// A TCP connection over POSIX sockets, or a connection to a local (Unix-domain) socket when the host
+// is the socket file's path (it begins with "/"). The connect is bounded by its timeout; reads honour
+// the receive timeout; the descriptor is closed with the object.
 class TCRVioTcp final : public TCRVio {
 public:
     // Resolves host (a name or a numeric address) and connects to the first address that answers.

@@ -46,6 +46,22 @@ std::optional<Enum> ParseChoice(const std::string& value, const std::map<std::st
     return std::nullopt;
 }
 
+// The mode's own names, and the lower-case names the server's tools use (verify-full, ...).
+std::optional<TPgSSLMode> ParseSSLMode(const std::string& value) {
+    return ParseChoice<TPgSSLMode>(value, {{"smdisable", TPgSSLMode::smDisable},
+                                           {"smallow", TPgSSLMode::smAllow},
+                                           {"smprefer", TPgSSLMode::smPrefer},
+                                           {"smrequire", TPgSSLMode::smRequire},
+                                           {"smverifyca", TPgSSLMode::smVerifyCA},
+                                           {"smverifyfull", TPgSSLMode::smVerifyFull},
+                                           {"disable", TPgSSLMode::smDisable},
+                                           {"allow", TPgSSLMode::smAllow},
+                                           {"prefer", TPgSSLMode::smPrefer},
+                                           {"require", TPgSSLMode::smRequire},
+                                           {"verify-ca", TPgSSLMode::smVerifyCA},
+                                           {"verify-full", TPgSSLMode::smVerifyFull}});
+}
+
 // Stores a value in the options; false when the value is not of the option's kind.
 using OptionSetter = std::function<bool(TPgConnectionOptions&, const std::string& value)>;
 
@@ -72,19 +88,11 @@ const std::map<std::string, OptionSetter>& KnownOptions() {
          }},
         {"schema", [](O& o, V v) { return Store(o.Schema, std::optional(v)); }},
         {"useunicode", [](O& o, V v) { return Store(o.UseUnicode, ParseBoolean(v)); }},
-        {"sslmode",
-         [](O& o, V v) {
-             return Store(o.SSLMode, ParseChoice<TPgSSLMode>(v, {{"smdisable", TPgSSLMode::smDisable},
-                                                                 {"smrequire", TPgSSLMode::smRequire},
-                                                                 {"smprefer", TPgSSLMode::smPrefer},
-                                                                 {"smallow", TPgSSLMode::smAllow}}));
-         }},
-        // The SSL material matters only on an encrypted connection, which this client does not
-        // open (SSLMode smRequire is refused), so it is accepted and has no effect.
-        {"sslcacert", [](O&, V) { return true; }},
-        {"sslcert", [](O&, V) { return true; }},
-        {"sslkey", [](O&, V) { return true; }},
-        {"sslcipherlist", [](O&, V) { return true; }},
+        {"sslmode", [](O& o, V v) { return Store(o.SSLMode, ParseSSLMode(v)); }},
+        {"sslcacert", [](O& o, V v) { return Store(o.SSLCACert, std::optional(v)); }},
+        {"sslcert", [](O& o, V v) { return Store(o.SSLCert, std::optional(v)); }},
+        {"sslkey", [](O& o, V v) { return Store(o.SSLKey, std::optional(v)); }},
+        {"sslcipherlist", [](O& o, V v) { return Store(o.SSLCipherList, std::optional(v)); }},
     };
     return options;
 }

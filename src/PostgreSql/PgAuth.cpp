@@ -121,8 +121,9 @@ std::string PgMd5Password(std::string_view user, std::string_view password, std:
     return "md5" + Md5Hex(inner + std::string(salt));
 }
 
-TScramSha256Client::TScramSha256Client(std::string_view user, std::string password, std::string clientNonce)
-    : password_(std::move(password)), clientNonce_(std::move(clientNonce)),
+TScramSha256Client::TScramSha256Client(std::string_view user, std::string password, std::string clientNonce,
+                                       TScramChannelBinding binding)
+    : password_(std::move(password)), clientNonce_(std::move(clientNonce)), binding_(std::move(binding)),
       clientFirstBare_("n=" + SaslName(user) + ",r=" + clientNonce_) {}
 
 std::string TScramSha256Client::RandomNonce() {
@@ -140,8 +141,8 @@ void TScramSha256Client::Expect(TStep step) const {
 std::string TScramSha256Client::ClientFirstMessage() {
     Expect(TStep::Init);
     step_ = TStep::NonceSent;
-    // "n,,": no channel binding, no authorization identity.
-    return "n,," + clientFirstBare_;
+    // The header names the binding; no authorization identity follows it.
+    return binding_.Header + clientFirstBare_;
 }
 
 std::string TScramSha256Client::ClientFinalMessage(std::string_view serverFirstMessage) {
@@ -162,7 +163,8 @@ std::string TScramSha256Client::ClientFinalMessage(std::string_view serverFirstM
     password_.clear();
     TDigest clientKey = HmacSha256(Text(salted), "Client Key");
     TDigest storedKey = Sha256(Text(clientKey));
-    std::string finalWithoutProof = "c=" + Base64Encode("n,,") + ",r=" + std::string(nonce);
+    std::string finalWithoutProof =
+        "c=" + Base64Encode(binding_.Header + binding_.Data) + ",r=" + std::string(nonce);
     std::string authMessage =
         clientFirstBare_ + "," + std::string(serverFirstMessage) + "," + finalWithoutProof;
     TDigest proof = HmacSha256(Text(storedKey), authMessage);

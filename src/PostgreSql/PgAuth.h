@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace velmora {
 
@@ -9,18 +10,38 @@ namespace velmora {
 // being the 4 raw bytes of the request.
 std::string PgMd5Password(std::string_view user, std::string_view password, std::string_view salt);
 
-// The client side of a SCRAM-SHA-256 exchange (without channel binding), a state machine over the
-// three messages: ClientFirstMessage, then ClientFinalMessage for the server's first message, then
-// VerifyServerFinal for its final message. Any violation throws a fatal EPgError; after a
-// successful VerifyServerFinal, Verified() is true and only then may the server's
+// How a SCRAM exchange is bound to the TLS channel under it: the header the client's messages begin
+// with, and the binding data that the client's final message carries.
+struct TScramChannelBinding {
+    std::string Header = "n,,"; // no TLS under the exchange
+    std::string Data;
+
+    // Over TLS when the server offers no binding: the server then knows that the offer it made
+    // (or an attacker in between made for it) did not include binding.
+    static TScramChannelBinding NotOffered() { return {"y,,", {}}; }
+    // tls-server-end-point: certificateHash is the hash of the server's TLS certificate.
+    static TScramChannelBinding ServerEndPoint(std::string certificateHash) {
+        return {"p=tls-server-end-point,,", std::move(certificateHash)};
+    }
+};
+
+// The client side of a SCRAM-SHA-256 exchange, with or without channel binding
+// (SCRAM-SHA-256-PLUS), a state machine over the three messages: ClientFirstMessage, then ClientFinalMessage
+// for the server's first message, then VerifyServerFinal for its final message. Any violation throws a fatal
+// EPgError; after a successful VerifyServerFinal, Verified() is true and only then may the server's
 // AuthenticationOk be believed.
 class TScramSha256Client {
 public:
-    static constexpr std::string_view Mechanism = "SCRAM-SHA-256";
+    static constexpr std::string_view PlainMechanism = "SCRAM-SHA-256";
+    static constexpr std::string_view PlusMechanism = "SCRAM-SHA-256-PLUS";
 
     // PostgreSQL takes the user from the startup message, so the protocol passes an empty user.
     // The nonce is random unless a test fixes it.
-    TScramSha256Client(std::string_view user, std::string password, std::string clientNonce = RandomNonce());
+    TScramSha256Client(std::string_view user, std::string password, std::string clientNonce = RandomNonce(),
+                       TScramChannelBinding binding = {});
+
+    // The mechanism to name to the server: with binding data, the PLUS variant.
+    std::string_view Mechanism() const { return binding_.Data.empty() ? PlainMechanism : PlusMechanism; }
 
     std::string ClientFirstMessage();
     std::string ClientFinalMessage(std::string_view serverFirstMessage);
@@ -37,6 +58,7 @@ private:
     TStep step_ = TStep::Init;
     std::string password_;
     std::string clientNonce_;
+    TScramChannelBinding binding_;
     std::string clientFirstBare_;
     std::string expectedServerSignature_;
 };

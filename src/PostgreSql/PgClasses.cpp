@@ -127,8 +127,6 @@ TPgSQLConnection::~TPgSQLConnection() {
 void TPgSQLConnection::Connect() {
     if (options_.ProtocolVersion == TPgProtocolVersion::pv20)
         throw EDatabaseError("Protocol version 2.0 is not supported");
-    if (options_.SSLMode == TPgSSLMode::smRequire)
-        throw EDatabaseError("SSL connections are not supported");
 
     TPgConnectParams params;
     params.Server = Server().empty() ? defaultServer : Server();
@@ -138,6 +136,8 @@ void TPgSQLConnection::Connect() {
     params.UserName = Username();
     params.Password = Password();
     params.ApplicationName = options_.ApplicationName;
+    params.SSL = {options_.SSLMode, options_.SSLCACert, options_.SSLCert, options_.SSLKey,
+                  options_.SSLCipherList};
 
     auto protocol = std::make_unique<TPgSQLProtocol30>(openSocket_);
     protocol->Connect(params);

@@ -13,7 +13,6 @@
 namespace velmora {
 
 enum class TPgProtocolVersion { pv20, pv30 };
-enum class TPgSSLMode { smDisable, smRequire, smPrefer, smAllow };
 
 // The PostgreSQL options of a connection, with their defaults.
 struct TPgConnectionOptions {
@@ -24,13 +23,17 @@ struct TPgConnectionOptions {
     std::string Schema; // search path to set after login, names separated by commas
     bool UseUnicode = false;
     TPgSSLMode SSLMode = TPgSSLMode::smDisable;
+    std::string SSLCACert;     // root certificates to check the server against
+    std::string SSLCert;       // client certificate
+    std::string SSLKey;        // its private key
+    std::string SSLCipherList; // TLS 1.2 ciphers
 };
 
 // One session with a PostgreSQL server: logs on through the wire protocol, then sets the session
 // up (client encoding, the two settings that decide how rows are decoded, the search path).
 class TPgSQLConnection final : public TCRConnection {
 public:
-    // openSocket opens the TCP stream; tests pass one that records or redirects it.
+    // openSocket opens the TCP or local stream; tests pass one that records or redirects it.
     explicit TPgSQLConnection(TCRVioFactory openSocket = TCRVioTcp::Open);
     ~TPgSQLConnection() override;
 

@@ -1,10 +1,13 @@
 #include "PostgreSql/PgSQLProtocol.h"
 
+#include "Common/CRVioTls.h"
 #include "PostgreSql/PgAuth.h"
 #include "PostgreSql/PgSQLNet.h"
 
 #include <atomic>
 #include <charconv>
+#include <cstdlib>
+#include <filesystem>
 #include <limits>
 #include <sstream>
 #include <stdexcept>
@@ -15,6 +18,7 @@ namespace {
 
 constexpr std::int32_t ProtocolVersion30 = 196608;
 constexpr std::int32_t CancelRequestCode = 80877102;
+constexpr std::int32_t SslRequestCode = 80877103;
 
 enum TAuthRequest : std::int32_t {
     AuthOk = 0,
@@ -111,12 +115,52 @@ TPgCommandResult ParseCommandTag(const std::string& tag) {
     return result;
 }
 
+// A file of the user's TLS material: the one given, else the default in ~/.postgresql when it exists.
+std::string MaterialFile(const std::string& given, const char* defaultName) {
+    if (!given.empty())
+        return given;
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || *home == '\0')
+        return {};
+    std::filesystem::path path = std::filesystem::path(home) / ".postgresql" / defaultName;
+    std::error_code error;
+    return std::filesystem::exists(path, error) ? path.string() : std::string();
+}
+
+TCRTlsOptions TlsOptions(const TPgConnectParams& params) {
+    const TPgSSLMode mode = params.SSL.Mode;
+    TCRTlsOptions options;
+    options.HostName = params.Server;
+    options.CACertFile = MaterialFile(params.SSL.CACert, "root.crt");
+    // A root certificate makes require check the chain too, as it always has for the server's tools.
+    options.VerifyChain = mode == TPgSSLMode::smVerifyCA || mode == TPgSSLMode::smVerifyFull ||
+                          (mode == TPgSSLMode::smRequire && !options.CACertFile.empty());
+    options.VerifyHost = mode == TPgSSLMode::smVerifyFull;
+    options.CertFile = MaterialFile(params.SSL.Cert, "postgresql.crt");
+    options.KeyFile = MaterialFile(params.SSL.Key, "postgresql.key");
+    options.CipherList = params.SSL.CipherList;
+    return options;
+}
+
+bool TlsRequired(TPgSSLMode mode) {
+    return mode == TPgSSLMode::smRequire || mode == TPgSSLMode::smVerifyCA ||
+           mode == TPgSSLMode::smVerifyFull;
+}
+
 std::uint64_t NextProtocolNumber() {
     static std::atomic<std::uint64_t> next{1};
     return next++;
 }
 
 } // namespace
+
+bool PgIsSocketDirectory(const std::string& server) {
+    return server.starts_with('/');
+}
+
+std::string PgSocketPath(const std::string& directory, int port) {
+    return directory + (directory.ends_with('/') ? "" : "/") + ".s.PGSQL." + std::to_string(port);
+}
 
 std::string TPgSQLProtocol::GetServerParameter(const std::string& name) const {
     auto found = serverParameters_.find(name);
@@ -175,11 +219,17 @@ void TPgSQLProtocol30::DropConnection() {
     pendingError_.reset();
     pendingNotices_.clear();
     firstRow_.reset();
+    tlsEndPoint_.reset();
+    saslMechanism_.clear();
 }
 
 std::unique_ptr<TCRVio> TPgSQLProtocol30::OpenStream() const {
     try {
-        return openSocket_(params_.Server, params_.Port, params_.ConnectionTimeout);
+        const std::string& server = params_.Server;
+        auto stream = openSocket_(PgIsSocketDirectory(server) ? PgSocketPath(server, params_.Port) : server,
+                                  params_.Port, params_.ConnectionTimeout);
+        stream->SetReceiveTimeout(params_.ConnectionTimeout);
+        return stream;
     } catch (const ESocketError& e) {
         throw EPgError(TPgSeverity::sFatal, e.Message(), e.Code());
     }
@@ -202,12 +252,17 @@ void TPgSQLProtocol30::Connect(const TPgConnectParams& params) {
 }
 
 bool TPgSQLProtocol30::ConnectOnce(const std::string& applicationName) {
-    DropConnection();
-    net_ = std::make_unique<TPgSQLNet>(OpenStream());
-    net_->SetTimeout(params_.ConnectionTimeout);
-    SendStartup(applicationName);
-    state_ = TProtocolState::psAuthenticating;
-    Authenticate();
+    const TPgSSLMode mode = params_.SSL.Mode;
+    const bool local = PgIsSocketDirectory(params_.Server);
+    try {
+        LogOn(applicationName, !local && mode != TPgSSLMode::smDisable && mode != TPgSSLMode::smAllow);
+    } catch (const EPgError& e) {
+        // allow: a log-on the server refused in clear is tried once more over TLS; a socket that
+        // could not be opened (no stream yet) is not a refusal.
+        if (local || mode != TPgSSLMode::smAllow || !e.IsFatalError() || net_ == nullptr)
+            throw;
+        LogOn(applicationName, true);
+    }
     state_ = TProtocolState::psAuthenticated;
     try {
         // Parameter statuses, the backend key and notices up to the first ReadyForQuery.
@@ -218,6 +273,51 @@ bool TPgSQLProtocol30::ConnectOnce(const std::string& applicationName) {
         throw;
     }
     return true;
+}
+
+void TPgSQLProtocol30::LogOn(const std::string& applicationName, bool askForTls) {
+    DropConnection();
+    std::unique_ptr<TCRVio> stream = OpenStream();
+    net_ = std::make_unique<TPgSQLNet>(askForTls ? NegotiateTls(std::move(stream)) : std::move(stream));
+    SendStartup(applicationName);
+    state_ = TProtocolState::psAuthenticating;
+    Authenticate();
+}
+
+// Asks the server for TLS on the fresh stream and returns the stream to speak the protocol on.
+std::unique_ptr<TCRVio> TPgSQLProtocol30::NegotiateTls(std::unique_ptr<TCRVio> stream) {
+    const char request[] = {0,
+                            0,
+                            0,
+                            8,
+                            static_cast<char>((SslRequestCode >> 24) & 0xFF),
+                            static_cast<char>((SslRequestCode >> 16) & 0xFF),
+                            static_cast<char>((SslRequestCode >> 8) & 0xFF),
+                            static_cast<char>(SslRequestCode & 0xFF)};
+    char answer = 0;
+    try {
+        stream->Write(request, sizeof request);
+        // Exactly one byte: whatever follows an "S" belongs to the TLS handshake, never to us.
+        if (stream->Read(&answer, 1) == 0)
+            throw EPgError(TPgSeverity::sFatal, "");
+    } catch (const ESocketError& e) {
+        throw EPgError(TPgSeverity::sFatal, e.Message(), e.Code());
+    }
+    if (answer != 'S') {
+        if (TlsRequired(params_.SSL.Mode))
+            throw Fatal("SSL connection is not allowed");
+        return stream;
+    }
+    try {
+        auto tls = std::make_unique<TCRVioTls>(std::move(stream), TlsOptions(params_));
+        tlsEndPoint_ = tls->ServerEndPoint();
+        return tls;
+    } catch (const ESocketError& e) {
+        if (params_.SSL.Mode != TPgSSLMode::smPrefer)
+            throw EPgError(TPgSeverity::sFatal, e.Message(), e.Code());
+    }
+    // prefer: a server whose TLS fails is still reached in clear, on a new connection.
+    return OpenStream();
 }
 
 void TPgSQLProtocol30::SendStartup(const std::string& applicationName) {
@@ -293,18 +393,29 @@ bool TPgSQLProtocol30::AnswerAuthRequest(TPgMessageReader& reader, std::optional
     }
 }
 
-// Picks SCRAM-SHA-256 from the mechanisms the server offers and sends the first message.
+// Picks the SCRAM mechanism from those the server offers and sends the first message: over TLS with
+// channel binding when the server offers it, so that a server in between cannot relay the log-on.
 void TPgSQLProtocol30::StartScram(TPgMessageReader& reader, std::optional<TScramSha256Client>& scram) {
-    bool offered = false;
-    for (std::string mechanism = reader.ReadString(); !mechanism.empty(); mechanism = reader.ReadString())
-        offered = offered || mechanism == TScramSha256Client::Mechanism;
-    if (!offered)
+    bool plain = false;
+    bool plus = false;
+    for (std::string mechanism = reader.ReadString(); !mechanism.empty(); mechanism = reader.ReadString()) {
+        plain = plain || mechanism == TScramSha256Client::PlainMechanism;
+        plus = plus || mechanism == TScramSha256Client::PlusMechanism;
+    }
+    const bool canBind = tlsEndPoint_.has_value() && !tlsEndPoint_->empty();
+    TScramChannelBinding binding;
+    if (plus && canBind)
+        binding = TScramChannelBinding::ServerEndPoint(*tlsEndPoint_);
+    else if (plain && canBind)
+        binding = TScramChannelBinding::NotOffered();
+    else if (!plain) // binding only, and no TLS channel to bind to
         throw Fatal("Unknown auth method");
     // The server takes the user name from the startup message.
-    scram.emplace("", params_.Password);
+    scram.emplace("", params_.Password, TScramSha256Client::RandomNonce(), std::move(binding));
+    saslMechanism_ = scram->Mechanism();
     std::string first = scram->ClientFirstMessage();
     net_->BeginMessage('p');
-    net_->WriteString(TScramSha256Client::Mechanism);
+    net_->WriteString(saslMechanism_);
     net_->WriteInt32(static_cast<std::int32_t>(first.size()));
     net_->WriteBytes(first);
     net_->EndMessage();

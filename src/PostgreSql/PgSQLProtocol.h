@@ -33,15 +33,37 @@ enum class TProtocolState {
 inline constexpr std::int16_t pgTextFormat = 0;
 inline constexpr std::int16_t pgBinaryFormat = 1;
 
+// When the connection is encrypted. Disable never asks for TLS; allow logs on in clear and asks for
+// TLS only when that fails; prefer asks for TLS and goes on in clear when the server has none (or
+// the handshake fails); require insists on TLS and checks the certificate's chain only when a root
+// certificate file is given; verify-ca checks the chain, verify-full also the host name.
+enum class TPgSSLMode { smDisable, smRequire, smPrefer, smAllow, smVerifyCA, smVerifyFull };
+
+// The TLS material of a connection; empty names take the defaults in ~/.postgresql (root.crt,
+// postgresql.crt, postgresql.key) when those files exist.
+struct TPgSSLOptions {
+    TPgSSLMode Mode = TPgSSLMode::smDisable;
+    std::string CACert;     // roots to check the server against; "system": the system's roots
+    std::string Cert;       // client certificate
+    std::string Key;        // its private key
+    std::string CipherList; // TLS 1.2 ciphers
+};
+
+// A server name that begins with "/" is the directory of the server's local socket.
+bool PgIsSocketDirectory(const std::string& server);
+// The server's local socket in that directory: ".s.PGSQL." followed by the port.
+std::string PgSocketPath(const std::string& directory, int port);
+
 // What Connect needs. Defaulting an empty server or a port of 0 is the connection's business.
 struct TPgConnectParams {
-    std::string Server;
+    std::string Server; // host name, address, or socket directory
     int Port = 5432;
     int ConnectionTimeout = 15; // seconds for the TCP connect, and the first receive timeout; 0: none
     std::string Database;
     std::string UserName;
     std::string Password;
     std::string ApplicationName; // sent in the startup message only when not empty
+    TPgSSLOptions SSL;           // no TLS over a local socket
 };
 
 // One column of a RowDescription.
@@ -102,8 +124,9 @@ class TPgSQLProtocol {
 public:
     virtual ~TPgSQLProtocol() = default;
 
-    // Opens the socket, logs on (trust, clear-text password, MD5 or SCRAM-SHA-256) and reads the
-    // server version. Any failure leaves the object disconnected.
+    // Opens the socket, negotiates TLS as the SSL mode asks, logs on (trust, peer, certificate,
+    // clear-text password, MD5, SCRAM-SHA-256 with or without channel binding) and reads the server
+    // version. Any failure leaves the object disconnected.
     virtual void Connect(const TPgConnectParams& params) = 0;
     // Ends the session with Terminate and closes the socket; failures are ignored.
     virtual void Disconnect() = 0;
@@ -193,9 +216,15 @@ public:
     void SetTimeout(int seconds) override;
     void RequestCancel() override;
 
+    // Whether the session is encrypted, and the SASL mechanism of its log-on (empty without SASL).
+    bool IsEncrypted() const { return tlsEndPoint_.has_value(); }
+    const std::string& SaslMechanism() const { return saslMechanism_; }
+
 private:
     std::unique_ptr<TCRVio> OpenStream() const;
     bool ConnectOnce(const std::string& applicationName);
+    void LogOn(const std::string& applicationName, bool askForTls);
+    std::unique_ptr<TCRVio> NegotiateTls(std::unique_ptr<TCRVio> stream);
     void SendStartup(const std::string& applicationName);
     void Authenticate();
     bool AnswerAuthRequest(TPgMessageReader& reader, std::optional<TScramSha256Client>& scram);
@@ -228,6 +257,8 @@ private:
     std::unique_ptr<TPgSQLNet> net_;
     bool connected_ = false;
     TPgConnectParams params_;
+    std::optional<std::string> tlsEndPoint_; // set on an encrypted session: the channel binding data
+    std::string saslMechanism_;
     const std::uint64_t number_; // tells this object's statements from those of other connections
     std::int64_t stmtCounter_ = 0;
 

@@ -8,6 +8,8 @@ namespace {
 
 const std::vector<std::string> kConnectionOptions{"PostgreSQL.UseUnicode=True", "PostgreSQL.Schema=trevix",
                                                   "PostgreSQL.Charset=utf8"};
+// Encrypted whenever the server offers it: the tenant's password travels in CREATE USER.
+const std::string kPreferTls = "PostgreSQL.SSLMode=smPrefer";
 
 void Bind(TUniScript& script, TUniConnection& connection, std::span<const std::string_view> stored) {
     script.SetConnection(&connection);
@@ -37,6 +39,7 @@ TInstallation::TInstallation(TInstallerHost& host, TCustomConnectDialog& loginDi
     UniConnection1.SetServer("localhost");
     UniConnection1.SetUsername("NAME");
     UniConnection1.SpecificOptions() = kConnectionOptions;
+    UniConnection1.SpecificOptions().push_back(kPreferTls);
 
     // The tenant connection is pointed at the new tenant at step 30 and never prompts.
     UniConnection2.SetProviderName("PostgreSQL");
@@ -46,7 +49,8 @@ TInstallation::TInstallation(TInstallerHost& host, TCustomConnectDialog& loginDi
     UniConnection2.SetUsername(LowerTenantCode(kSampleTenantCode));
     UniConnection2.SetPassword("geheim");
     UniConnection2.SetLoginPrompt(false);
-    UniConnection2.SpecificOptions() = {kConnectionOptions[2], kConnectionOptions[1], kConnectionOptions[0]};
+    UniConnection2.SpecificOptions() = {kConnectionOptions[2], kConnectionOptions[1], kConnectionOptions[0],
+                                        kPreferTls};
 
     Bind(UniScriptDropDatabase, UniConnection1, kDropDatabaseTemplate);
     Bind(UniScriptUser, UniConnection1, kUserTemplate);

@@ -29,8 +29,11 @@ TEST(PgConnectionOptions, ReadsTheLinesOfThePostgreSQLProvider) {
         "PostgreSQL.ConnectionTimeout=3",
         "PostgreSQL.ApplicationName=setup = tool",
         "PostgreSQL.ProtocolVersion=pv20",
-        "PostgreSQL.SSLMode=smPrefer",
+        "PostgreSQL.SSLMode=smVerifyFull",
+        "PostgreSQL.SSLCACert=/keys/root.crt",
+        "PostgreSQL.SSLCert=/keys/client.crt",
         "PostgreSQL.SSLKey=/keys/client.key",
+        "PostgreSQL.SSLCipherList=HIGH:!aNULL",
         "PostgreSQL.Schema=ignored, the first line counts",
         "Oracle.Direct=True",
         "not an option line",
@@ -41,7 +44,26 @@ TEST(PgConnectionOptions, ReadsTheLinesOfThePostgreSQLProvider) {
     EXPECT_EQ(options.ConnectionTimeout, 3);
     EXPECT_EQ(options.ApplicationName, "setup = tool");
     EXPECT_EQ(options.ProtocolVersion, TPgProtocolVersion::pv20);
-    EXPECT_EQ(options.SSLMode, TPgSSLMode::smPrefer);
+    EXPECT_EQ(options.SSLMode, TPgSSLMode::smVerifyFull);
+    EXPECT_EQ(options.SSLCACert, "/keys/root.crt");
+    EXPECT_EQ(options.SSLCert, "/keys/client.crt");
+    EXPECT_EQ(options.SSLKey, "/keys/client.key");
+    EXPECT_EQ(options.SSLCipherList, "HIGH:!aNULL");
+}
+
+TEST(PgConnectionOptions, NamesTheSSLModesAlsoAsTheServersToolsDo) {
+    const std::pair<std::vector<std::string>, TPgSSLMode> modes[] = {
+        {{"smDisable", "disable"}, TPgSSLMode::smDisable},
+        {{"smAllow", "allow"}, TPgSSLMode::smAllow},
+        {{"smPrefer", "prefer"}, TPgSSLMode::smPrefer},
+        {{"smRequire", "require"}, TPgSSLMode::smRequire},
+        {{"smVerifyCA", "verify-ca", "VERIFY-CA"}, TPgSSLMode::smVerifyCA},
+        {{"smVerifyFull", "verify-full"}, TPgSSLMode::smVerifyFull},
+    };
+    for (const auto& [names, mode] : modes) {
+        for (const std::string& name : names)
+            EXPECT_EQ(ParsePgConnectionOptions({"PostgreSQL.SSLMode=" + name}).SSLMode, mode) << name;
+    }
 }
 
 TEST(PgConnectionOptions, RejectsUnknownOptionsAndValuesOfTheWrongKind) {
@@ -53,6 +75,7 @@ TEST(PgConnectionOptions, RejectsUnknownOptionsAndValuesOfTheWrongKind) {
         {"PostgreSQL.ConnectionTimeout=-1", "Invalid value '-1' for the option PostgreSQL.ConnectionTimeout"},
         {"PostgreSQL.ProtocolVersion=3", "Invalid value '3' for the option PostgreSQL.ProtocolVersion"},
         {"PostgreSQL.SSLMode=smVerify", "Invalid value 'smVerify' for the option PostgreSQL.SSLMode"},
+        {"PostgreSQL.SSLMode=verify_full", "Invalid value 'verify_full' for the option PostgreSQL.SSLMode"},
     };
     for (const auto& [line, message] : cases) {
         try {

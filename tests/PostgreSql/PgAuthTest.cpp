@@ -50,6 +50,24 @@ TEST(ScramSha256, ReproducesTheRfc7677Exchange) {
     EXPECT_TRUE(client.Verified());
 }
 
+TEST(ScramSha256, BindsTheExchangeToTheServerCertificate) {
+    const std::string certificateHash(32, 'Z');
+    TScramSha256Client client("", "pencil", ClientNonce,
+                              TScramChannelBinding::ServerEndPoint(certificateHash));
+    EXPECT_EQ(client.Mechanism(), "SCRAM-SHA-256-PLUS");
+    EXPECT_EQ(client.ClientFirstMessage(), std::string("p=tls-server-end-point,,n=,r=") + ClientNonce);
+    // c= is Base64 of the header followed by the hash.
+    EXPECT_TRUE(client.ClientFinalMessage(ServerFirst)
+                    .starts_with(
+                        "c=cD10bHMtc2VydmVyLWVuZC1wb2ludCwsWlpaWlpaWlpaWlpaWlpaWlpaWlpaWlpaWlpaWlpaWlo=,r="));
+
+    // Over TLS with a server that offers no binding, the client says that it could have bound.
+    TScramSha256Client unbound("", "pencil", ClientNonce, TScramChannelBinding::NotOffered());
+    EXPECT_EQ(unbound.Mechanism(), "SCRAM-SHA-256");
+    EXPECT_TRUE(unbound.ClientFirstMessage().starts_with("y,,n=,r="));
+    EXPECT_TRUE(unbound.ClientFinalMessage(ServerFirst).starts_with("c=eSws,r="));
+}
+
 TEST(ScramSha256, SendsAnEmptyUserNameAndARandomNonce) {
     TScramSha256Client first("", "secret"), second("", "secret");
     std::string message = first.ClientFirstMessage();
