@@ -1,5 +1,6 @@
 #include "Common/CRParser.h"
 
+#include "Common/AsciiText.h"
 #include "Common/Exceptions.h"
 
 #include <algorithm>
@@ -60,10 +61,6 @@ std::size_t SkipWhile(std::string_view text, std::size_t pos, std::uint8_t flag)
     while (pos < text.size() && Has(text[pos], flag))
         ++pos;
     return pos;
-}
-
-char ToUpperAscii(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 'A')) : c;
 }
 
 } // namespace

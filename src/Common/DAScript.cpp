@@ -1,5 +1,6 @@
 #include "Common/DAScript.h"
 
+#include "Common/AsciiText.h"
 #include "Common/ExceptionHandler.h"
 
 #include <utility>
@@ -18,15 +19,6 @@ TParserOptions RunnerOptions() {
 
 bool IsLineBreakBlank(const TToken& token) {
     return token.Class == TTokenClass::Blank && token.Text.find_first_of("\r\n") != std::string_view::npos;
-}
-
-std::string TrimBlanks(std::string_view text) {
-    const auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-    while (!text.empty() && blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
-        text.remove_suffix(1);
-    return std::string(text);
 }
 
 } // namespace
@@ -238,7 +230,7 @@ void TDAScript::RejectStatement(const std::string& sql, std::size_t offset, cons
 bool TDAScript::HandleStatementError(const std::exception& error, const std::string& sql) {
     TErrorAction action = TErrorAction::eaException;
     if (OnError)
-        OnError(*this, error, TrimBlanks(sql), action);
+        OnError(*this, error, std::string(TrimBlanks(sql)), action);
     switch (action) {
     case TErrorAction::eaAbort:
         breakExecution_ = true;

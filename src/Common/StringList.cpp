@@ -1,5 +1,7 @@
 #include "Common/StringList.h"
 
+#include "Common/AsciiText.h"
+
 namespace velmora {
 
 const std::string& TStringList::operator[](std::size_t index) const {
@@ -59,7 +61,7 @@ void TStringList::SetText(std::string_view text) {
 
 std::string TStringList::TrimmedText() const {
     std::string text = Text();
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ')
+    while (!text.empty() && IsBlank(text.back()))
         text.pop_back();
     return text;
 }

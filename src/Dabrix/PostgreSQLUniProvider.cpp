@@ -1,10 +1,10 @@
 #include "Dabrix/PostgreSQLUniProvider.h"
 
+#include "Common/AsciiText.h"
 #include "PostgreSql/PgSQLCommand.h"
 #include "PostgreSql/PgScriptProcessor.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <functional>
 #include <map>
@@ -16,15 +16,8 @@ namespace {
 
 constexpr std::string_view optionPrefix = "postgresql.";
 
-std::string LowerCase(std::string_view text) {
-    std::string result(text);
-    std::transform(result.begin(), result.end(), result.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return result;
-}
-
 std::optional<bool> ParseBoolean(const std::string& value) {
-    const std::string lower = LowerCase(value);
+    const std::string lower = LowerAscii(value);
     if (lower == "true" || lower == "false")
         return lower == "true";
     return std::nullopt;
@@ -41,7 +34,7 @@ std::optional<int> ParseSeconds(const std::string& value) {
 // The choice named by value, without regard to case.
 template <class Enum>
 std::optional<Enum> ParseChoice(const std::string& value, const std::map<std::string, Enum>& choices) {
-    if (auto found = choices.find(LowerCase(value)); found != choices.end())
+    if (auto found = choices.find(LowerAscii(value)); found != choices.end())
         return found->second;
     return std::nullopt;
 }
@@ -105,7 +98,7 @@ TPgConnectionOptions ParsePgConnectionOptions(const std::vector<std::string>& sp
     for (const std::string& line : specificOptions) {
         const auto equals = line.find('=');
         const std::string name = line.substr(0, equals);
-        const std::string lowerName = LowerCase(name);
+        const std::string lowerName = LowerAscii(name);
         if (equals == std::string::npos || !lowerName.starts_with(optionPrefix))
             continue;
         const std::string option = lowerName.substr(optionPrefix.size());

@@ -1,22 +1,9 @@
 #include "Dabrix/Uni.h"
 
-#include <cctype>
+#include "Common/AsciiText.h"
 
 namespace velmora {
-namespace {
-
-std::string TrimBlanks(const std::string& text) {
-    const auto blank = [](unsigned char c) { return c <= ' '; };
-    auto first = text.begin();
-    auto last = text.end();
-    while (first != last && blank(*first))
-        ++first;
-    while (last != first && blank(*(last - 1)))
-        --last;
-    return std::string(first, last);
-}
-
-} // namespace
+namespace {} // namespace
 
 EUniError::EUniError(const EDAError& error, std::exception_ptr inner)
     : EDAError(error.Message(), error.ErrorCode(), std::move(inner)), fatal_(error.IsFatalError()),
@@ -37,7 +24,7 @@ void TUniConnection::SetPort(int port) {
 }
 
 void TUniConnection::SetDatabase(std::string database) {
-    ChangeConnectParameter(database_, TrimBlanks(database));
+    ChangeConnectParameter(database_, std::string(TrimBlanks(database)));
 }
 
 const TUniProvider& TUniConnection::Provider() const {

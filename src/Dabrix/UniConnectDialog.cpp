@@ -1,10 +1,10 @@
 #include "Dabrix/UniConnectDialog.h"
 
+#include "Common/AsciiText.h"
 #include "Common/ExceptionHandler.h"
 #include "Dabrix/UniProvider.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <map>
 
@@ -16,11 +16,6 @@ const std::string kSettingsRoot = "\\SOFTWARE\\Vorlaxe\\Dabrix\\";
 const std::string kFallbackSettingsRoot = "\\SOFTWARE\\Calbrune\\Dabrix\\";
 // "ServerC" followed by the provider's connect mode, which is 1 for PostgreSQL.
 const std::string kServerValue = "ServerC1";
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
-}
 
 std::string HistorySubkey(const std::string& providerName) {
     return "Connect\\Providers\\" + providerName;
@@ -136,7 +131,7 @@ void TUniConnectDialog::LoadLogInfo(TUniConnection& connection, const std::strin
         LoadProvider(connection, *key);
         LoadLogin(connection, *key);
     }
-    if (!savePassword_ || !EqualIgnoringCase(connection.Username(), usernameBefore))
+    if (!savePassword_ || !EqualsIgnoringAsciiCase(connection.Username(), usernameBefore))
         connection.SetPassword({});
 }
 
@@ -217,7 +212,7 @@ void TUniConnectDialog::SaveServerHistory(const TUniConnection& connection) {
     std::size_t number = 1;
     key->WriteString(HistoryValue(number++), server);
     for (const std::string& older : history) {
-        if (!EqualIgnoringCase(older, server))
+        if (!EqualsIgnoringAsciiCase(older, server))
             key->WriteString(HistoryValue(number++), older);
     }
 }
@@ -244,7 +239,7 @@ void TConnectFormController::Prepare() {
     const std::vector<std::string> providers = UniProviderNames();
     form_.SetItems(TConnectField::Provider, providers);
     const auto listed = std::find_if(providers.begin(), providers.end(), [&](const std::string& name) {
-        return EqualIgnoringCase(name, connection_.ProviderName());
+        return EqualsIgnoringAsciiCase(name, connection_.ProviderName());
     });
     const bool providerListed = listed != providers.end();
     form_.SetText(TConnectField::Provider, providerListed ? *listed : std::string());

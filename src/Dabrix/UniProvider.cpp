@@ -1,7 +1,8 @@
 #include "Dabrix/UniProvider.h"
 
+#include "Common/AsciiText.h"
+
 #include <algorithm>
-#include <cctype>
 
 namespace velmora {
 namespace {
@@ -9,11 +10,6 @@ namespace {
 std::vector<const TUniProvider*>& Registry() {
     static std::vector<const TUniProvider*> providers;
     return providers;
-}
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
 }
 
 } // namespace
@@ -28,7 +24,7 @@ TUniProvider::~TUniProvider() {
 
 const TUniProvider* FindUniProvider(std::string_view name) {
     for (const TUniProvider* provider : Registry()) {
-        if (EqualIgnoringCase(provider->ProviderName(), name))
+        if (EqualsIgnoringAsciiCase(provider->ProviderName(), name))
             return provider;
     }
     return nullptr;

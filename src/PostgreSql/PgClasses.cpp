@@ -1,8 +1,9 @@
 #include "PostgreSql/PgClasses.h"
 
+#include "Common/AsciiText.h"
+
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <utility>
 
 namespace velmora {
@@ -26,29 +27,6 @@ constexpr std::array<std::string_view, 77> reservedKeywords{
 };
 // clang-format on
 static_assert(std::is_sorted(reservedKeywords.begin(), reservedKeywords.end()));
-
-std::string UpperCase(std::string_view text) {
-    std::string result(text);
-    std::transform(result.begin(), result.end(), result.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return result;
-}
-
-std::string LowerCase(std::string_view text) {
-    std::string result(text);
-    std::transform(result.begin(), result.end(), result.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return result;
-}
-
-std::string_view Trim(std::string_view text) {
-    const auto blank = [](unsigned char c) { return std::isspace(c) != 0; };
-    while (!text.empty() && blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
 
 // A string literal; the doubled quote keeps a stray quote in a setting from ending the literal.
 std::string QuoteLiteral(std::string_view text) {
@@ -91,13 +69,13 @@ bool VersionAtLeast(const TPgSQLProtocol& protocol, int major, int minor) {
 std::optional<std::string> PgClientEncodingStatement(const TPgConnectionOptions& options,
                                                      std::string_view reportedEncoding, int major,
                                                      int minor) {
-    const std::string reported = UpperCase(reportedEncoding);
+    const std::string reported = UpperAscii(reportedEncoding);
     std::string wanted;
     if (options.UseUnicode)
         wanted = major > 8 || (major == 8 && minor >= 1) ? "UTF8" : "UNICODE";
     else if (!options.Charset.empty())
         wanted = options.Charset;
-    if (wanted.empty() || UpperCase(wanted) == reported)
+    if (wanted.empty() || UpperAscii(wanted) == reported)
         return std::nullopt;
     return "SET client_encoding=" + QuoteLiteral(wanted);
 }
@@ -106,7 +84,7 @@ std::string PgSearchPathList(std::string_view schemas) {
     std::string list;
     while (true) {
         const auto comma = schemas.find(',');
-        const std::string_view name = Trim(schemas.substr(0, comma));
+        const std::string_view name = TrimBlanks(schemas.substr(0, comma));
         if (!name.empty()) {
             if (!list.empty())
                 list += ',';
@@ -165,7 +143,7 @@ std::string TPgSQLConnection::ShowSetting(TPgSQLProtocol& protocol, const std::s
     const TPgSQLResult result = protocol.ExecuteStmt("show " + name);
     if (result.Rows.empty() || result.Rows.front().empty() || !result.Rows.front().front())
         return {};
-    return LowerCase(*result.Rows.front().front());
+    return LowerAscii(*result.Rows.front().front());
 }
 
 void TPgSQLConnection::Disconnect() {

@@ -1,5 +1,7 @@
 #include "PostgreSql/PgError.h"
 
+#include "Common/AsciiText.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -19,14 +21,6 @@ int NumericCode(const std::string& sqlState) {
     bool allDigits = !sqlState.empty() && std::all_of(sqlState.begin(), sqlState.end(),
                                                       [](char c) { return c >= '0' && c <= '9'; });
     return allDigits ? ToInt(sqlState) : 0;
-}
-
-std::string_view Trim(std::string_view text) {
-    constexpr std::string_view blanks = " \t\r\n";
-    auto first = text.find_first_not_of(blanks);
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
 }
 
 } // namespace
@@ -112,11 +106,11 @@ TPgErrorFields ParsePgLegacyErrorText(std::string_view text) {
     TPgErrorFields fields;
     auto colon = text.find(':');
     if (colon == std::string_view::npos) {
-        fields.Message = Trim(text);
+        fields.Message = TrimBlanks(text);
         return fields;
     }
-    fields.Severity = ParsePgSeverity(Trim(text.substr(0, colon)));
-    fields.Message = Trim(text.substr(colon + 1));
+    fields.Severity = ParsePgSeverity(TrimBlanks(text.substr(0, colon)));
+    fields.Message = TrimBlanks(text.substr(colon + 1));
     return fields;
 }
 

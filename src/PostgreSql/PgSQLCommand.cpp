@@ -1,5 +1,6 @@
 #include "PostgreSql/PgSQLCommand.h"
 
+#include "Common/AsciiText.h"
 #include "PostgreSql/PgClasses.h"
 #include "PostgreSql/PgParser.h"
 
@@ -16,10 +17,6 @@ constexpr std::uint32_t pgBpcharOid = 1042; // character(n)
 
 TPgSQLProtocol& ProtocolOf(TCRConnection& connection) {
     return dynamic_cast<TPgSQLConnection&>(connection).Protocol();
-}
-
-bool IsBlankText(const std::string& text) {
-    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) <= ' '; });
 }
 
 } // namespace
