@@ -62,6 +62,7 @@ void TCustomDASQL::Execute() {
         throw EDatabaseError("Connection is not defined");
     Parsed();
     connection_->InternalConnect();
+    // Not a scope guard: the disconnect may run the application's events, which may throw.
     try {
         RunICommand(*connection_->IConnection());
     } catch (...) {

@@ -162,6 +162,7 @@ void TDAScript::Execute() {
     TCustomDAConnection* connection = connection_;
     if (!noPreconnect_)
         connection->InternalConnect();
+    // Not a scope guard: ending the run may disconnect, which runs the application's events and may throw.
     try {
         while (!breakExecution_ && ExecuteNext()) {
         }

@@ -1,5 +1,7 @@
 #include "Common/DBAccess.h"
 
+#include "Common/ScopeExit.h"
+
 namespace velmora {
 
 void TCustomConnection::SetConnected(bool value) {
@@ -136,18 +138,12 @@ void TCustomDAConnection::InternalConnect() {
     loginPrompt_ = loginPrompt_ && shouldShowPrompt_;
     // Runs also when the connect fails: the count then stays where it was, and the next implicit
     // connect may prompt again.
-    auto restore = [&] {
+    const TScopeExit restore([&]() noexcept {
         loginPrompt_ = storedLoginPrompt;
         connectCount_ = Connected() ? countBefore + 1 : countBefore;
         shouldShowPrompt_ = !Connected();
-    };
-    try {
-        Connect();
-    } catch (...) {
-        restore();
-        throw;
-    }
-    restore();
+    });
+    Connect();
 }
 
 void TCustomDAConnection::InternalDisconnect() {
@@ -161,6 +157,7 @@ void TCustomDAConnection::InternalDisconnect() {
 std::vector<std::string> TCustomDAConnection::GetDatabaseNames() {
     InternalConnect();
     std::vector<std::string> names;
+    // Not a scope guard: the disconnect may run the application's events, which may throw.
     try {
         try {
             names = iConnection_->GetDatabaseNames();

@@ -329,6 +329,7 @@ std::vector<std::string> TConnectFormController::ReadDatabaseNames() {
         connection_.SetLockLoginPrompt(lockLoginPrompt);
     };
     std::vector<std::string> names;
+    // Not a scope guard: restoring may disconnect, which runs the application's events and may throw.
     try {
         ApplyLoginFields();
         if (!wasConnected)
