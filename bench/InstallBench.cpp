@@ -14,22 +14,17 @@
 #include "Setup/Installation.h"
 #include "Setup/SchemaScripts.h"
 #include "Setup/UnattendedConnectDialog.h"
+#include "support/Process.h"
 #include "support/TempFile.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <fstream>
-#include <spawn.h>
+#include <sstream>
 #include <stdexcept>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -90,26 +85,11 @@ int RunPsql(const std::string& connection, const std::vector<std::string>& files
         argv.push_back("-f");
         argv.push_back(file);
     }
-    std::vector<char*> args;
-    for (auto& a : argv)
-        args.push_back(a.data());
-    args.push_back(nullptr);
-
-    setenv("PGPASSWORD", password.c_str(), 1);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    const TempFile errors("");
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errors.path().c_str(), O_WRONLY, 0);
-    pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, "psql", &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0)
-        throw std::runtime_error("cannot start psql");
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    const test::ProcessResult psql =
+        test::RunProcess(argv, test::EnvironmentWith({"PGPASSWORD=" + password}));
+    if (psql.exitCode != 0)
         throw std::runtime_error("psql failed");
-    std::ifstream errorLines(errors.path());
+    std::istringstream errorLines(psql.err);
     int failed = 0;
     for (std::string line; std::getline(errorLines, line);)
         failed += line.find("ERROR:") != std::string::npos ? 1 : 0;
