@@ -2,6 +2,7 @@
 
 #include "Common/Exceptions.h"
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -27,13 +28,14 @@ class TCRVio {
 public:
     virtual ~TCRVio() = default;
 
-    // Sends all bytes or throws ESocketError ("Error on data writing to the connection: ...").
+    // Sends all bytes or throws ESocketError ("Error on data writing to the connection: ..."), also
+    // when the server takes none of them for the timeout.
     virtual void Write(const char* data, std::size_t size) = 0;
     // Receives at most size bytes and returns how many arrived; 0 means the server closed the
-    // connection. A failure or an expired receive timeout throws ESocketError.
+    // connection. A failure or an expired timeout throws ESocketError.
     virtual std::size_t Read(char* buffer, std::size_t size) = 0;
-    // Seconds a Read may wait; 0 waits without limit.
-    virtual void SetReceiveTimeout(int seconds) = 0;
+    // How long each Read, and each Write that makes no progress, may wait; 0 waits without limit.
+    virtual void SetTimeout(std::chrono::milliseconds timeout) = 0;
     // Closes the stream; closing a closed stream does nothing.
     virtual void Close() = 0;
 };

@@ -1,8 +1,11 @@
 #include "Common/CRVioTcp.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <fcntl.h>
+#include <mutex>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -11,6 +14,7 @@
 #include <string>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 
@@ -54,14 +58,70 @@ std::string CannotConnect(const std::string& host) {
     throw ESocketError(CannotConnect(host) + " Connection timed out", ETIMEDOUT);
 }
 
-void Resolve(const std::string& host, int port, TAddressList& addresses) {
+// The answer of one name lookup, shared by the caller and the worker that runs it.
+struct TLookup {
+    std::mutex Mutex;
+    std::condition_variable Done;
+    bool Finished = false;
+    bool Abandoned = false;
+    int Code = 0;
+    int SystemError = 0;
+    addrinfo* First = nullptr;
+};
+
+int LookUp(const std::string& host, const std::string& service, int flags, TLookup& answer) {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_protocol = IPPROTO_TCP;
-    int rc = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &addresses.First);
-    if (rc != 0) {
-        int code = rc == EAI_SYSTEM ? errno : rc;
+    hints.ai_flags = flags;
+    answer.Code = getaddrinfo(host.c_str(), service.c_str(), &hints, &answer.First);
+    answer.SystemError = errno;
+    return answer.Code;
+}
+
+// getaddrinfo takes no time limit, so a name (not a numeric address) is looked up on a worker
+// thread that the caller abandons when its time is up; the worker then frees the answer itself.
+void LookUpBounded(const std::string& host, const std::string& service,
+                   const std::optional<Clock::time_point>& deadline, TLookup& answer) {
+    auto shared = std::make_shared<TLookup>();
+    std::thread([shared, host, service] {
+        TLookup found;
+        LookUp(host, service, 0, found);
+        std::lock_guard lock(shared->Mutex);
+        if (shared->Abandoned) {
+            if (found.First != nullptr)
+                freeaddrinfo(found.First);
+            return;
+        }
+        shared->Code = found.Code;
+        shared->SystemError = found.SystemError;
+        shared->First = found.First;
+        shared->Finished = true;
+        shared->Done.notify_one();
+    }).detach();
+    std::unique_lock lock(shared->Mutex);
+    const auto finished = [&] { return shared->Finished; };
+    if (!deadline)
+        shared->Done.wait(lock, finished);
+    else if (!shared->Done.wait_until(lock, *deadline, finished)) {
+        shared->Abandoned = true;
+        ThrowTimeout(host);
+    }
+    answer.Code = shared->Code;
+    answer.SystemError = shared->SystemError;
+    answer.First = std::exchange(shared->First, nullptr);
+}
+
+void Resolve(const std::string& host, int port, const std::optional<Clock::time_point>& deadline,
+             TAddressList& addresses) {
+    const std::string service = std::to_string(port);
+    TLookup answer;
+    if (LookUp(host, service, AI_NUMERICHOST, answer) == EAI_NONAME)
+        LookUpBounded(host, service, deadline, answer);
+    addresses.First = answer.First;
+    if (answer.Code != 0) {
+        int code = answer.Code == EAI_SYSTEM ? answer.SystemError : answer.Code;
         throw ESocketError("Unknown host '" + host + "'\n" + SocketErrorCodeLine(code), code);
     }
 }
@@ -117,15 +177,15 @@ struct TLocalAddress {
 } // namespace
 
 TCRVioTcp::TCRVioTcp(const std::string& host, int port, int timeoutSeconds) {
+    std::optional<Clock::time_point> deadline;
+    if (timeoutSeconds > 0)
+        deadline = Clock::now() + std::chrono::seconds(timeoutSeconds);
     TAddressList addresses;
     std::optional<TLocalAddress> local;
     if (host.starts_with('/'))
         local.emplace(host);
     else
-        Resolve(host, port, addresses);
-    std::optional<Clock::time_point> deadline;
-    if (timeoutSeconds > 0)
-        deadline = Clock::now() + std::chrono::seconds(timeoutSeconds);
+        Resolve(host, port, deadline, addresses);
 
     int lastError = ECONNREFUSED;
     for (const addrinfo* address = local ? &local->Info : addresses.First; address != nullptr;
@@ -141,7 +201,7 @@ TCRVioTcp::TCRVioTcp(const std::string& host, int port, int timeoutSeconds) {
             ThrowTimeout(host);
         if (lastError != 0)
             continue;
-        // Blocking from here on: reads wait under the receive timeout, writes send everything.
+        // Blocking from here on: reads and writes wait under the stream's timeout.
         fcntl(socket.Get(), F_SETFL, fcntl(socket.Get(), F_GETFL) & ~O_NONBLOCK);
         int on = 1;
         if (!local)
@@ -167,7 +227,8 @@ void TCRVioTcp::Write(const char* data, std::size_t size) {
         if (sent < 0 && errno == EINTR)
             continue;
         if (sent <= 0) {
-            int code = sent < 0 ? errno : EPIPE;
+            // A send timeout that expires before any byte left shows as "would block".
+            int code = sent == 0 ? EPIPE : errno == EAGAIN || errno == EWOULDBLOCK ? ETIMEDOUT : errno;
             throw ESocketError(SocketErrorText("Error on data writing to the connection:", code), code);
         }
         data += sent;
@@ -188,9 +249,12 @@ std::size_t TCRVioTcp::Read(char* buffer, std::size_t size) {
     }
 }
 
-void TCRVioTcp::SetReceiveTimeout(int seconds) {
-    timeval timeout{seconds > 0 ? seconds : 0, 0};
-    setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+void TCRVioTcp::SetTimeout(std::chrono::milliseconds timeout) {
+    const auto milliseconds = std::max<std::chrono::milliseconds::rep>(timeout.count(), 0);
+    timeval limit{static_cast<time_t>(milliseconds / 1000),
+                  static_cast<suseconds_t>(milliseconds % 1000 * 1000)};
+    setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    setsockopt(fd_, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
 }
 
 void TCRVioTcp::Close() {

@@ -5,12 +5,14 @@
 namespace velmora {
 
 // A TCP connection over POSIX sockets, or a connection to a local (Unix-domain) socket when the host
-// is the socket file's path (it begins with "/"). The connect is bounded by its timeout; reads honour
-// the receive timeout; the descriptor is closed with the object.
+// is the socket file's path (it begins with "/"). Name lookup and connect together are bounded by the
+// connect timeout; reads and writes honour the stream's timeout; the descriptor is closed with the
+// object.
 class TCRVioTcp final : public TCRVio {
 public:
-    // Resolves host (a name or a numeric address) and connects to the first address that answers.
-    // Throws ESocketError with "Unknown host '%s'" or "Cannot connect to server on host '%s': ...".
+    // Resolves host (a name or a numeric address) and connects to the first address that answers,
+    // both within timeoutSeconds (0: no limit). Throws ESocketError with "Unknown host '%s'" or
+    // "Cannot connect to server on host '%s': ..." (also "... Connection timed out").
     TCRVioTcp(const std::string& host, int port, int timeoutSeconds);
     ~TCRVioTcp() override;
     TCRVioTcp(const TCRVioTcp&) = delete;
@@ -20,7 +22,7 @@ public:
 
     void Write(const char* data, std::size_t size) override;
     std::size_t Read(char* buffer, std::size_t size) override;
-    void SetReceiveTimeout(int seconds) override;
+    void SetTimeout(std::chrono::milliseconds timeout) override;
     void Close() override;
 
 private:

@@ -237,8 +237,8 @@ std::size_t TCRVioTls::Read(char* buffer, std::size_t size) {
     ThrowSslError("Error on data reading from the connection:", result);
 }
 
-void TCRVioTls::SetReceiveTimeout(int seconds) {
-    inner_->SetReceiveTimeout(seconds);
+void TCRVioTls::SetTimeout(std::chrono::milliseconds timeout) {
+    inner_->SetTimeout(timeout);
 }
 
 void TCRVioTls::Close() {

@@ -38,7 +38,7 @@ public:
 
     void Write(const char* data, std::size_t size) override;
     std::size_t Read(char* buffer, std::size_t size) override;
-    void SetReceiveTimeout(int seconds) override;
+    void SetTimeout(std::chrono::milliseconds timeout) override;
     void Close() override;
 
     // The tls-server-end-point channel binding data: the hash of the server's certificate with the

@@ -173,8 +173,10 @@ std::vector<std::string> TCustomDAConnection::GetDatabaseNames() {
 }
 
 void TCustomDAConnection::HandleDatabaseError(const EDAError& error) {
-    if (error.IsFatalError())
-        Disconnect();
+    // A fatal error has ended the session underneath already, so the connection no longer counts as
+    // open; closing it still resets the count and the prompt and tells the listeners.
+    if (error.IsFatalError() && iConnection_ != nullptr)
+        DoDisconnect();
     ThrowComponentError(error);
     throw;
 }

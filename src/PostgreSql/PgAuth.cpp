@@ -4,15 +4,20 @@
 
 #include <array>
 #include <charconv>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <openssl/core_names.h>
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
-#include <openssl/hmac.h>
 #include <openssl/rand.h>
+#include <stringprep.h>
 
 namespace velmora {
 namespace {
 
 using TDigest = std::array<unsigned char, 32>;
+using Clock = std::chrono::steady_clock;
 
 [[noreturn]] void Fail(const std::string& message) {
     throw EPgError(TPgSeverity::sFatal, message);
@@ -47,21 +52,58 @@ TDigest Sha256(std::string_view data) {
     return digest;
 }
 
+// HMAC-SHA-256 with one key for many messages: the key is set up once.
+class THmacSha256 {
+public:
+    explicit THmacSha256(std::string_view key) {
+        std::unique_ptr<EVP_MAC, decltype(&EVP_MAC_free)> mac(EVP_MAC_fetch(nullptr, "HMAC", nullptr),
+                                                              EVP_MAC_free);
+        if (mac)
+            context_.reset(EVP_MAC_CTX_new(mac.get()));
+        char digestName[] = "SHA256";
+        OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, digestName, 0),
+                               OSSL_PARAM_construct_end()};
+        if (!context_ || EVP_MAC_init(context_.get(), Bytes(key), key.size(), params) != 1)
+            Fail("HMAC-SHA-256 is not available");
+    }
+
+    TDigest Digest(std::string_view data) {
+        TDigest digest{};
+        std::size_t length = 0;
+        // An init without a key starts a new message under the same key.
+        if (EVP_MAC_init(context_.get(), nullptr, 0, nullptr) != 1 ||
+            EVP_MAC_update(context_.get(), Bytes(data), data.size()) != 1 ||
+            EVP_MAC_final(context_.get(), digest.data(), &length, digest.size()) != 1)
+            Fail("HMAC-SHA-256 is not available");
+        return digest;
+    }
+
+private:
+    std::unique_ptr<EVP_MAC_CTX, decltype(&EVP_MAC_CTX_free)> context_{nullptr, EVP_MAC_CTX_free};
+};
+
 TDigest HmacSha256(std::string_view key, std::string_view data) {
-    TDigest digest{};
-    if (HMAC(EVP_sha256(), key.data(), static_cast<int>(key.size()), Bytes(data), data.size(), digest.data(),
-             nullptr) == nullptr)
-        Fail("HMAC-SHA-256 is not available");
-    return digest;
+    return THmacSha256(key).Digest(data);
 }
 
-TDigest SaltedPassword(std::string_view password, std::string_view salt, int iterations) {
-    TDigest digest{};
-    if (PKCS5_PBKDF2_HMAC(password.data(), static_cast<int>(password.size()), Bytes(salt),
-                          static_cast<int>(salt.size()), iterations, EVP_sha256(), digest.size(),
-                          digest.data()) != 1)
-        Fail("PBKDF2 is not available");
-    return digest;
+// PBKDF2-HMAC-SHA-256 of one block, computed here rather than in one library call so that it can
+// give up at the deadline: the server chooses the iteration count.
+TDigest SaltedPassword(std::string_view password, std::string_view salt, int iterations,
+                       const std::optional<Clock::time_point>& deadline) {
+    constexpr int iterationsPerClockCheck = 1024;
+    THmacSha256 hmac(password);
+    TDigest block = hmac.Digest(std::string(salt) + std::string("\0\0\0\1", 4));
+    TDigest salted = block;
+    for (int i = 1; i < iterations; ++i) {
+        if (deadline && i % iterationsPerClockCheck == 0 && Clock::now() >= *deadline)
+            Fail("Connection timed out while deriving the SCRAM key (" + std::to_string(iterations) +
+                 " iterations)");
+        block = hmac.Digest(Text(block));
+        for (std::size_t k = 0; k < salted.size(); ++k)
+            salted[k] ^= block[k];
+    }
+    OPENSSL_cleanse(block.data(), block.size());
+    return salted;
 }
 
 std::string Base64Encode(std::string_view data) {
@@ -116,6 +158,20 @@ std::string SaslName(std::string_view user) {
 
 } // namespace
 
+std::string PgSaslPrep(const std::string& password) {
+    char* prepared = nullptr;
+    // Unassigned code points make the preparation fail, as they do on the server.
+    if (stringprep_profile(password.c_str(), &prepared, "SASLprep", STRINGPREP_NO_UNASSIGNED) !=
+        STRINGPREP_OK) {
+        std::free(prepared);
+        return password;
+    }
+    std::string result(prepared);
+    OPENSSL_cleanse(prepared, std::strlen(prepared));
+    std::free(prepared);
+    return result;
+}
+
 std::string PgMd5Password(std::string_view user, std::string_view password, std::string_view salt) {
     std::string inner = Md5Hex(std::string(password) + std::string(user));
     return "md5" + Md5Hex(inner + std::string(salt));
@@ -158,7 +214,9 @@ std::string TScramSha256Client::ClientFinalMessage(std::string_view serverFirstM
     if (error != std::errc() || end != count.data() + count.size() || iterations < 1)
         Fail("Invalid SCRAM iteration count");
 
-    TDigest salted = SaltedPassword(password_, salt, iterations);
+    std::string prepared = PgSaslPrep(password_);
+    TDigest salted = SaltedPassword(prepared, salt, iterations, deadline_);
+    OPENSSL_cleanse(prepared.data(), prepared.size());
     OPENSSL_cleanse(password_.data(), password_.size());
     password_.clear();
     TDigest clientKey = HmacSha256(Text(salted), "Client Key");

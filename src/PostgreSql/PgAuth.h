@@ -1,10 +1,17 @@
 #pragma once
 
+#include <chrono>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 
 namespace velmora {
+
+// The password as the server prepares it before deriving a SCRAM key: normalised by the SASLprep
+// profile of stringprep, or the bytes unchanged when that fails (not UTF-8, prohibited or
+// unassigned characters), as the server then uses them.
+std::string PgSaslPrep(const std::string& password);
 
 // The answer to an MD5 password request: "md5" + md5hex(md5hex(password + user) + salt), the salt
 // being the 4 raw bytes of the request.
@@ -43,6 +50,10 @@ public:
     // The mechanism to name to the server: with binding data, the PLUS variant.
     std::string_view Mechanism() const { return binding_.Data.empty() ? PlainMechanism : PlusMechanism; }
 
+    // The key derivation gives up with a fatal EPgError at this point in time: the iteration count
+    // is the server's choice and must not hold the log-on past its timeout.
+    void SetDeadline(std::optional<std::chrono::steady_clock::time_point> deadline) { deadline_ = deadline; }
+
     std::string ClientFirstMessage();
     std::string ClientFinalMessage(std::string_view serverFirstMessage);
     void VerifyServerFinal(std::string_view serverFinalMessage);
@@ -61,6 +72,7 @@ private:
     TScramChannelBinding binding_;
     std::string clientFirstBare_;
     std::string expectedServerSignature_;
+    std::optional<std::chrono::steady_clock::time_point> deadline_;
 };
 
 } // namespace velmora

@@ -42,7 +42,8 @@ public:
 
     void Connect() override;
     void Disconnect() override;
-    bool IsConnected() const override { return protocol_ != nullptr; }
+    // Only while the protocol is in step: after a fatal error the next use opens the session anew.
+    bool IsConnected() const override { return protocol_ != nullptr && protocol_->IsConnected(); }
     bool InTransaction() const override;
     std::vector<std::string> GetDatabaseNames() override;
 

@@ -3,17 +3,32 @@
 #include "PostgreSql/PgError.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <stdexcept>
 
 namespace velmora {
 namespace {
 
-// Larger than any message a server sends; a bigger length means the framing is lost.
-constexpr std::int32_t MaxMessageLength = 0x3FFFFFFF;
+using Clock = std::chrono::steady_clock;
+
+// Ceilings of message bodies. A row may hold a field of up to 1 GB; error and notice texts, and
+// notifications, may be long; descriptions hold at most a few thousand columns or parameters;
+// everything else (authentication, status, completion) is small.
+constexpr std::size_t RowCeiling = 0x3FFFFFFF;
+constexpr std::size_t TextCeiling = 16 << 20;
+constexpr std::size_t DescriptionCeiling = 1 << 20;
+constexpr std::size_t StatusCeiling = 30000;
+
+const char* const ReadingHeadline = "Error on data reading from the connection:";
+const char* const WritingHeadline = "Error on data writing to the connection:";
 
 EPgError FatalSocketError(const ESocketError& e) {
     return EPgError(TPgSeverity::sFatal, e.Message(), e.Code());
+}
+
+EPgError TooLong(char type) {
+    return EPgError(TPgSeverity::sFatal, std::string("Server message too long : ") + type);
 }
 
 } // namespace
@@ -109,6 +124,7 @@ void TPgSQLNet::WriteBytes(std::string_view bytes) {
 void TPgSQLNet::Flush() {
     std::string pending;
     pending.swap(writeBuffer_);
+    ApplyDeadline(WritingHeadline);
     try {
         vio_->Write(pending.data(), pending.size());
     } catch (const ESocketError& e) {
@@ -116,7 +132,18 @@ void TPgSQLNet::Flush() {
     }
 }
 
+// Under a deadline each wait gets what is left of the time, and none once it has passed.
+void TPgSQLNet::ApplyDeadline(const char* headline) {
+    if (!deadline_)
+        return;
+    auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline_ - Clock::now());
+    if (left.count() <= 0)
+        throw EPgError(TPgSeverity::sFatal, SocketErrorText(headline, ETIMEDOUT), ETIMEDOUT);
+    vio_->SetTimeout(timeout_.count() > 0 ? std::min(timeout_, left) : left);
+}
+
 void TPgSQLNet::Fill() {
+    ApplyDeadline(ReadingHeadline);
     std::size_t received = 0;
     try {
         received = vio_->Read(readBuffer_.data(), readBuffer_.size());
@@ -147,29 +174,72 @@ void TPgSQLNet::Read(char* target, std::size_t count) {
     }
 }
 
+std::size_t TPgSQLNet::BodyCeiling(char type) {
+    switch (type) {
+    case 'D':
+        return RowCeiling;
+    case 'E':
+    case 'N':
+    case 'A':
+        return TextCeiling;
+    case 'T':
+    case 't':
+        return DescriptionCeiling;
+    default:
+        return StatusCeiling;
+    }
+}
+
 TPgMessage TPgSQLNet::ReadMessage() {
     TPgMessage message;
     message.Type = ReadByte();
     char lengthBytes[4];
     Read(lengthBytes, sizeof lengthBytes);
     if (message.Type == 'E' && std::memcmp(lengthBytes, "FATA", 4) == 0) {
-        // An old server's error as plain text up to a zero byte.
-        message.Body = "FATA";
-        for (char c = ReadByte(); c != '\0'; c = ReadByte())
-            message.Body += c;
-        message.Legacy = true;
+        ReadLegacyError(message);
         return message;
     }
-    std::int32_t length = TPgMessageReader({lengthBytes, sizeof lengthBytes}).ReadInt32();
-    if (length < 4 || length > MaxMessageLength)
+    auto length = static_cast<std::uint32_t>(TPgMessageReader({lengthBytes, sizeof lengthBytes}).ReadInt32());
+    if (length < 4)
         throw EPgError(TPgSeverity::sFatal, std::string("Unexpected server response : ") + message.Type);
-    message.Body.resize(static_cast<std::size_t>(length) - 4);
-    Read(message.Body.data(), message.Body.size());
+    if (length - 4 > BodyCeiling(message.Type))
+        throw TooLong(message.Type);
+    ReadBody(message, length - 4);
     return message;
 }
 
+// The body grows with what arrives, so a length the server claims costs nothing until it is sent.
+void TPgSQLNet::ReadBody(TPgMessage& message, std::size_t size) {
+    message.Body.reserve(std::min(size, ReadBufferSize));
+    while (message.Body.size() < size) {
+        if (readPos_ == readEnd_)
+            Fill();
+        std::size_t chunk = std::min(size - message.Body.size(), readEnd_ - readPos_);
+        message.Body.append(readBuffer_.data() + readPos_, chunk);
+        readPos_ += chunk;
+    }
+}
+
+// An old server's error as plain text up to a zero byte, no longer than a status message.
+void TPgSQLNet::ReadLegacyError(TPgMessage& message) {
+    message.Body = "FATA";
+    message.Legacy = true;
+    for (char c = ReadByte(); c != '\0'; c = ReadByte()) {
+        if (message.Body.size() == StatusCeiling)
+            throw TooLong(message.Type);
+        message.Body += c;
+    }
+}
+
 void TPgSQLNet::SetTimeout(int seconds) {
-    vio_->SetReceiveTimeout(seconds);
+    timeout_ = std::chrono::seconds(std::max(seconds, 0));
+    vio_->SetTimeout(timeout_);
+}
+
+void TPgSQLNet::SetDeadline(std::optional<Clock::time_point> deadline) {
+    deadline_ = deadline;
+    if (!deadline_)
+        vio_->SetTimeout(timeout_);
 }
 
 void TPgSQLNet::Close() {

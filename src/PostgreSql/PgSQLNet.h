@@ -2,8 +2,10 @@
 
 #include "Common/CRVio.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +32,7 @@ public:
     std::string ReadString(); // up to the zero byte
     std::string ReadBytes(std::size_t count);
     std::string_view Rest();
+    std::size_t Remaining() const { return body_.size() - pos_; }
     bool AtEnd() const { return pos_ == body_.size(); }
 
 private:
@@ -42,7 +45,8 @@ private:
 // The buffered reader and writer of the protocol over one stream. Messages are collected in the
 // write buffer and sent in one write by Flush. Every failure of the stream becomes a fatal EPgError:
 // the socket layer's text with its error number, or an empty text with code 0 when the server
-// closed the connection.
+// closed the connection. Reads and writes wait at most the timeout each, and never past the
+// deadline when one is set.
 class TPgSQLNet {
 public:
     explicit TPgSQLNet(std::unique_ptr<TCRVio> vio);
@@ -60,16 +64,26 @@ public:
     void WriteBytes(std::string_view bytes);
     void Flush();
 
-    // Reads the next message whole. An impossible length means the stream lost its framing: a fatal
-    // "Unexpected server response".
+    // Reads the next message whole, its body as it arrives. A length below the minimum means the
+    // stream lost its framing ("Unexpected server response : X"); one beyond the ceiling of its type
+    // ("Server message too long : X") would let a server claim any amount of memory. Both are fatal.
     TPgMessage ReadMessage();
 
+    // Seconds each read and write may wait; 0 waits without limit.
     void SetTimeout(int seconds);
+    // A point in time no read or write may wait past (the end of a log-on), or none.
+    void SetDeadline(std::optional<std::chrono::steady_clock::time_point> deadline);
     void Close();
+
+    // The largest body a message of this type may have.
+    static std::size_t BodyCeiling(char type);
 
 private:
     static constexpr std::size_t ReadBufferSize = 65536;
 
+    void ApplyDeadline(const char* headline);
+    void ReadBody(TPgMessage& message, std::size_t size);
+    void ReadLegacyError(TPgMessage& message);
     void Fill();
     char ReadByte();
     void Read(char* target, std::size_t count);
@@ -80,6 +94,8 @@ private:
     std::size_t readEnd_ = 0;
     std::string writeBuffer_;
     std::size_t lengthPos_ = 0;
+    std::chrono::milliseconds timeout_{0};
+    std::optional<std::chrono::steady_clock::time_point> deadline_;
 };
 
 } // namespace velmora

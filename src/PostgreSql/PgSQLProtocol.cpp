@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <charconv>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
@@ -37,6 +38,23 @@ EPgError UnexpectedResponse(char type) {
     return Fatal(std::string("Unexpected server response : ") + type);
 }
 
+// A failure that is no server error, met in the middle of an exchange, as the fatal error it is.
+EPgError BrokenExchange(const std::exception_ptr& failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::bad_alloc&) {
+        return Fatal("Out of memory in the middle of a server exchange; the connection was closed");
+    } catch (const std::exception& e) {
+        return Fatal(std::string(e.what()) + "; the connection was closed");
+    } catch (...) {
+        return Fatal("Unknown failure in the middle of a server exchange; the connection was closed");
+    }
+}
+
+// Notices wait for the end of their message loop only up to this many, so that a flood of them
+// cannot fill the memory of a client that listens.
+constexpr std::size_t MaxPendingNotices = 100;
+
 // The loop must have stopped at one of the allowed message types, or the exchange is out of step.
 void Expect(char type, std::string_view allowed) {
     if (allowed.find(type) == std::string_view::npos)
@@ -60,15 +78,17 @@ std::int64_t ToInt64(std::string_view digits) {
     return value;
 }
 
-std::size_t ReadCount(TPgMessageReader& reader) {
+// A count of items that take at least itemSize bytes each: a count the rest of the body cannot hold
+// is refused before anything is allocated for it.
+std::size_t ReadCount(TPgMessageReader& reader, std::size_t itemSize) {
     std::int16_t count = reader.ReadInt16();
-    if (count < 0)
-        throw std::out_of_range("negative count");
+    if (count < 0 || static_cast<std::size_t>(count) * itemSize > reader.Remaining())
+        throw std::out_of_range("impossible count");
     return static_cast<std::size_t>(count);
 }
 
 std::vector<TPgSQLFieldDesc> ReadRowDescription(TPgMessageReader& reader) {
-    std::vector<TPgSQLFieldDesc> fields(ReadCount(reader));
+    std::vector<TPgSQLFieldDesc> fields(ReadCount(reader, 19));
     for (auto& field : fields) {
         field.Name = reader.ReadString();
         field.TableOid = static_cast<std::uint32_t>(reader.ReadInt32());
@@ -82,14 +102,14 @@ std::vector<TPgSQLFieldDesc> ReadRowDescription(TPgMessageReader& reader) {
 }
 
 std::vector<TPgSQLParamDesc> ReadParameterDescription(TPgMessageReader& reader) {
-    std::vector<TPgSQLParamDesc> params(ReadCount(reader));
+    std::vector<TPgSQLParamDesc> params(ReadCount(reader, 4));
     for (auto& param : params)
         param.TypeOid = static_cast<std::uint32_t>(reader.ReadInt32());
     return params;
 }
 
 TPgSQLRow ReadDataRow(TPgMessageReader& reader) {
-    TPgSQLRow row(ReadCount(reader));
+    TPgSQLRow row(ReadCount(reader, 4));
     for (auto& value : row) {
         std::int32_t length = reader.ReadInt32();
         if (length < -1)
@@ -207,6 +227,10 @@ auto TPgSQLProtocol30::Guarded(Work work) -> decltype(work()) {
         if (e.IsFatalError())
             DropConnection();
         throw;
+    } catch (...) {
+        // Whatever broke off the exchange, the stream may be out of step.
+        DropConnection();
+        throw BrokenExchange(std::current_exception());
     }
 }
 
@@ -228,7 +252,7 @@ std::unique_ptr<TCRVio> TPgSQLProtocol30::OpenStream() const {
         const std::string& server = params_.Server;
         auto stream = openSocket_(PgIsSocketDirectory(server) ? PgSocketPath(server, params_.Port) : server,
                                   params_.Port, params_.ConnectionTimeout);
-        stream->SetReceiveTimeout(params_.ConnectionTimeout);
+        stream->SetTimeout(std::chrono::seconds(params_.ConnectionTimeout));
         return stream;
     } catch (const ESocketError& e) {
         throw EPgError(TPgSeverity::sFatal, e.Message(), e.Code());
@@ -238,6 +262,9 @@ std::unique_ptr<TCRVio> TPgSQLProtocol30::OpenStream() const {
 void TPgSQLProtocol30::Connect(const TPgConnectParams& params) {
     DropConnection();
     params_ = params;
+    loginDeadline_.reset();
+    if (params_.ConnectionTimeout > 0)
+        loginDeadline_ = std::chrono::steady_clock::now() + std::chrono::seconds(params_.ConnectionTimeout);
     try {
         // A server that does not know application_name refuses it after the log-on: then once more
         // without it.
@@ -245,9 +272,13 @@ void TPgSQLProtocol30::Connect(const TPgConnectParams& params) {
             ConnectOnce({});
         connected_ = true;
         ReadServerVersion();
-    } catch (...) {
+        net_->SetDeadline(std::nullopt);
+    } catch (const EPgError&) {
         DropConnection();
         throw;
+    } catch (...) {
+        DropConnection();
+        throw BrokenExchange(std::current_exception());
     }
 }
 
@@ -279,6 +310,9 @@ void TPgSQLProtocol30::LogOn(const std::string& applicationName, bool askForTls)
     DropConnection();
     std::unique_ptr<TCRVio> stream = OpenStream();
     net_ = std::make_unique<TPgSQLNet>(askForTls ? NegotiateTls(std::move(stream)) : std::move(stream));
+    net_->SetTimeout(params_.ConnectionTimeout);
+    // The whole log-on, reads, writes and key derivation, lives within the connection timeout.
+    net_->SetDeadline(loginDeadline_);
     SendStartup(applicationName);
     state_ = TProtocolState::psAuthenticating;
     Authenticate();
@@ -413,6 +447,7 @@ void TPgSQLProtocol30::StartScram(TPgMessageReader& reader, std::optional<TScram
     // The server takes the user name from the startup message.
     scram.emplace("", params_.Password, TScramSha256Client::RandomNonce(), std::move(binding));
     saslMechanism_ = scram->Mechanism();
+    scram->SetDeadline(loginDeadline_);
     std::string first = scram->ClientFirstMessage();
     net_->BeginMessage('p');
     net_->WriteString(saslMechanism_);
@@ -456,8 +491,14 @@ char TPgSQLProtocol30::ProcessMessageQueue() {
         message = ReadMessage();
     } while (HandleMessage(message));
     DeliverNotices();
-    if (pendingError_)
-        throw EPgError(*std::exchange(pendingError_, std::nullopt));
+    if (pendingError_) {
+        TPgErrorFields error = *std::exchange(pendingError_, std::nullopt);
+        // A server ends an exchange that failed with ReadyForQuery; stopping at anything else after
+        // an error leaves the stream out of step.
+        if (message.Type != 'Z')
+            error.Severity = TPgSeverity::sFatal;
+        throw EPgError(std::move(error));
+    }
     return message.Type;
 }
 
@@ -511,7 +552,13 @@ bool TPgSQLProtocol30::HandleMessageBody(char type, TPgMessageReader& reader) {
         secretKey_ = reader.ReadInt32();
         return true;
     case 'N':
+        if (!OnNotice) {
+            reader.Rest(); // nobody listens: the notice is dropped unread
+            return true;
+        }
         pendingNotices_.push_back(ParsePgErrorFields(reader.Rest()));
+        if (pendingNotices_.size() == MaxPendingNotices)
+            DeliverNotices();
         return true;
     case 'S': {
         std::string name = reader.ReadString();
@@ -736,7 +783,8 @@ void TPgSQLProtocol30::UnPrepareStmt(TPgSQLStatement& stmt) {
             Expect(ProcessMessageQueue(), "Z");
         });
     } catch (const EPgError&) {
-        // Unpreparing never fails; a lost connection shows in IsConnected and the next statement.
+        // Unpreparing never fails. A fatal error has dropped the connection: IsConnected says so, and
+        // the next statement opens it anew.
     }
 }
 

@@ -3,6 +3,7 @@
 #include "Common/CRVioTcp.h"
 #include "PostgreSql/PgError.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -58,7 +59,7 @@ std::string PgSocketPath(const std::string& directory, int port);
 struct TPgConnectParams {
     std::string Server; // host name, address, or socket directory
     int Port = 5432;
-    int ConnectionTimeout = 15; // seconds for the TCP connect, and the first receive timeout; 0: none
+    int ConnectionTimeout = 15; // seconds for the whole log-on, and the first read and write timeout; 0: none
     std::string Database;
     std::string UserName;
     std::string Password;
@@ -126,11 +127,12 @@ public:
 
     // Opens the socket, negotiates TLS as the SSL mode asks, logs on (trust, peer, certificate,
     // clear-text password, MD5, SCRAM-SHA-256 with or without channel binding) and reads the server
-    // version. Any failure leaves the object disconnected.
+    // version, all within the connection timeout. Any failure leaves the object disconnected.
     virtual void Connect(const TPgConnectParams& params) = 0;
     // Ends the session with Terminate and closes the socket; failures are ignored.
     virtual void Disconnect() = 0;
-    // Between a successful Connect and Disconnect or the first fatal error.
+    // Between a successful Connect and Disconnect or the first fatal error: while the protocol is in
+    // step with the server.
     virtual bool IsConnected() const = 0;
 
     // Runs sql (one or more statements) as a simple query; raises the server's error after the
@@ -248,7 +250,8 @@ private:
     void CloseStatementQuietly(const TPgSQLStatement& stmt);
     std::string NextIdentifier();
 
-    // Runs work on the open connection; a fatal error drops the connection before it passes on.
+    // Runs work on the open connection. A fatal error drops the connection before it passes on; so
+    // does any other exception, which comes out as a fatal EPgError.
     template <class Work>
     auto Guarded(Work work) -> decltype(work());
     void DropConnection();
@@ -259,6 +262,7 @@ private:
     TPgConnectParams params_;
     std::optional<std::string> tlsEndPoint_; // set on an encrypted session: the channel binding data
     std::string saslMechanism_;
+    std::optional<std::chrono::steady_clock::time_point> loginDeadline_;
     const std::uint64_t number_; // tells this object's statements from those of other connections
     std::int64_t stmtCounter_ = 0;
 

@@ -1,5 +1,6 @@
 #include "PostgreSql/FakeTcpServer.h"
 
+#include <chrono>
 #include <cstdint>
 #include <netinet/in.h>
 #include <poll.h>
@@ -32,11 +33,12 @@ bool Readable(int fd) {
 
 } // namespace
 
-TFakeTcpServer::TFakeTcpServer(std::vector<std::string> answers) {
+TFakeTcpServer::TFakeTcpServer(std::vector<std::string> answers, TAfterAnswers afterAnswers) {
     listener_ = BindLoopback(port_);
     if (::listen(listener_, 1) != 0)
         throw std::runtime_error("cannot listen");
-    thread_ = std::thread([this, answers = std::move(answers)] { Serve(answers); });
+    thread_ =
+        std::thread([this, answers = std::move(answers), afterAnswers] { Serve(answers, afterAnswers); });
 }
 
 TFakeTcpServer::~TFakeTcpServer() {
@@ -45,7 +47,7 @@ TFakeTcpServer::~TFakeTcpServer() {
     ::close(listener_);
 }
 
-void TFakeTcpServer::Serve(std::vector<std::string> answers) {
+void TFakeTcpServer::Serve(std::vector<std::string> answers, TAfterAnswers afterAnswers) {
     while (!stopping_ && !Readable(listener_)) {
     }
     if (stopping_)
@@ -53,7 +55,12 @@ void TFakeTcpServer::Serve(std::vector<std::string> answers) {
     int client = ::accept(listener_, nullptr, nullptr);
     std::size_t next = 0;
     char buffer[4096];
+    const bool deaf = afterAnswers == TAfterAnswers::StopReading;
     while (!stopping_) {
+        if (deaf && next == answers.size()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            continue;
+        }
         if (!Readable(client))
             continue;
         if (::recv(client, buffer, sizeof buffer, 0) <= 0)

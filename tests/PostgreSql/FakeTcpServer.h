@@ -9,10 +9,13 @@ namespace velmora::test {
 
 // A TCP server on 127.0.0.1 for what a real server will not do on demand. It accepts one client and
 // answers each thing the client sends with the next of its answers; when they are used up it stays
-// silent, holding the connection open until it is destroyed.
+// silent, holding the connection open until it is destroyed. A deaf one also stops reading then.
 class TFakeTcpServer {
 public:
-    explicit TFakeTcpServer(std::vector<std::string> answers = {});
+    enum class TAfterAnswers { KeepReading, StopReading };
+
+    explicit TFakeTcpServer(std::vector<std::string> answers = {},
+                            TAfterAnswers afterAnswers = TAfterAnswers::KeepReading);
     ~TFakeTcpServer();
     TFakeTcpServer(const TFakeTcpServer&) = delete;
     TFakeTcpServer& operator=(const TFakeTcpServer&) = delete;
@@ -20,7 +23,7 @@ public:
     int Port() const { return port_; }
 
 private:
-    void Serve(std::vector<std::string> answers);
+    void Serve(std::vector<std::string> answers, TAfterAnswers afterAnswers);
 
     int listener_ = -1;
     int port_ = 0;

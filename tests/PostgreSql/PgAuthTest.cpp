@@ -127,3 +127,19 @@ TEST(ScramSha256, RefusesMessagesOutOfOrder) {
     EXPECT_EQ(FatalMessage([&] { client.VerifyServerFinal(ServerFinal); }),
               "Unexpected SCRAM authentication message");
 }
+
+TEST(PgSaslPrep, PreparesPasswordsAsTheServerDoesOrLeavesThemAlone) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"plain ascii", "plain ascii"},
+        {"hoch\u00B2 und \u00B3", "hoch2 und 3"}, // superscripts: compatibility forms
+        {"5\u00B5m", "5\u03BCm"},                 // micro sign to Greek mu
+        {"no\u00A0break", "no break"},            // non-ASCII space to space
+        {"soft\u00ADhyphen", "softhyphen"},       // mapped to nothing
+        {"\uFB01nale", "finale"},                 // ligature
+        {"tab\there", "tab\there"},               // prohibited control character: unchanged
+        {"un\u0378assigned", "un\u0378assigned"}, // unassigned code point: unchanged
+        {"latin1 \xE9t\xE9", "latin1 \xE9t\xE9"}, // not UTF-8: unchanged
+    };
+    for (const auto& [password, prepared] : cases)
+        EXPECT_EQ(PgSaslPrep(password), prepared) << password;
+}

@@ -25,7 +25,7 @@ public:
         inner_->Write(data, size);
     }
     std::size_t Read(char* buffer, std::size_t size) override { return inner_->Read(buffer, size); }
-    void SetReceiveTimeout(int seconds) override { inner_->SetReceiveTimeout(seconds); }
+    void SetTimeout(std::chrono::milliseconds timeout) override { inner_->SetTimeout(timeout); }
     void Close() override { inner_->Close(); }
 
 private:

@@ -157,10 +157,10 @@ TEST(PgSQLProtocolScript, RefusesUnsupportedAuthenticationMethods) {
 }
 
 // The server's first SCRAM message, echoing the nonce the client sent last.
-TServerScript::Reply ScramServerFirst() {
-    return [](std::string_view sent) {
+TServerScript::Reply ScramServerFirst(const std::string& iterations = "4096") {
+    return [iterations](std::string_view sent) {
         std::string clientNonce(sent.substr(sent.rfind("r=") + 2));
-        return AuthRequest(11, "r=" + clientNonce + "server,s=W22ZaJ0SNY7soEsUEjb6gQ==,i=4096");
+        return AuthRequest(11, "r=" + clientNonce + "server,s=W22ZaJ0SNY7soEsUEjb6gQ==,i=" + iterations);
     };
 }
 
@@ -217,6 +217,9 @@ TEST(PgSQLProtocolScript, MalformedOrUnknownMessagesEndTheConnection) {
         {Message('C', std::string("SELECT 1\0junk", 13)), "Unexpected server response : C"}, // longer
         {std::string("Z") + Int32(2), "Unexpected server response : Z"}, // a length below its own size
         {Message('1', ""), "Unexpected server response : 1"},            // out of step
+        {Message('T', Int16(32767)), "Unexpected server response : T"},  // more columns than bytes
+        // An error must be followed by ReadyForQuery; anything else leaves the stream out of step.
+        {ErrorResponse("ERROR", "42601", "syntax error") + RowDescription({"a"}), "syntax error"},
     };
     for (const auto& [answer, message] : answers) {
         ConnectedProtocol connected;
@@ -311,4 +314,97 @@ TEST(PgSQLProtocolScript, SocketFailuresOfTheConnectCarryTheSocketLayersText) {
     EPgError unknown = Failure([&] { protocol.Connect(params); });
     EXPECT_TRUE(unknown.Message().starts_with("Unknown host 'no-such-host.invalid'\nSocket Error Code: "))
         << unknown.Message();
+}
+
+// A server claims any length it likes: beyond the ceiling of the message type the connection ends
+// before a byte of the body is waited for, and within it the body is read as it arrives.
+TEST(PgSQLProtocolScript, LengthsBeyondTheirTypesCeilingEndTheConnectionWhichOpensAgain) {
+    const std::pair<std::string, std::string> answers[] = {
+        {std::string("Z") + Int32(1 << 30), "Server message too long : Z"},
+        {std::string("C") + Int32(40000), "Server message too long : C"},
+        {std::string("T") + Int32(2 << 20), "Server message too long : T"},
+        {std::string("E") + Int32(64 << 20), "Server message too long : E"},
+        {std::string("D") + Int32(0x7FFFFFFF), "Server message too long : D"},
+        // Within its ceiling a huge row costs what arrives; then the server hangs up.
+        {std::string("D") + Int32(1 << 29) + Int16(1) + Int32((1 << 29) - 10) + "abc", ""},
+    };
+    for (const auto& [answer, message] : answers) {
+        ConnectedProtocol connected;
+        connected.script.Then(answer)
+            .Then(LoginAccepted())
+            .Then(VersionAnswer())
+            .Then(CommandComplete("SET") + ReadyForQuery());
+        EPgError error = Failure([&] { connected.protocol.ExecuteStmt("SELECT 1"); });
+        EXPECT_EQ(error.Message(), message);
+        EXPECT_TRUE(error.IsFatalError());
+        EXPECT_FALSE(connected.protocol.IsConnected());
+        connected.protocol.Connect(Params());
+        EXPECT_EQ(connected.script.Opened(), 2);
+        EXPECT_EQ(connected.protocol.ExecuteStmt("SET x = 1").Completion.Command, "SET");
+    }
+}
+
+TEST(PgSQLProtocolScript, AnEndlessErrorInTheOldTextFormIsCutOff) {
+    TServerScript script;
+    script.Then("EFATAL:  " + std::string(100000, 'x'));
+    TPgSQLProtocol30 protocol(script.Factory(4096));
+    EPgError error = Failure([&] { protocol.Connect(Params()); });
+    EXPECT_EQ(error.Message(), "Server message too long : E");
+    EXPECT_TRUE(error.IsFatalError());
+    EXPECT_FALSE(protocol.IsConnected());
+}
+
+TEST(PgSQLProtocolScript, NoticesReachAListenerInOrderAlsoInAFlood) {
+    std::string flood;
+    for (int i = 0; i < 250; ++i)
+        flood += NoticeResponse("notice " + std::to_string(i));
+    ConnectedProtocol connected;
+    connected.script.Then(flood + CommandComplete("SET") + ReadyForQuery())
+        .Then(flood + CommandComplete("SET") + ReadyForQuery());
+    EXPECT_EQ(connected.protocol.ExecuteStmt("SET x = 1").Completion.Command, "SET"); // nobody listens
+    std::vector<std::string> heard;
+    connected.protocol.OnNotice = [&](const TPgErrorFields& notice) { heard.push_back(notice.Message); };
+    EXPECT_EQ(connected.protocol.ExecuteStmt("SET x = 1").Completion.Command, "SET");
+    ASSERT_EQ(heard.size(), 250U);
+    EXPECT_EQ(heard.front(), "notice 0");
+    EXPECT_EQ(heard.back(), "notice 249");
+}
+
+TEST(PgSQLProtocolScript, AFailureOutsideTheProtocolMidExchangeEndsTheConnection) {
+    ConnectedProtocol connected;
+    connected.script.Then(NoticeResponse("hello") + CommandComplete("SET") + ReadyForQuery());
+    connected.protocol.OnNotice = [](const TPgErrorFields&) { throw std::runtime_error("listener failed"); };
+    EPgError error = Failure([&] { connected.protocol.ExecuteStmt("SET x = 1"); });
+    EXPECT_EQ(error.Message(), "listener failed; the connection was closed");
+    EXPECT_TRUE(error.IsFatalError());
+    EXPECT_FALSE(connected.protocol.IsConnected());
+}
+
+TEST(PgSQLProtocolScript, AHugeScramIterationCountEndsInTheConnectionTimeout) {
+    TServerScript script;
+    script.Then(AuthRequest(10, std::string("SCRAM-SHA-256\0\0", 15))).Then(ScramServerFirst("2147483647"));
+    TPgSQLProtocol30 protocol(script.Factory());
+    TPgConnectParams params = Params();
+    params.ConnectionTimeout = 1;
+    EPgError error = Failure([&] { protocol.Connect(params); });
+    EXPECT_EQ(error.Message(), "Connection timed out while deriving the SCRAM key (2147483647 iterations)");
+    EXPECT_TRUE(error.IsFatalError());
+    EXPECT_FALSE(protocol.IsConnected());
+}
+
+TEST(PgSQLProtocolScript, AServerThatStopsReadingEndsInTheTimeout) {
+    TFakeTcpServer deaf({LoginAccepted(), VersionAnswer()}, TFakeTcpServer::TAfterAnswers::StopReading);
+    TPgSQLProtocol30 protocol;
+    TPgConnectParams params = Params();
+    params.Server = "127.0.0.1";
+    params.Port = deaf.Port();
+    protocol.Connect(params);
+    protocol.SetTimeout(1);
+    // More than the socket buffers of both sides hold.
+    const std::string statement = "SELECT '" + std::string(64 << 20, 'x') + "'";
+    EPgError error = Failure([&] { protocol.ExecuteStmt(statement); });
+    EXPECT_EQ(error.Message(),
+              "Error on data writing to the connection:\nConnection timed out.\nSocket Error Code: 110($6E)");
+    EXPECT_TRUE(error.IsFatalError());
+    EXPECT_FALSE(protocol.IsConnected());
 }

@@ -237,3 +237,22 @@ TEST(PgSQLProtocol, RequestCancelStopsTheRunningStatement) {
     EXPECT_EQ(error.Message(), "canceling statement due to user request");
     EXPECT_EQ(session.Value("SELECT 2"), "2");
 }
+
+// The server stores a SCRAM secret of the password after SASLprep; the client must derive its key
+// from the same prepared text, or from the raw bytes where the server keeps them.
+TEST(PgSQLProtocol, PasswordsTheServerNormalisesLogOnWithScram) {
+    const std::string passwords[] = {
+        "hoch\u00B2drei\u00B3", "5\u00B5m-Regel", "no\u00A0break",    "soft\u00ADhyphen",
+        "\uFB01nale",           "tab\there",      "un\u0378assigned",
+    };
+    Session admin;
+    for (const std::string& password : passwords) {
+        const std::string role = velmora::test::uniqueName("sasl");
+        admin.protocol.ExecuteStmt("CREATE ROLE " + role + " LOGIN PASSWORD '" + password + "'");
+        {
+            Session session(Login(role, password));
+            EXPECT_EQ(session.Value("SELECT current_user"), role) << password;
+        }
+        admin.protocol.ExecuteStmt("DROP ROLE " + role);
+    }
+}

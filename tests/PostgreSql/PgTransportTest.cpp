@@ -82,7 +82,7 @@ public:
         buffer[0] = 'N';
         return 1;
     }
-    void SetReceiveTimeout(int seconds) override { inner_->SetReceiveTimeout(seconds); }
+    void SetTimeout(std::chrono::milliseconds timeout) override { inner_->SetTimeout(timeout); }
     void Close() override { inner_->Close(); }
 
 private:
@@ -181,7 +181,7 @@ TEST(PgTransport, PreferFallsBackToClearWhenTheHandshakeFails) {
             buffer[0] = 'S';
             return 1;
         }
-        void SetReceiveTimeout(int) override {}
+        void SetTimeout(std::chrono::milliseconds) override {}
         void Close() override {}
 
     private:

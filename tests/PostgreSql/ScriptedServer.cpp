@@ -91,7 +91,7 @@ public:
         return count; // 0 once the script is used up: the server has closed the connection
     }
 
-    void SetReceiveTimeout(int) override {}
+    void SetTimeout(std::chrono::milliseconds) override {}
     void Close() override {}
 
 private:
