@@ -133,4 +133,7 @@ bool EPgError::IsKeyViolation() const {
     return fields_.ErrorCode == "23505";
 }
 
+EPgPasswordRequired::EPgPasswordRequired(const std::string& userName)
+    : EPgError(TPgSeverity::sFatal, "No password supplied for user \"" + userName + "\"") {}
+
 } // namespace velmora

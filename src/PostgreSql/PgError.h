@@ -63,4 +63,11 @@ private:
     TPgErrorFields fields_;
 };
 
+// The server asks for a password and the log-on has none. Nothing was sent; the caller may obtain a
+// password (a password file, the user) and connect again. Fatal, like every failed log-on.
+class EPgPasswordRequired : public EPgError {
+public:
+    explicit EPgPasswordRequired(const std::string& userName);
+};
+
 } // namespace velmora

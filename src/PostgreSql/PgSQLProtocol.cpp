@@ -287,6 +287,8 @@ bool TPgSQLProtocol30::ConnectOnce(const std::string& applicationName) {
     const bool local = PgIsSocketDirectory(params_.Server);
     try {
         LogOn(applicationName, !local && mode != TPgSSLMode::smDisable && mode != TPgSSLMode::smAllow);
+    } catch (const EPgPasswordRequired&) {
+        throw; // a password missing in clear is missing over TLS as well
     } catch (const EPgError& e) {
         // allow: a log-on the server refused in clear is tried once more over TLS; a socket that
         // could not be opened (no stream yet) is not a refusal.
@@ -405,10 +407,10 @@ bool TPgSQLProtocol30::AnswerAuthRequest(TPgMessageReader& reader, std::optional
             throw Fatal("Missing SCRAM server signature");
         return true;
     case AuthCleartextPassword:
-        SendPassword(params_.Password);
+        SendPassword(RequiredPassword());
         return false;
     case AuthMd5Password:
-        SendPassword(PgMd5Password(params_.UserName, params_.Password, reader.ReadBytes(4)));
+        SendPassword(PgMd5Password(params_.UserName, RequiredPassword(), reader.ReadBytes(4)));
         return false;
     case AuthSasl:
         if (scram)
@@ -445,7 +447,7 @@ void TPgSQLProtocol30::StartScram(TPgMessageReader& reader, std::optional<TScram
     else if (!plain) // binding only, and no TLS channel to bind to
         throw Fatal("Unknown auth method");
     // The server takes the user name from the startup message.
-    scram.emplace("", params_.Password, TScramSha256Client::RandomNonce(), std::move(binding));
+    scram.emplace("", RequiredPassword(), TScramSha256Client::RandomNonce(), std::move(binding));
     saslMechanism_ = scram->Mechanism();
     scram->SetDeadline(loginDeadline_);
     std::string first = scram->ClientFirstMessage();
@@ -455,6 +457,14 @@ void TPgSQLProtocol30::StartScram(TPgMessageReader& reader, std::optional<TScram
     net_->WriteBytes(first);
     net_->EndMessage();
     net_->Flush();
+}
+
+// The password the server asked for. An empty one counts as none, as the server refuses it anyway:
+// the caller learns that a password is needed instead of a failed log-on.
+const std::string& TPgSQLProtocol30::RequiredPassword() const {
+    if (params_.Password.empty())
+        throw EPgPasswordRequired(params_.UserName);
+    return params_.Password;
 }
 
 void TPgSQLProtocol30::SendSaslResponse(std::string_view data) {

@@ -232,6 +232,7 @@ private:
     bool AnswerAuthRequest(TPgMessageReader& reader, std::optional<TScramSha256Client>& scram);
     void StartScram(TPgMessageReader& reader, std::optional<TScramSha256Client>& scram);
     void SendPassword(const std::string& password);
+    const std::string& RequiredPassword() const;
     void SendSaslResponse(std::string_view data);
     TPgSQLResult RunSimpleQuery(const std::string& sql);
     void ReadServerVersion();

@@ -89,6 +89,37 @@ TEST(PgSQLProtocol, AWrongPasswordGivesTheServersMessage) {
     }
 }
 
+// Without a password the client sends none: it tells its caller that the server wants one, in clear
+// and over TLS alike, so that the caller can find one and connect again.
+TEST(PgSQLProtocol, AServerThatAsksForAMissingPasswordRaisesPasswordRequired) {
+    const std::pair<std::string, std::string> logins[] = {
+        {"auth_password", "pw-password"}, {"auth_md5", "pw-md5"}, {"auth_scram", "pw-scram"}};
+    for (const auto& [user, password] : logins) {
+        for (TPgSSLMode mode : {TPgSSLMode::smDisable, TPgSSLMode::smAllow, TPgSSLMode::smRequire}) {
+            SCOPED_TRACE(user + " in SSL mode " + std::to_string(static_cast<int>(mode)));
+            TPgConnectParams params = Login(user, "");
+            params.SSL.Mode = mode;
+            TPgSQLProtocol30 protocol;
+            try {
+                protocol.Connect(params);
+                ADD_FAILURE() << "logged on without a password";
+            } catch (const EPgPasswordRequired& e) {
+                EXPECT_EQ(e.Message(), "No password supplied for user \"" + user + "\"");
+                EXPECT_TRUE(e.IsFatalError());
+            }
+            EXPECT_FALSE(protocol.IsConnected());
+            // The same protocol logs on once it has the password.
+            params.Password = password;
+            protocol.Connect(params);
+            EXPECT_TRUE(protocol.IsConnected());
+            protocol.Disconnect();
+        }
+    }
+    // A server that asks for nothing needs nothing.
+    Session trusted(Login("auth_trust", ""));
+    EXPECT_EQ(trusted.Value("SELECT current_user"), "auth_trust");
+}
+
 TEST(PgSQLProtocol, AnUnknownDatabaseGivesTheServersMessage) {
     TPgSQLProtocol30 protocol;
     EPgError error =
