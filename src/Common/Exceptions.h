@@ -1,6 +1,7 @@
 #pragma once
 
 #include <exception>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -59,5 +60,24 @@ public:
 
 // The message a user is shown for a failure: that of the innermost wrapped exception.
 std::string InnermostMessage(const std::exception& e);
+
+// A copy of the exception of class E that e is or wraps at any depth; nothing when there is none.
+// Callers ask what a component's error stands for: a connection raises its own class around the
+// provider's error.
+template <class E>
+std::optional<E> WrappedException(const std::exception& e) {
+    if (const auto* wanted = dynamic_cast<const E*>(&e))
+        return *wanted;
+    const auto* wrapper = dynamic_cast<const Exception*>(&e);
+    if (wrapper == nullptr || !wrapper->InnerException())
+        return std::nullopt;
+    try {
+        std::rethrow_exception(wrapper->InnerException());
+    } catch (const std::exception& inner) {
+        return WrappedException<E>(inner);
+    } catch (...) {
+    }
+    return std::nullopt;
+}
 
 } // namespace velmora

@@ -2,6 +2,7 @@
 
 #include "Common/ExceptionHandler.h"
 #include "Dabrix/Uni.h"
+#include "PostgreSql/PgError.h"
 
 namespace velmora {
 
@@ -22,7 +23,7 @@ bool TUnattendedConnectDialog::Execute() {
     connection->SetUsername(login_.username);
     connection->SetPassword(login_.password);
     try {
-        connection->PerformConnect(false);
+        LogOn(*connection);
         return true;
     } catch (const EDAError& e) {
         HandleApplicationException(e);
@@ -32,6 +33,20 @@ bool TUnattendedConnectDialog::Execute() {
     connection->SetPassword(password);
     connection->SetServer(server);
     return false;
+}
+
+void TUnattendedConnectDialog::LogOn(TCustomDAConnection& connection) {
+    try {
+        connection.PerformConnect(false);
+        return;
+    } catch (const EDAError& e) {
+        if (!passwordWhenAsked_ || !WrappedException<EPgPasswordRequired>(e))
+            throw;
+    }
+    // The server wants a password the login lacks: ask for it only now, and keep it for reconnects.
+    login_.password = passwordWhenAsked_(login_);
+    connection.SetPassword(login_.password);
+    connection.PerformConnect(true);
 }
 
 } // namespace velmora

@@ -61,6 +61,18 @@ TEST(ErrorBoxMessage, ShowsTheInnermostMessageOfWrappedExceptions) {
     EXPECT_EQ(ErrorBoxMessage(std::runtime_error("plain")), "plain.");
 }
 
+// What a component's error stands for: the first exception of the wanted class, outside in.
+TEST(WrappedException, FindsTheWantedClassAtAnyDepth) {
+    const Exception outer("outer", std::make_exception_ptr(EDAError("middle", 7, Wrapped("innermost"))));
+    EXPECT_EQ(WrappedException<Exception>(outer)->Message(), "outer");
+    const std::optional<EDAError> middle = WrappedException<EDAError>(outer);
+    ASSERT_TRUE(middle.has_value());
+    EXPECT_EQ(middle->ErrorCode(), 7);
+    EXPECT_FALSE(WrappedException<EAbort>(outer).has_value());
+    EXPECT_FALSE(WrappedException<EDAError>(std::runtime_error("plain")).has_value());
+    EXPECT_FALSE(WrappedException<EDAError>(Exception("no inner")).has_value());
+}
+
 TEST(ApplicationExceptionHandler, ReceivesEveryExceptionButTheSilentCancel) {
     RecordingHandler handler;
     ASSERT_TRUE(HasApplicationExceptionHandler());
