@@ -4,28 +4,44 @@
 #include "support/Sandbox.h"
 #include "support/TempFile.h"
 
+#include <filesystem>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <map>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace velmora::test;
 using testing::ElementsAre;
+using testing::EndsWith;
 using testing::HasSubstr;
-using testing::Not;
+using testing::StartsWith;
 
 namespace {
 
 using CliRun = ProcessResult;
+using Environment = std::map<std::string, std::string>;
 
-// Runs the installer with exactly this environment (the sandbox's server and user, no password
-// unless given) and stdinText on its standard input, which is no terminal.
+// Runs the installer with exactly this environment (the sandbox's server and user, no password and
+// no password file unless given; entries of overrides replace or add to these) and stdinText on its
+// standard input, which is no terminal. runAs comes before the program, to run it as another user.
 CliRun Install(const std::vector<std::string>& arguments, const std::string& stdinText,
-               const std::vector<std::string>& extraEnvironment = {}) {
+               const Environment& overrides = {}, const std::vector<std::string>& runAs = {},
+               const std::string& program = VELMORA_INSTALL) {
     const SandboxEnv& sandboxEnv = sandbox();
-    std::vector<std::string> environment{"PGHOST=" + sandboxEnv.host, "PGPORT=" + sandboxEnv.port,
-                                         "PGUSER=" + sandboxEnv.user, "PGDATABASE=postgres"};
-    environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
-    std::vector<std::string> argv{VELMORA_INSTALL};
+    Environment variables{{"PGHOST", sandboxEnv.host},
+                          {"PGPORT", sandboxEnv.port},
+                          {"PGUSER", sandboxEnv.user},
+                          {"PGDATABASE", "postgres"},
+                          {"PGPASSFILE", "/nonexistent/.pgpass"}};
+    for (const auto& [name, value] : overrides)
+        variables[name] = value;
+    std::vector<std::string> environment;
+    for (const auto& [name, value] : variables)
+        environment.push_back(name + "=" + value);
+    std::vector<std::string> argv = runAs;
+    argv.push_back(program);
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     return RunProcess(argv, environment, stdinText);
 }
@@ -43,10 +59,20 @@ std::string Superuser(const std::string& database, const std::string& sql) {
     return result.out.substr(0, result.out.find_last_not_of('\n') + 1);
 }
 
+// A password file with the given mode holding the sandbox superuser's password on its last line.
+struct PasswordFile {
+    explicit PasswordFile(mode_t mode)
+        : file("# the sandbox\n127.0.0.1:" + sandbox().port + ":postgres:someone_else:falsch\n127.0.0.1:" +
+               sandbox().port + ":*:" + sandbox().user + ":" + sandbox().password + "\n") {
+        chmod(file.path().c_str(), mode);
+    }
+    TempFile file;
+};
+
 class InstallCliTest : public testing::Test {
 protected:
     ~InstallCliTest() override {
-        for (const char* tenant : {"q7cl", "q7cf"}) {
+        for (const char* tenant : {"q7cl", "q7cf", "q7tr", "q7pe", "q7pw"}) {
             psql("postgres", {"-c", std::string("DROP DATABASE IF EXISTS ") + tenant + " WITH (FORCE)"});
             psql("postgres", {"-c", std::string("DROP ROLE IF EXISTS ") + tenant});
         }
@@ -55,13 +81,18 @@ protected:
     ApplicationRoles roles;
 };
 
-// The administrative password comes from standard input, the tenant's from a file.
+// The administrative password comes from the password file, the tenant's from a file; both
+// connections are encrypted and check the server against the sandbox's CA and host name.
 TEST_F(InstallCliTest, InstallsATenantAndReportsAsItGoes) {
     TempFile tenantPassword("Mandant's \\Kennwort\n");
+    PasswordFile passwordFile(0600);
     const CliRun run =
         Install({"--tenant", "q7cl", "--licensee=Bau AG", "--postal-code", "54321", "--city", "Köln",
                  "--street", "Ring 2", "--tenant-password-file", tenantPassword.path()},
-                sandbox().password + "\n");
+                "",
+                {{"PGPASSFILE", passwordFile.file.path()},
+                 {"PGSSLMODE", "verify-full"},
+                 {"PGSSLROOTCERT", sandbox().sslRootCert}});
 
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_THAT(Lines(run.out),
@@ -79,25 +110,141 @@ TEST_F(InstallCliTest, InstallsATenantAndReportsAsItGoes) {
 }
 
 TEST_F(InstallCliTest, ExitStatusTellsWhyNothingWasInstalled) {
-    // A wrong PGPASSWORD: the log-on error once, then the run gives up at step 20.
-    const CliRun wrongLogin = Install({"-t", "q7cf"}, "Kennwort\n", {"PGPASSWORD=falsch"});
+    // A wrong PGPASSWORD: the log-on error once, and the run gives up before it begins; the
+    // tenant's password is not even read.
+    const CliRun wrongLogin = Install({"-t", "q7cf"}, "", {{"PGPASSWORD", "falsch"}});
     EXPECT_EQ(wrongLogin.exitCode, 1);
-    EXPECT_THAT(wrongLogin.err, HasSubstr("Fehler: password authentication failed for user \"postgres\""));
-    EXPECT_THAT(wrongLogin.err, HasSubstr("Anmeldung aufgegeben: Installation bei 20 % beendet"));
-    EXPECT_THAT(wrongLogin.out, Not(HasSubstr("erfolgreich")));
+    EXPECT_EQ(wrongLogin.err, "Fehler: password authentication failed for user \"postgres\"\n"
+                              "Anmeldung aufgegeben: Installation bei 0 % beendet\n");
+    EXPECT_EQ(wrongLogin.out, "");
     EXPECT_EQ(Superuser("postgres", "SELECT count(*) FROM pg_roles WHERE rolname = 'q7cf'"), "0");
 
-    // A refused tenant code: the warning, and nothing runs.
-    const CliRun refused = Install({"--tenant", "q7-f"}, "\nKennwort\n");
+    // A refused tenant code: the warning, and nothing runs. The server asked for the administrator's
+    // password, so standard input holds it first.
+    const CliRun refused = Install({"--tenant", "q7-f"}, sandbox().password + "\nKennwort\n");
     EXPECT_EQ(refused.exitCode, 2);
     EXPECT_THAT(refused.err, HasSubstr("Warnung: Der Mandant muss aus ein bis vier Buchstaben"));
     EXPECT_EQ(refused.out, "");
 
-    // No tenant code, or a password on standard input that is missing.
+    // No tenant code, a value that cannot work, or a password on standard input that is missing.
     EXPECT_EQ(Install({"--licensee", "Bau AG"}, "").exitCode, 2);
+    const CliRun badMode = Install({"-t", "q7cf", "--sslmode", "verify"}, "", {{"PGHOST", "/nonexistent"}});
+    EXPECT_EQ(badMode.exitCode, 2);
+    EXPECT_EQ(badMode.err, "velmora-install: ungültiger SSL-Modus: verify (disable, allow, prefer, require, "
+                           "verify-ca oder verify-full)\nHilfe: velmora-install --help\n")
+        << "refused before anything connects";
     const CliRun noPassword = Install({"--tenant", "q7cf"}, sandbox().password + "\n");
     EXPECT_EQ(noPassword.exitCode, 2);
     EXPECT_THAT(noPassword.err, HasSubstr("kein Passwort"));
+}
+
+// The administrative connection in each SSL mode, as a role that the server lets in only over TLS
+// and that may not create roles: logged on, the run gets as far as its statements of step 10 and
+// stops at 30 %, where the tenant cannot log on; refused, it gives up before it begins.
+TEST_F(InstallCliTest, EachSslModeReachesARoleThatLogsOnOnlyOverTls) {
+    struct Case {
+        std::string mode;
+        std::string host;
+        bool rootCert;
+        std::string refusal; // empty when the log-on succeeds
+    };
+    const Case cases[] = {
+        {"disable", "127.0.0.1", false,
+         "Fehler: pg_hba.conf rejects connection for host \"127.0.0.1\", user \"auth_ssl\""},
+        {"allow", "127.0.0.1", false, ""},
+        {"prefer", "127.0.0.1", false, ""},
+        {"require", "127.0.0.1", false, ""},
+        {"verify-ca", "127.0.0.1", true, ""},
+        // 127.1 reaches the sandbox under a name its certificate does not carry.
+        {"verify-ca", "127.1", true, ""},
+        {"verify-full", "localhost", true, ""},
+        {"verify-full", "127.1", true, "Fehler: The server certificate does not match the host name '127.1'"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode + " " + c.host);
+        std::vector<std::string> arguments{"-t", "q7cf", "--sslmode", c.mode, "-h", c.host, "-U", "auth_ssl"};
+        if (c.rootCert)
+            arguments.insert(arguments.end(), {"--sslrootcert", sandbox().sslRootCert});
+        const CliRun run = Install(arguments, "Kennwort\n", {{"PGPASSWORD", "pw-ssl"}});
+        EXPECT_EQ(run.exitCode, 1);
+        if (c.refusal.empty()) {
+            EXPECT_THAT(run.err, StartsWith("Fehler: database \"q7cf\" does not exist.\n"));
+            EXPECT_THAT(run.err, EndsWith("\nInstallation bei 30 % abgebrochen\n"));
+        } else {
+            EXPECT_THAT(run.err, StartsWith(c.refusal));
+            EXPECT_THAT(run.err, EndsWith("\nAnmeldung aufgegeben: Installation bei 0 % beendet\n"));
+        }
+    }
+}
+
+// A server that trusts the administrator asks for no password, and the installer asks for none:
+// standard input holds the tenant's password alone.
+TEST_F(InstallCliTest, ATrustServerInstallsWithoutAnyPassword) {
+    Superuser("postgres", "ALTER ROLE auth_trust SUPERUSER");
+    const CliRun run = Install({"-t", "q7tr"}, "Kennwort-T\n", {{"PGUSER", "auth_trust"}});
+    Superuser("postgres", "ALTER ROLE auth_trust NOSUPERUSER");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_THAT(run.out, HasSubstr("Die Datenbank q7tr wurde erfolgreich installiert"));
+    EXPECT_EQ(Superuser("q7tr", "SELECT mandant, password FROM trevix.mandant"), "Q7TR|Kennwort-T");
+}
+
+// Which source of the administrator's password wins, and a password file others may read.
+TEST_F(InstallCliTest, ThePasswordFileServesOnlyWhenNothingElseGivesAPasswordAndOnlyItsOwner) {
+    // PGPASSWORD comes before the password file.
+    PasswordFile privateFile(0600);
+    const CliRun variableFirst =
+        Install({"-t", "q7cf"}, "", {{"PGPASSFILE", privateFile.file.path()}, {"PGPASSWORD", "falsch"}});
+    EXPECT_EQ(variableFirst.exitCode, 1);
+    EXPECT_THAT(variableFirst.err, HasSubstr("password authentication failed for user \"postgres\""));
+
+    // A file that others may read is ignored with a warning; the password then comes from standard
+    // input, here a wrong one.
+    PasswordFile sharedFile(0644);
+    const CliRun shared = Install({"-t", "q7cf"}, "falsch\n", {{"PGPASSFILE", sharedFile.file.path()}});
+    EXPECT_EQ(shared.exitCode, 1);
+    EXPECT_EQ(shared.err,
+              "Warnung: Passwortdatei \"" + sharedFile.file.path() +
+                  "\" ist für Gruppe oder andere zugänglich und bleibt unbeachtet; die Rechte dürfen "
+                  "höchstens u=rw (0600) sein\n"
+                  "Fehler: password authentication failed for user \"postgres\"\n"
+                  "Anmeldung aufgegeben: Installation bei 0 % beendet\n");
+}
+
+// The operating-system user postgres installs over the local socket by peer authentication, without
+// any password. The tenant, refused there by the peer line, logs on over TCP to localhost with the
+// command line's TLS settings: with the sandbox's CA it installs, with a certificate that is no CA it
+// stops at 30 %.
+TEST_F(InstallCliTest, PostgresInstallsOverTheLocalSocketAndTheTenantFallsBackToTcp) {
+    // The copy must be reachable for the user postgres, wherever the build lies.
+    const std::filesystem::path directory = std::filesystem::temp_directory_path() / uniqueName("cli");
+    std::filesystem::create_directory(directory);
+    const std::filesystem::path program = directory / "velmora-install";
+    std::filesystem::copy_file(VELMORA_INSTALL, program);
+    using std::filesystem::perms;
+    std::filesystem::permissions(directory, perms::owner_all | perms::group_read | perms::group_exec |
+                                                perms::others_read | perms::others_exec);
+    // Root runs it as postgres; another user owns the sandbox and maps to the role postgres itself.
+    std::vector<std::string> asPostgres;
+    if (geteuid() == 0)
+        asPostgres = {"runuser", "-u", "postgres", "--"};
+    const Environment overSocket{{"PGHOST", sandbox().socketDir},
+                                 {"PGSSLMODE", "verify-full"},
+                                 {"PGSSLROOTCERT", sandbox().sslRootCert}};
+
+    const CliRun run = Install({"-t", "q7pe"}, "Kennwort-P\n", overSocket, asPostgres, program.string());
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_THAT(run.out, HasSubstr("Die Datenbank q7pe wurde erfolgreich installiert"));
+    EXPECT_EQ(Superuser("q7pe", "SELECT mandant, password FROM trevix.mandant"), "Q7PE|Kennwort-P");
+
+    Environment wrongRoots = overSocket;
+    wrongRoots["PGSSLROOTCERT"] = sandbox().clientCert;
+    const CliRun unverified =
+        Install({"-t", "q7pw"}, "Kennwort-P\n", wrongRoots, asPostgres, program.string());
+    EXPECT_EQ(unverified.exitCode, 1);
+    EXPECT_THAT(unverified.err, HasSubstr("Fehler: Peer authentication failed for user \"q7pw\"\nFehler: "));
+    EXPECT_THAT(unverified.err, HasSubstr("certificate"));
+    EXPECT_THAT(unverified.err, EndsWith("Installation bei 30 % abgebrochen\n"));
+    std::filesystem::remove_all(directory);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <fstream>
 #include <set>
 
 namespace velmora::cli {
@@ -31,6 +32,35 @@ std::string Upper(std::string text) {
     return text;
 }
 
+// The SSL modes by the names the server's tools give them.
+const std::set<std::string> kSslModes{"disable", "allow", "prefer", "require", "verify-ca", "verify-full"};
+
+std::string SslMode(const std::string& mode) {
+    if (!kSslModes.contains(mode))
+        throw EUsageError("ungültiger SSL-Modus: " + mode +
+                          " (disable, allow, prefer, require, verify-ca oder verify-full)");
+    return mode;
+}
+
+// A certificate or key file named by option (or its variable); one that cannot be read is refused
+// now rather than failing the log-on later.
+std::string ReadableFile(const std::optional<std::string>& path, const char* option) {
+    if (!path)
+        return {};
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(*path, error) || !std::ifstream(*path))
+        throw EUsageError(std::string("Datei nicht lesbar (") + option + "): " + *path);
+    return *path;
+}
+
+std::filesystem::path PasswordFilePath(const std::map<std::string, std::string>& environment) {
+    if (auto file = Lookup(environment, "PGPASSFILE"))
+        return *file;
+    if (auto home = Lookup(environment, "HOME"))
+        return std::filesystem::path(*home) / ".pgpass";
+    return {};
+}
+
 // The options by their long names, and the short names of some.
 const std::set<std::string> kOptions{"--tenant",
                                      "--licensee",
@@ -42,7 +72,11 @@ const std::set<std::string> kOptions{"--tenant",
                                      "--username",
                                      "--dbname",
                                      "--admin-password-file",
-                                     "--tenant-password-file"};
+                                     "--tenant-password-file",
+                                     "--sslmode",
+                                     "--sslrootcert",
+                                     "--sslcert",
+                                     "--sslkey"};
 const std::map<std::string, std::string> kShortNames{
     {"-t", "--tenant"}, {"-h", "--host"}, {"-p", "--port"}, {"-U", "--username"}, {"-d", "--dbname"}};
 
@@ -98,13 +132,26 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
                          option("--city").value_or(""), option("--street").value_or("")};
 
     const auto port = option("--port", "PGPORT");
-    result.adminLogin = {option("--host", "PGHOST").value_or(""), port ? PortNumber(*port) : 0,
+    const auto host = option("--host", "PGHOST");
+    result.adminLogin = {host ? *host : DefaultHost(), port ? PortNumber(*port) : 0,
                          option("--dbname", "PGDATABASE").value_or(""),
                          option("--username", "PGUSER").value_or(""), ""};
+    // "system" names the system's own roots, no file.
+    const auto rootCert = option("--sslrootcert", "PGSSLROOTCERT");
+    result.tls = {SslMode(option("--sslmode", "PGSSLMODE").value_or("prefer")),
+                  rootCert == "system" ? *rootCert : ReadableFile(rootCert, "--sslrootcert"),
+                  ReadableFile(option("--sslcert", "PGSSLCERT"), "--sslcert"),
+                  ReadableFile(option("--sslkey", "PGSSLKEY"), "--sslkey")};
     result.adminPassword = Lookup(environment, "PGPASSWORD");
     result.adminPasswordFile = option("--admin-password-file");
+    result.passwordFile = PasswordFilePath(environment);
     result.tenantPasswordFile = option("--tenant-password-file");
     return result;
+}
+
+std::string DefaultHost(const std::filesystem::path& socketDirectory) {
+    std::error_code error;
+    return std::filesystem::is_directory(socketDirectory, error) ? socketDirectory.string() : "localhost";
 }
 
 std::string Usage() {
@@ -123,21 +170,36 @@ Mandant:
                                Passwort des Mandanten aus der ersten Zeile der Datei
 
 Anmeldung des Administrators (Vorgabe: PGHOST, PGPORT, PGUSER, PGDATABASE):
-  -h, --host HOST              Server (Name oder Adresse; Vorgabe localhost)
+  -h, --host HOST              Server: Name, Adresse oder ein Socket-Verzeichnis, das mit / beginnt
+                               (Vorgabe /var/run/postgresql, wenn es das gibt, sonst localhost)
   -p, --port PORT              Port (Vorgabe 5432)
-  -U, --username NAME          Benutzer mit Superuser-Rechten
+  -U, --username NAME          Benutzer mit Superuser-Rechten (Vorgabe der Anmeldename)
   -d, --dbname NAME            Datenbank für die Anmeldung
       --admin-password-file DATEI
                                Passwort aus der ersten Zeile der Datei (sonst PGPASSWORD)
+
+Verschlüsselung (Vorgabe: PGSSLMODE, PGSSLROOTCERT, PGSSLCERT, PGSSLKEY), für beide Verbindungen:
+      --sslmode MODUS          disable, allow, prefer (Vorgabe), require, verify-ca oder verify-full
+      --sslrootcert DATEI      Zertifikate, gegen die der Server geprüft wird ("system": die des
+                               Systems; Vorgabe ~/.postgresql/root.crt, wenn es die Datei gibt)
+      --sslcert DATEI          Client-Zertifikat (Vorgabe ~/.postgresql/postgresql.crt)
+      --sslkey DATEI           Schlüssel dazu, nur für den Besitzer lesbar
+                               (Vorgabe ~/.postgresql/postgresql.key)
 
 Sonstiges:
       --help                   Zeigt diese Hilfe und endet
       --version                Zeigt die Version und endet
 
-Passwörter stehen nie auf der Befehlszeile. Ohne Datei (und ohne PGPASSWORD) fragt das
-Programm am Terminal ohne Echo danach, das Mandantenpasswort zweimal; ist die Standardeingabe
-kein Terminal, liest es je eine Zeile daraus: zuerst das des Administrators, dann das des
-Mandanten.
+Passwörter stehen nie auf der Befehlszeile. Das des Administrators braucht das Programm nur, wenn
+der Server eines verlangt; dann nimmt es die Datei der Option, sonst PGPASSWORD, sonst die erste
+passende Zeile der Passwortdatei (PGPASSFILE, sonst ~/.pgpass, mit Rechten höchstens 0600), sonst
+fragt es am Terminal ohne Echo danach. Das Mandantenpasswort kommt aus seiner Datei oder wird am
+Terminal zweimal erfragt. Ist die Standardeingabe kein Terminal, liest das Programm statt zu fragen
+je eine Zeile daraus: zuerst das Passwort des Administrators (nur wenn der Server eines verlangt),
+dann das des Mandanten.
+
+Über ein Socket-Verzeichnis meldet sich auch der Mandant dort an; weist der Server ihn dort ab
+(etwa mit peer), meldet er sich über TCP bei localhost an.
 
 Exit-Status: 0 installiert; 1 abgebrochen; 2 falscher Aufruf oder abgelehnte Eingabe;
 3 installiert, aber mit Warnung.

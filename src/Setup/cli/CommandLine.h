@@ -2,7 +2,9 @@
 
 #include "Setup/TenantInput.h"
 #include "Setup/UnattendedConnectDialog.h"
+#include "Setup/cli/PgPassFile.h"
 
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <stdexcept>
@@ -17,6 +19,14 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// How both connections of the installation are encrypted, in the server tools' own words.
+struct TTlsSettings {
+    std::string mode = "prefer"; // disable, allow, prefer, require, verify-ca or verify-full
+    std::string rootCert;        // empty: the defaults of the connection
+    std::string cert;
+    std::string key;
+};
+
 // What the command line and the environment ask for. Passwords are never taken from the command
 // line: the administrative one may come from PGPASSWORD, and each may name a file.
 struct TCommandLine {
@@ -24,16 +34,24 @@ struct TCommandLine {
     bool version = false;
     std::string tenantCode; // upper case, as the window's field holds it
     TTenantMasterData masterData;
-    TAdminLogin adminLogin;                   // without the password
+    TAdminLogin adminLogin; // without the password
+    TTlsSettings tls;
     std::optional<std::string> adminPassword; // from PGPASSWORD
     std::optional<std::string> adminPasswordFile;
+    std::filesystem::path passwordFile; // PGPASSFILE, else ~/.pgpass; empty without a home
     std::optional<std::string> tenantPasswordFile;
 };
 
-// Reads the arguments (without the program name) and the PostgreSQL environment variables PGHOST,
-// PGPORT, PGUSER, PGDATABASE and PGPASSWORD; options win over the environment.
+// Reads the arguments (without the program name) and the environment: the PostgreSQL variables
+// PGHOST, PGPORT, PGUSER, PGDATABASE, PGPASSWORD, PGPASSFILE, PGSSLMODE, PGSSLROOTCERT, PGSSLCERT
+// and PGSSLKEY, and HOME; options win over the environment. A value that cannot work (an unknown
+// SSL mode, a port out of range, a certificate or key file that cannot be read) is refused here,
+// before anything connects.
 TCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
                               const std::map<std::string, std::string>& environment);
+
+// The server when none is named: the socket directory when it exists, else localhost.
+std::string DefaultHost(const std::filesystem::path& socketDirectory = kDefaultSocketDirectory);
 
 // The help text.
 std::string Usage();

@@ -2,10 +2,9 @@
 
 namespace velmora::cli {
 
-TConsoleHost::TConsoleHost(std::string tenantCode, std::string tenantPassword, TTenantMasterData masterData,
-                           std::ostream& out, std::ostream& err)
-    : tenantCode_(std::move(tenantCode)), tenantPassword_(std::move(tenantPassword)),
-      masterData_(std::move(masterData)), out_(out), err_(err) {}
+TConsoleHost::TConsoleHost(std::string tenantCode, TTenantMasterData masterData, std::ostream& out,
+                           std::ostream& err)
+    : tenantCode_(std::move(tenantCode)), masterData_(std::move(masterData)), out_(out), err_(err) {}
 
 void TConsoleHost::SetProgress(int value) {
     progress_ = value;

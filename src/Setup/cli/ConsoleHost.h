@@ -7,11 +7,13 @@
 namespace velmora::cli {
 
 // The installer's host on a terminal or in a log: the input comes from the command line, progress
-// and the final message go to standard output, warnings to standard error.
+// and the final message go to standard output, warnings to standard error. The tenant's password is
+// set once the administrator has logged on, whose password, when the server wants one, comes first.
 class TConsoleHost : public TInstallerHost {
 public:
-    TConsoleHost(std::string tenantCode, std::string tenantPassword, TTenantMasterData masterData,
-                 std::ostream& out, std::ostream& err);
+    TConsoleHost(std::string tenantCode, TTenantMasterData masterData, std::ostream& out, std::ostream& err);
+
+    void SetTenantPassword(std::string password) { tenantPassword_ = std::move(password); }
 
     std::string TenantCode() const override { return tenantCode_; }
     std::string TenantPassword() const override { return tenantPassword_; }

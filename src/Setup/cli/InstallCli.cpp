@@ -3,8 +3,10 @@
 
 #include "Common/ExceptionHandler.h"
 #include "Setup/Installation.h"
+#include "Setup/cli/AdminPassword.h"
 #include "Setup/cli/CommandLine.h"
 #include "Setup/cli/ConsoleHost.h"
+#include "Setup/cli/InstallConnections.h"
 #include "Setup/cli/PasswordInput.h"
 #include "velmora/Version.h"
 
@@ -20,26 +22,21 @@ namespace {
 
 enum TExitStatus { kInstalled = 0, kStopped = 1, kRefused = 2, kInstalledWithWarning = 3 };
 
-// The PostgreSQL environment; the user defaults to the login name, as for the server's own tools.
+// The environment the command line reads; the user defaults to the login name, as for the server's
+// own tools, and so does the home directory that holds the password file.
 std::map<std::string, std::string> PgEnvironment() {
     std::map<std::string, std::string> environment;
-    for (const char* name : {"PGHOST", "PGPORT", "PGUSER", "PGDATABASE", "PGPASSWORD"}) {
+    for (const char* name : {"PGHOST", "PGPORT", "PGUSER", "PGDATABASE", "PGPASSWORD", "PGPASSFILE",
+                             "PGSSLMODE", "PGSSLROOTCERT", "PGSSLCERT", "PGSSLKEY", "HOME"}) {
         if (const char* value = std::getenv(name))
             environment[name] = value;
     }
-    if (!environment.contains("PGUSER")) {
-        if (const passwd* user = getpwuid(geteuid()))
-            environment["PGUSER"] = user->pw_name;
+    const passwd* user = getpwuid(geteuid());
+    if (user != nullptr) {
+        environment.try_emplace("PGUSER", user->pw_name);
+        environment.try_emplace("HOME", user->pw_dir);
     }
     return environment;
-}
-
-std::string AdminPassword(const TCommandLine& commandLine, TPasswordInput& input) {
-    if (commandLine.adminPasswordFile)
-        return PasswordFromFile(*commandLine.adminPasswordFile);
-    if (commandLine.adminPassword)
-        return *commandLine.adminPassword;
-    return input.Read("Passwort des Administrators " + commandLine.adminLogin.username + ": ");
 }
 
 // On a terminal the tenant password is typed twice, as in the window.
@@ -52,13 +49,26 @@ std::string TenantPassword(const TCommandLine& commandLine, TPasswordInput& inpu
     return password;
 }
 
-int Install(const TCommandLine& commandLine, TAdminLogin adminLogin, std::string tenantPassword) {
+int Install(const TCommandLine& commandLine) {
     SetApplicationExceptionHandler(
         [](const std::exception& e) { std::cerr << "Fehler: " << ErrorBoxMessage(e) << std::endl; });
-    TConsoleHost host(commandLine.tenantCode, std::move(tenantPassword), commandLine.masterData, std::cout,
-                      std::cerr);
-    TUnattendedConnectDialog loginDialog(std::move(adminLogin));
+    TPasswordInput input;
+    TConsoleHost host(commandLine.tenantCode, commandLine.masterData, std::cout, std::cerr);
+    TUnattendedConnectDialog loginDialog(commandLine.adminLogin,
+                                         TAdminPasswordSource(commandLine, input, std::cerr));
+    TLocalSocketFallback tenantLogOn;
     TInstallation installation(host, loginDialog);
+    PrepareConnections(installation, commandLine.tls, tenantLogOn);
+
+    // The administrator logs on before the tenant's password is read: standard input holds the
+    // administrator's line first, and only when the server asks for a password. The installation's
+    // own log-on then finds the connection open.
+    installation.UniConnection1.SetConnectDialog(&loginDialog);
+    if (!loginDialog.Execute()) {
+        std::cerr << "Anmeldung aufgegeben: Installation bei 0 % beendet" << std::endl;
+        return kStopped;
+    }
+    host.SetTenantPassword(TenantPassword(commandLine, input));
     try {
         installation.Button1Click();
     } catch (const EAbort&) {
@@ -88,11 +98,7 @@ int main(int argc, char** argv) {
             std::cout << "velmora-install " << kVelmoraVersion << std::endl;
             return kInstalled;
         }
-        TPasswordInput input;
-        TAdminLogin adminLogin = commandLine.adminLogin;
-        adminLogin.password = AdminPassword(commandLine, input);
-        std::string tenantPassword = TenantPassword(commandLine, input);
-        return Install(commandLine, std::move(adminLogin), std::move(tenantPassword));
+        return Install(commandLine);
     } catch (const EUsageError& e) {
         std::cerr << "velmora-install: " << e.what() << std::endl
                   << "Hilfe: velmora-install --help" << std::endl;

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "Common/DBAccess.h"
+#include "Setup/Installation.h"
+#include "Setup/cli/CommandLine.h"
+
+namespace velmora::cli {
+
+// The tenant connection's log-on: with the connection's own values, and, when the server refuses
+// the tenant on its local socket for the way it authenticates there (a peer or ident line, a
+// reject), over TCP to localhost on the same port, where a password line usually serves. Failures
+// pass to the caller; when both ways fail, the socket's refusal goes to the application's exception
+// handler before the TCP failure is raised.
+class TLocalSocketFallback : public TCustomConnectDialog {
+public:
+    bool Execute() override;
+};
+
+// Gives both connections of the installation the command line's TLS settings, and the tenant
+// connection the fallback as its log-on; the fallback must outlive the installation.
+void PrepareConnections(TInstallation& installation, const TTlsSettings& tls,
+                        TLocalSocketFallback& tenantLogOn);
+
+} // namespace velmora::cli

@@ -1,0 +1,119 @@
+// The command line's connection settings: the SSL options and their variables, the default host
+// and the password file, and the values refused before anything connects.
+
+#include "Setup/cli/CommandLine.h"
+
+#include "support/TempFile.h"
+
+#include <filesystem>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+using namespace velmora::cli;
+using testing::HasSubstr;
+using velmora::test::TempFile;
+
+namespace {
+
+using Environment = std::map<std::string, std::string>;
+
+TCommandLine Parse(std::vector<std::string> arguments, const Environment& environment = {}) {
+    arguments.insert(arguments.begin(), {"--tenant", "ab12"});
+    return ParseCommandLine(arguments, environment);
+}
+
+std::string Refusal(std::vector<std::string> arguments, const Environment& environment = {}) {
+    try {
+        Parse(std::move(arguments), environment);
+    } catch (const EUsageError& e) {
+        return e.what();
+    }
+    return "<accepted>";
+}
+
+TEST(CommandLine, TheSslModeComesFromTheOptionElseItsVariableElsePrefer) {
+    struct Case {
+        std::vector<std::string> arguments;
+        Environment environment;
+        std::string mode;
+    };
+    const Case cases[] = {
+        {{}, {}, "prefer"},
+        {{"--sslmode", "verify-full"}, {}, "verify-full"},
+        {{"--sslmode=allow"}, {}, "allow"},
+        {{}, {{"PGSSLMODE", "require"}}, "require"},
+        {{"--sslmode", "disable"}, {{"PGSSLMODE", "verify-ca"}}, "disable"},
+        {{}, {{"PGSSLMODE", ""}}, "prefer"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.arguments) + testing::PrintToString(c.environment));
+        EXPECT_EQ(Parse(c.arguments, c.environment).tls.mode, c.mode);
+    }
+}
+
+TEST(CommandLine, AnUnknownSslModeIsRefused) {
+    for (const char* mode : {"smPrefer", "Require", "verify_full", "on", ""}) {
+        SCOPED_TRACE(mode);
+        EXPECT_EQ(Refusal({"--sslmode", mode}),
+                  std::string("ungültiger SSL-Modus: ") + mode +
+                      " (disable, allow, prefer, require, verify-ca oder verify-full)");
+    }
+    EXPECT_THAT(Refusal({}, {{"PGSSLMODE", "verify"}}), HasSubstr("ungültiger SSL-Modus: verify "));
+}
+
+TEST(CommandLine, CertificateFilesComeFromTheOptionsElseTheirVariables) {
+    TempFile rootCert("root"), cert("cert"), key("key"), other("other");
+    const TCommandLine fromOptions =
+        Parse({"--sslrootcert", rootCert.path(), "--sslcert=" + cert.path(), "--sslkey", key.path()},
+              {{"PGSSLROOTCERT", other.path()}, {"PGSSLKEY", other.path()}});
+    EXPECT_EQ(fromOptions.tls.rootCert, rootCert.path());
+    EXPECT_EQ(fromOptions.tls.cert, cert.path());
+    EXPECT_EQ(fromOptions.tls.key, key.path());
+
+    const TCommandLine fromVariables =
+        Parse({}, {{"PGSSLROOTCERT", rootCert.path()}, {"PGSSLCERT", cert.path()}, {"PGSSLKEY", key.path()}});
+    EXPECT_EQ(fromVariables.tls.rootCert, rootCert.path());
+    EXPECT_EQ(fromVariables.tls.cert, cert.path());
+    EXPECT_EQ(fromVariables.tls.key, key.path());
+
+    const TCommandLine none = Parse({});
+    EXPECT_EQ(none.tls.rootCert, "");
+    EXPECT_EQ(none.tls.cert, "");
+    EXPECT_EQ(none.tls.key, "");
+    // The system's own roots are no file.
+    EXPECT_EQ(Parse({"--sslrootcert", "system"}).tls.rootCert, "system");
+}
+
+TEST(CommandLine, ACertificateOrKeyFileThatCannotBeReadIsRefused) {
+    const std::string directory = std::filesystem::temp_directory_path().string();
+    for (const char* option : {"--sslrootcert", "--sslcert", "--sslkey"}) {
+        SCOPED_TRACE(option);
+        for (const std::string& path : {std::string("/nonexistent/file.crt"), directory}) {
+            EXPECT_EQ(Refusal({option, path}), std::string("Datei nicht lesbar (") + option + "): " + path);
+        }
+    }
+    EXPECT_EQ(Refusal({}, {{"PGSSLKEY", "/nonexistent/client.key"}}),
+              "Datei nicht lesbar (--sslkey): /nonexistent/client.key");
+}
+
+TEST(CommandLine, TheDefaultHostIsTheSocketDirectoryWhenItExists) {
+    const std::filesystem::path directory = std::filesystem::temp_directory_path();
+    EXPECT_EQ(DefaultHost(directory), directory.string());
+    EXPECT_EQ(DefaultHost("/nonexistent/postgresql"), "localhost");
+    TempFile file;
+    EXPECT_EQ(DefaultHost(file.path()), "localhost") << "a file is no socket directory";
+
+    EXPECT_EQ(Parse({}).adminLogin.server, DefaultHost());
+    EXPECT_EQ(Parse({}, {{"PGHOST", "/tmp/sockets"}}).adminLogin.server, "/tmp/sockets");
+    EXPECT_EQ(Parse({"-h", "db.example.org"}, {{"PGHOST", "/tmp/sockets"}}).adminLogin.server,
+              "db.example.org");
+}
+
+TEST(CommandLine, ThePasswordFileIsPgpassfileElseTheOneInTheHomeDirectory) {
+    EXPECT_EQ(Parse({}, {{"PGPASSFILE", "/etc/velmora/pgpass"}, {"HOME", "/home/anna"}}).passwordFile,
+              "/etc/velmora/pgpass");
+    EXPECT_EQ(Parse({}, {{"HOME", "/home/anna"}}).passwordFile, "/home/anna/.pgpass");
+    EXPECT_EQ(Parse({}).passwordFile, "");
+}
+
+} // namespace
