@@ -177,6 +177,26 @@ TEST_F(InstallCliTest, EachSslModeReachesARoleThatLogsOnOnlyOverTls) {
     }
 }
 
+// A role that logs on by client certificate needs no password: standard input holds the tenant's
+// alone. Without the certificate the server refuses the log-on.
+TEST_F(InstallCliTest, AClientCertificateLogsOnWithoutAPassword) {
+    const std::vector<std::string> arguments{
+        "-t",        "q7cf", "--sslmode", "verify-full",   "-h",
+        "localhost", "-U",   "auth_cert", "--sslrootcert", sandbox().sslRootCert};
+    std::vector<std::string> withCertificate = arguments;
+    withCertificate.insert(withCertificate.end(),
+                           {"--sslcert", sandbox().clientCert, "--sslkey", sandbox().clientKey});
+    const CliRun run = Install(withCertificate, "Kennwort\n");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_THAT(run.err, StartsWith("Fehler: database \"q7cf\" does not exist.\n"));
+    EXPECT_THAT(run.err, EndsWith("\nInstallation bei 30 % abgebrochen\n"));
+
+    const CliRun refused = Install(arguments, "Kennwort\n");
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_THAT(refused.err, StartsWith("Fehler: connection requires a valid client certificate"));
+    EXPECT_THAT(refused.err, EndsWith("\nAnmeldung aufgegeben: Installation bei 0 % beendet\n"));
+}
+
 // A server that trusts the administrator asks for no password, and the installer asks for none:
 // standard input holds the tenant's password alone.
 TEST_F(InstallCliTest, ATrustServerInstallsWithoutAnyPassword) {
