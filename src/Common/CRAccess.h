@@ -1,9 +1,40 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace velmora {
+
+struct TParsedSQL;
+
+// Statements without parameter values sent ahead of their answers on one open session, each one
+// on its own as if it ran alone: a failure touches only its statement. Answers are taken strictly
+// in the order the statements were sent. What is in flight is bounded: while HasRoom is false,
+// the oldest answer must be taken before the next statement is sent.
+class TCRPipeline {
+public:
+    TCRPipeline() = default;
+    virtual ~TCRPipeline() = default;
+    TCRPipeline(const TCRPipeline&) = delete;
+    TCRPipeline& operator=(const TCRPipeline&) = delete;
+
+    virtual bool HasRoom() const = 0;
+    // Sends the statement without waiting for any answer. A statement that cannot be sent (an
+    // empty text, a connection already lost) fails when its answer is taken, never here.
+    virtual void Send(const TParsedSQL& sql) = 0;
+    // Statements sent whose answer has not been taken.
+    virtual std::size_t InFlight() const = 0;
+    // Waits for the answer of the oldest statement in flight and returns its row count, or raises
+    // its failure as an execution of it alone would. After the connection was lost, every
+    // statement in flight fails with a fatal error: none is reported as done.
+    virtual std::int64_t Receive() = 0;
+    // Reads what the session still owes after the last statement's answer, so that the session
+    // can serve other statements again.
+    virtual void Finish() = 0;
+};
 
 // The provider's side of a connection: one session with a database server. The connection
 // component creates it at its first connect and keeps it for the later ones. Every connect hands
@@ -31,6 +62,9 @@ public:
 
     // The names of the server's databases in the server's order.
     virtual std::vector<std::string> GetDatabaseNames() = 0;
+
+    // A pipeline on the open session, or none when the provider runs statements one at a time.
+    virtual std::unique_ptr<TCRPipeline> CreatePipeline() { return nullptr; }
 
 protected:
     const std::string& Server() const { return server_; }

@@ -5,6 +5,15 @@
 
 namespace velmora {
 
+std::size_t TCRVio::WriteSome(const char* data, std::size_t size) {
+    Write(data, size);
+    return size;
+}
+
+bool TCRVio::Wait(bool) {
+    return true;
+}
+
 std::string SocketErrorCodeLine(int code) {
     char line[64];
     std::snprintf(line, sizeof line, "Socket Error Code: %d($%X)", code, static_cast<unsigned>(code));

@@ -36,6 +36,16 @@ public:
     virtual std::size_t Read(char* buffer, std::size_t size) = 0;
     // How long each Read, and each Write that makes no progress, may wait; 0 waits without limit.
     virtual void SetTimeout(std::chrono::milliseconds timeout) = 0;
+
+    // Takes as many of the bytes as the stream accepts without waiting, perhaps none, and returns
+    // how many. Bytes taken may wait inside the stream until a later write or wait sends them.
+    // Fails like Write. By default the stream takes all of them, as Write does.
+    virtual std::size_t WriteSome(const char* data, std::size_t size);
+    // Waits at most the timeout until a Read would find data or, with forWrite, until WriteSome
+    // would take bytes; sends what the stream holds of earlier WriteSome calls meanwhile. Returns
+    // true when reading would find data. An expired timeout throws ESocketError. By default the
+    // stream is always ready to read.
+    virtual bool Wait(bool forWrite);
     // Closes the stream; closing a closed stream does nothing.
     virtual void Close() = 0;
 };

@@ -220,6 +220,14 @@ std::unique_ptr<TCRVio> TCRVioTcp::Open(const std::string& host, int port, int t
     return std::make_unique<TCRVioTcp>(host, port, timeoutSeconds);
 }
 
+namespace {
+
+[[noreturn]] void ThrowWriteError(int code) {
+    throw ESocketError(SocketErrorText("Error on data writing to the connection:", code), code);
+}
+
+} // namespace
+
 void TCRVioTcp::Write(const char* data, std::size_t size) {
     while (size > 0) {
         // MSG_NOSIGNAL: a server that has gone away must give an error, not end the process.
@@ -228,12 +236,43 @@ void TCRVioTcp::Write(const char* data, std::size_t size) {
             continue;
         if (sent <= 0) {
             // A send timeout that expires before any byte left shows as "would block".
-            int code = sent == 0 ? EPIPE : errno == EAGAIN || errno == EWOULDBLOCK ? ETIMEDOUT : errno;
-            throw ESocketError(SocketErrorText("Error on data writing to the connection:", code), code);
+            ThrowWriteError(sent == 0 ? EPIPE : errno == EAGAIN || errno == EWOULDBLOCK ? ETIMEDOUT : errno);
         }
         data += sent;
         size -= static_cast<std::size_t>(sent);
     }
+}
+
+std::size_t TCRVioTcp::WriteSome(const char* data, std::size_t size) {
+    for (;;) {
+        ssize_t sent = ::send(fd_, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent >= 0)
+            return static_cast<std::size_t>(sent);
+        if (errno == EAGAIN || errno == EWOULDBLOCK)
+            return 0;
+        if (errno != EINTR)
+            ThrowWriteError(errno);
+    }
+}
+
+bool TCRVioTcp::Wait(bool forWrite) {
+    pollfd waiting{fd_, static_cast<short>(POLLIN | (forWrite ? POLLOUT : 0)), 0};
+    const int limit = timeout_.count() > 0 ? static_cast<int>(timeout_.count()) : -1;
+    for (;;) {
+        const int ready = poll(&waiting, 1, limit);
+        if (ready < 0 && errno == EINTR)
+            continue;
+        const int code = ready == 0 ? ETIMEDOUT : errno;
+        if (ready <= 0)
+            throw ESocketError(SocketErrorText("Error on data reading from the connection:", code), code);
+        // A closed or failed socket counts as readable: the read reports it.
+        return (waiting.revents & (POLLIN | POLLERR | POLLHUP)) != 0;
+    }
+}
+
+void TCRVioTcp::SetBufferSizes(int bytes) {
+    setsockopt(fd_, SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes);
+    setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
 }
 
 std::size_t TCRVioTcp::Read(char* buffer, std::size_t size) {
@@ -251,6 +290,7 @@ std::size_t TCRVioTcp::Read(char* buffer, std::size_t size) {
 
 void TCRVioTcp::SetTimeout(std::chrono::milliseconds timeout) {
     const auto milliseconds = std::max<std::chrono::milliseconds::rep>(timeout.count(), 0);
+    timeout_ = std::chrono::milliseconds(milliseconds);
     timeval limit{static_cast<time_t>(milliseconds / 1000),
                   static_cast<suseconds_t>(milliseconds % 1000 * 1000)};
     setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);

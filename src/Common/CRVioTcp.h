@@ -23,10 +23,16 @@ public:
     void Write(const char* data, std::size_t size) override;
     std::size_t Read(char* buffer, std::size_t size) override;
     void SetTimeout(std::chrono::milliseconds timeout) override;
+    std::size_t WriteSome(const char* data, std::size_t size) override;
+    bool Wait(bool forWrite) override;
     void Close() override;
+
+    // Asks the system for send and receive buffers of about this many bytes each.
+    void SetBufferSizes(int bytes);
 
 private:
     int fd_ = -1;
+    std::chrono::milliseconds timeout_{0};
 };
 
 } // namespace velmora

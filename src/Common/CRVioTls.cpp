@@ -1,5 +1,6 @@
 #include "Common/CRVioTls.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <climits>
@@ -101,22 +102,29 @@ void TCRVioTls::TSslDeleter::operator()(ssl_st* ssl) const {
 
 int TCRVioTls::BioWrite(bio_st* bio, const char* data, int size) {
     auto* self = static_cast<TCRVioTls*>(BIO_get_data(bio));
+    self->cipherOut_.append(data, static_cast<std::size_t>(size));
+    return size;
+}
+
+int TCRVioTls::BioRead(bio_st* bio, char* buffer, int size) {
+    auto* self = static_cast<TCRVioTls*>(BIO_get_data(bio));
     try {
-        self->inner_->Write(data, static_cast<std::size_t>(size));
-        return size;
+        self->SendCipher(self->handshaking_);
+        return static_cast<int>(self->inner_->Read(buffer, static_cast<std::size_t>(size)));
     } catch (...) {
         self->innerFailure_ = std::current_exception();
         return -1;
     }
 }
 
-int TCRVioTls::BioRead(bio_st* bio, char* buffer, int size) {
-    auto* self = static_cast<TCRVioTls*>(BIO_get_data(bio));
-    try {
-        return static_cast<int>(self->inner_->Read(buffer, static_cast<std::size_t>(size)));
-    } catch (...) {
-        self->innerFailure_ = std::current_exception();
-        return -1;
+void TCRVioTls::SendCipher(bool wait) {
+    if (cipherOut_.empty())
+        return;
+    if (wait) {
+        inner_->Write(cipherOut_.data(), cipherOut_.size());
+        cipherOut_.clear();
+    } else {
+        cipherOut_.erase(0, inner_->WriteSome(cipherOut_.data(), cipherOut_.size()));
     }
 }
 
@@ -189,7 +197,11 @@ void TCRVioTls::Handshake(const TCRTlsOptions& options) {
             Fail("Cannot check the server certificate against the host '" + options.HostName + "'");
     }
 
+    handshaking_ = true;
     const int result = SSL_connect(ssl);
+    handshaking_ = false;
+    if (result == 1)
+        SendCipher(true); // the client's last handshake message, which no read of ours follows
     if (result != 1) {
         const long verification = SSL_get_verify_result(ssl);
         if (verification == X509_V_ERR_HOSTNAME_MISMATCH || verification == X509_V_ERR_IP_ADDRESS_MISMATCH)
@@ -223,6 +235,37 @@ void TCRVioTls::Write(const char* data, std::size_t size) {
     const int result = SSL_write_ex(ssl_.get(), data, size, &written);
     if (result != 1 || written != size)
         ThrowSslError("Error on data writing to the connection:", result);
+    SendCipher(true);
+}
+
+// One record at a time, and only once the last one has left: what is encrypted but unsent stays
+// within a record's size.
+std::size_t TCRVioTls::WriteSome(const char* data, std::size_t size) {
+    constexpr std::size_t RecordSize = 16384;
+    SendCipher(false);
+    if (!cipherOut_.empty() || size == 0)
+        return 0;
+    const std::size_t chunk = std::min(size, RecordSize);
+    ERR_clear_error();
+    std::size_t written = 0;
+    const int result = SSL_write_ex(ssl_.get(), data, chunk, &written);
+    if (result != 1 || written != chunk)
+        ThrowSslError("Error on data writing to the connection:", result);
+    SendCipher(false);
+    return chunk;
+}
+
+bool TCRVioTls::Wait(bool forWrite) {
+    for (;;) {
+        // Data the library has read already answers a read without the socket.
+        if (SSL_has_pending(ssl_.get()) == 1)
+            return true;
+        SendCipher(false);
+        const bool sending = !cipherOut_.empty();
+        const bool readable = inner_->Wait(forWrite || sending);
+        if (readable || !sending)
+            return readable;
+    }
 }
 
 std::size_t TCRVioTls::Read(char* buffer, std::size_t size) {
@@ -246,6 +289,10 @@ void TCRVioTls::Close() {
         // The goodbye is a courtesy: a stream that is already broken ends without it.
         ERR_clear_error();
         SSL_shutdown(ssl_.get());
+        try {
+            SendCipher(false);
+        } catch (const ESocketError&) {
+        }
         innerFailure_ = nullptr;
         ssl_.reset();
     }

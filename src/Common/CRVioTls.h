@@ -39,6 +39,8 @@ public:
     void Write(const char* data, std::size_t size) override;
     std::size_t Read(char* buffer, std::size_t size) override;
     void SetTimeout(std::chrono::milliseconds timeout) override;
+    std::size_t WriteSome(const char* data, std::size_t size) override;
+    bool Wait(bool forWrite) override;
     void Close() override;
 
     // The tls-server-end-point channel binding data: the hash of the server's certificate with the
@@ -51,11 +53,15 @@ private:
         void operator()(ssl_st* ssl) const;
     };
 
-    // The bridge from the library's I/O callbacks to the inner stream. A failure of the inner
-    // stream is kept here and rethrown once the library returns.
+    // The bridge from the library's I/O callbacks to the inner stream. What the library writes is
+    // collected and sent by SendCipher, so that a write need not wait for the server; a read sends
+    // what was collected first. A failure of the inner stream is kept here and rethrown once the
+    // library returns.
     static int BioWrite(bio_st* bio, const char* data, int size);
     static int BioRead(bio_st* bio, char* buffer, int size);
     void RethrowInnerFailure();
+    // Sends the collected encrypted bytes: all of them with wait, else what the stream takes now.
+    void SendCipher(bool wait);
     [[noreturn]] void ThrowSslError(const std::string& headline, int result);
 
     void Handshake(const TCRTlsOptions& options);
@@ -64,6 +70,8 @@ private:
     std::unique_ptr<ssl_ctx_st, TSslDeleter> context_;
     std::unique_ptr<ssl_st, TSslDeleter> ssl_;
     std::exception_ptr innerFailure_;
+    std::string cipherOut_;    // encrypted bytes not yet sent
+    bool handshaking_ = false; // the handshake waits for its own bytes to leave
     std::string serverEndPoint_;
 };
 

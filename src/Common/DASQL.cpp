@@ -57,6 +57,16 @@ TDAParam& TCustomDASQL::ParamByName(std::string_view name) const {
     return *param;
 }
 
+template <class Work>
+void TCustomDASQL::Reporting(Work work) {
+    try {
+        work();
+    } catch (EDAError& error) {
+        error.SetComponent(name_);
+        connection_->HandleDatabaseError(error);
+    }
+}
+
 void TCustomDASQL::Execute() {
     if (connection_ == nullptr)
         throw EDatabaseError("Connection is not defined");
@@ -83,13 +93,17 @@ void TCustomDASQL::RunICommand(TCRConnection& iConnection) {
         iCommandHasSQL_ = true;
     }
     iCommand_->AssignParamValues(params_);
-    try {
-        iCommand_->Execute(iConnection);
-    } catch (EDAError& error) {
-        error.SetComponent(name_);
-        connection_->HandleDatabaseError(error);
-    }
+    Reporting([&] { iCommand_->Execute(iConnection); });
     rowsAffected_ = iCommand_->RowsAffected();
+}
+
+void TCustomDASQL::Send(TCRPipeline& pipeline) {
+    pipeline.Send(Parsed());
+}
+
+void TCustomDASQL::Receive(TCRPipeline& pipeline) {
+    rowsAffected_ = 0;
+    Reporting([&] { rowsAffected_ = pipeline.Receive(); });
 }
 
 } // namespace velmora

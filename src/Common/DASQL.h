@@ -50,6 +50,11 @@ public:
     // Rows the statement returns are read and dropped. The server's errors arrive as the
     // connection's database error class.
     void Execute();
+    // Sends the statement, which takes no parameter values, on pipeline of the open connection
+    // ahead of its answer; Receive takes the oldest answer of pipeline as this statement's, and
+    // raises its failure as Execute would, the connection's error handling included.
+    void Send(TCRPipeline& pipeline);
+    void Receive(TCRPipeline& pipeline);
     // The row count the server reported for the last INSERT, UPDATE or DELETE; 0 otherwise.
     std::int64_t RowsAffected() const { return rowsAffected_; }
 
@@ -63,6 +68,9 @@ private:
     void SQLChanged();
     const TParsedSQL& Parsed() const;
     void RunICommand(TCRConnection& iConnection);
+    // Runs work, handing a database error it raises to the connection's error handling.
+    template <class Work>
+    void Reporting(Work work);
     void DropICommand();
 
     std::string name_;

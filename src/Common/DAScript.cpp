@@ -162,15 +162,103 @@ void TDAScript::Execute() {
     TCustomDAConnection* connection = connection_;
     if (!noPreconnect_)
         connection->InternalConnect();
+    pipelining_ = CanPipeline();
     // Not a scope guard: ending the run may disconnect, which runs the application's events and may throw.
     try {
         while (!breakExecution_ && ExecuteNext()) {
         }
+        DrainPipeline();
     } catch (...) {
+        AbandonPipeline();
         EndRun(connection);
         throw;
     }
     EndRun(connection);
+}
+
+bool TDAScript::CanPipeline() const {
+    return pipelined_ && !BeforeExecute && !AfterExecute && !OnError && HasApplicationExceptionHandler();
+}
+
+// The pipeline of the open connection. A connection that was closed (a lost one) is opened again
+// first, as a statement run alone would do; the answers owed on the old one are taken before.
+TCRPipeline& TDAScript::OpenPipeline() {
+    connection_->InternalConnect();
+    // Not a scope guard: the disconnect may run the application's events, which may throw.
+    try {
+        pipeline_ = connection_->IConnection()->CreatePipeline();
+    } catch (...) {
+        connection_->InternalDisconnect();
+        throw;
+    }
+    connection_->InternalDisconnect();
+    if (!pipeline_)
+        throw EDatabaseError("The connection runs no statements ahead of their answers");
+    return *pipeline_;
+}
+
+void TDAScript::SendStatement(std::string sql, std::size_t offset) {
+    std::string trimmed(TrimBlanks(sql));
+    if (!pipeline_ || !connection_->Connected())
+        DrainPipeline();
+    TCRPipeline* pipeline = pipeline_.get();
+    if (pipeline == nullptr) {
+        try {
+            pipeline = &OpenPipeline();
+        } catch (const EAbort&) {
+            throw;
+        } catch (const std::exception& error) {
+            errorOffset_ = offset;
+            if (!HandleStatementError(error, trimmed))
+                throw;
+            return;
+        }
+    }
+    while (!pipeline->HasRoom())
+        ReceiveOldest();
+    TCustomDASQL& command = Command();
+    command.SQL().SetText(sql);
+    command.Send(*pipeline);
+    sent_.push_back({std::move(trimmed), offset});
+}
+
+void TDAScript::ReceiveOldest() {
+    TSentStatement statement = std::move(sent_.front());
+    sent_.pop_front();
+    try {
+        Command().Receive(*pipeline_);
+    } catch (const EAbort&) {
+        throw;
+    } catch (const std::exception& error) {
+        errorOffset_ = statement.Offset;
+        if (!HandleStatementError(error, statement.Sql))
+            throw;
+    }
+}
+
+void TDAScript::DrainPipeline() {
+    while (!sent_.empty())
+        ReceiveOldest();
+    if (pipeline_ && connection_->Connected())
+        pipeline_->Finish();
+    pipeline_.reset();
+}
+
+void TDAScript::AbandonPipeline() noexcept {
+    // The statements sent have reached the server; their answers only keep the session in step.
+    while (!sent_.empty()) {
+        sent_.pop_front();
+        try {
+            pipeline_->Receive();
+        } catch (...) {
+        }
+    }
+    try {
+        if (pipeline_ && connection_->Connected())
+            pipeline_->Finish();
+    } catch (...) {
+    }
+    pipeline_.reset();
 }
 
 void TDAScript::EndRun(TCustomDAConnection* usedConnection) {
@@ -196,6 +284,11 @@ void TDAScript::BreakExec() {
 }
 
 void TDAScript::RunStatement(std::string sql, TStatementKind kind, std::size_t offset) {
+    if (pipelining_) {
+        if (kind == TStatementKind::Ordinary)
+            SendStatement(std::move(sql), offset);
+        return;
+    }
     bool omit = false;
     if (BeforeExecute)
         BeforeExecute(*this, sql, omit);
@@ -219,6 +312,7 @@ void TDAScript::RunStatement(std::string sql, TStatementKind kind, std::size_t o
 
 // Goes through the error policy like a statement the server refused, without reaching the server.
 void TDAScript::RejectStatement(const std::string& sql, std::size_t offset, const std::string& reason) {
+    DrainPipeline(); // its failure comes after those of the statements before it
     try {
         throw EDatabaseError(reason);
     } catch (const EDatabaseError& error) {

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <deque>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -99,6 +100,18 @@ public:
     bool NoPreconnect() const { return noPreconnect_; }
     void SetNoPreconnect(bool value) { noPreconnect_ = value; }
 
+    // Opts in to sending statements ahead of their answers, which saves a round trip to the
+    // server per statement. A run pipelines only where its error policy can never stop it: the
+    // flag is set, none of BeforeExecute, AfterExecute and OnError is assigned, the application
+    // has an exception handler (every failure goes to it, and the run goes on), and the
+    // connection's provider offers a pipeline; otherwise it runs one statement at a time. Each
+    // statement still runs on its own, and failures reach the handler in script order. A
+    // statement in flight when the connection is lost is reported as failed, with a fatal error,
+    // and is not sent again: it may have run. Should the handler itself raise, the statements
+    // already sent have reached the server; their answers are read and dropped.
+    bool Pipelined() const { return pipelined_; }
+    void SetPipelined(bool value) { pipelined_ = value; }
+
     TBeforeStatementExecuteEvent BeforeExecute;
     TAfterStatementExecuteEvent AfterExecute;
     TOnErrorEvent OnError;
@@ -131,6 +144,20 @@ private:
     bool HandleStatementError(const std::exception& error, const std::string& sql);
     void EndRun(TCustomDAConnection* usedConnection);
 
+    // The pipelined run: each statement is sent once there is room, and the answers are taken in
+    // the order of the statements.
+    bool CanPipeline() const;
+    void SendStatement(std::string sql, std::size_t offset);
+    TCRPipeline& OpenPipeline();
+    void ReceiveOldest();
+    void DrainPipeline();
+    void AbandonPipeline() noexcept;
+
+    struct TSentStatement {
+        std::string Sql; // without surrounding blanks, as the error handler gets it
+        std::size_t Offset = 0;
+    };
+
     TStringList sql_;
     TCustomDAConnection* connection_ = nullptr;
     std::string delimiter_ = ";";
@@ -141,6 +168,10 @@ private:
     // Guards the processor: ExecuteNext holds it for a whole statement, BreakExec to reset it.
     std::recursive_mutex csBreakMultiThread_;
     std::size_t errorOffset_ = 0;
+    bool pipelined_ = false;
+    bool pipelining_ = false; // this run sends ahead
+    std::unique_ptr<TCRPipeline> pipeline_;
+    std::deque<TSentStatement> sent_;
 };
 
 } // namespace velmora

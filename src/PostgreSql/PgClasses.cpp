@@ -1,6 +1,7 @@
 #include "PostgreSql/PgClasses.h"
 
 #include "Common/AsciiText.h"
+#include "PostgreSql/PgSQLPipeline.h"
 
 #include <algorithm>
 #include <array>
@@ -129,26 +130,42 @@ void TPgSQLConnection::Connect() {
 }
 
 void TPgSQLConnection::SetUpSession(TPgSQLProtocol& protocol) {
+    // The queries depend only on the version read at log-on, so they go to the server together.
+    std::vector<std::string> queries;
     if (auto statement =
             PgClientEncodingStatement(options_, protocol.GetServerParameter("client_encoding"),
                                       protocol.MajorServerVersion(), protocol.MinorServerVersion()))
-        protocol.ExecuteStmt(*statement);
-    integerDateTimes_ = VersionAtLeast(protocol, 8, 0) && ShowSetting(protocol, "integer_datetimes") == "on";
-    byteaOutputHex_ = VersionAtLeast(protocol, 9, 0) && ShowSetting(protocol, "bytea_output") == "hex";
+        queries.push_back(std::move(*statement));
+    const bool askDateTimes = VersionAtLeast(protocol, 8, 0);
+    const bool askBytea = VersionAtLeast(protocol, 9, 0);
+    const std::size_t dateTimesAnswer = queries.size();
+    if (askDateTimes)
+        queries.push_back("show integer_datetimes");
+    const std::size_t byteaAnswer = queries.size();
+    if (askBytea)
+        queries.push_back("show bytea_output");
     if (const std::string searchPath = PgSearchPathList(options_.Schema); !searchPath.empty())
-        protocol.ExecuteStmt("SET search_path TO " + searchPath);
+        queries.push_back("SET search_path TO " + searchPath);
+    if (queries.empty())
+        return;
+    const std::vector<TPgSQLResult> answers = protocol.ExecuteStmts(queries);
+    integerDateTimes_ = askDateTimes && Setting(answers[dateTimesAnswer]) == "on";
+    byteaOutputHex_ = askBytea && Setting(answers[byteaAnswer]) == "hex";
 }
 
-std::string TPgSQLConnection::ShowSetting(TPgSQLProtocol& protocol, const std::string& name) {
-    const TPgSQLResult result = protocol.ExecuteStmt("show " + name);
-    if (result.Rows.empty() || result.Rows.front().empty() || !result.Rows.front().front())
+std::string TPgSQLConnection::Setting(const TPgSQLResult& answer) {
+    if (answer.Rows.empty() || answer.Rows.front().empty() || !answer.Rows.front().front())
         return {};
-    return LowerAscii(*result.Rows.front().front());
+    return LowerAscii(*answer.Rows.front().front());
 }
 
 void TPgSQLConnection::Disconnect() {
     if (protocol_ != nullptr)
         std::exchange(protocol_, nullptr)->Disconnect();
+}
+
+std::unique_ptr<TCRPipeline> TPgSQLConnection::CreatePipeline() {
+    return std::make_unique<TPgSQLPipeline>(Protocol());
 }
 
 TPgSQLProtocol& TPgSQLConnection::Protocol() const {

@@ -46,6 +46,7 @@ public:
     bool IsConnected() const override { return protocol_ != nullptr && protocol_->IsConnected(); }
     bool InTransaction() const override;
     std::vector<std::string> GetDatabaseNames() override;
+    std::unique_ptr<TCRPipeline> CreatePipeline() override;
 
     // The session's wire protocol, for the statement commands; only while connected.
     TPgSQLProtocol& Protocol() const;
@@ -56,7 +57,8 @@ public:
 
 private:
     void SetUpSession(TPgSQLProtocol& protocol);
-    static std::string ShowSetting(TPgSQLProtocol& protocol, const std::string& name);
+    // The value a show query answered, in lower case.
+    static std::string Setting(const TPgSQLResult& answer);
 
     TCRVioFactory openSocket_;
     TPgConnectionOptions options_;

@@ -41,31 +41,69 @@ void TPgSQLCommand::Execute(TCRConnection& connection) {
     if (stmt_.Prepared && !PreparedOn(protocol))
         stmt_.Prepared = false; // its session has ended
     protocol.SetTimeout(commandTimeout_);
-    const bool preparedForThisRun = !stmt_.Prepared;
-    if (preparedForThisRun)
+    bool rowsFollow = false;
+    if (stmt_.Prepared) {
+        rowsFollow = protocol.BindExecutePreparedStmt(stmt_, ParamValues());
+    } else if (Params().empty()) {
+        // Nothing to choose from the description: the whole cycle goes in one exchange.
+        rowsFollow = PrepareExecute(protocol);
+    } else {
+        // The values' formats follow the types the server describes: prepare first, then bind,
+        // execute and close together.
         Prepare(protocol);
-    if (protocol.BindExecutePreparedStmt(stmt_, ParamValues())) {
+        rowsFollow = protocol.BindExecutePreparedStmt(stmt_, ParamValues(), {}, true);
+    }
+    if (rowsFollow) {
         // Rows could only fill output parameters, and there are none.
         while (protocol.FetchStmt(stmt_)) {
         }
     }
     rowsAffected_ = stmt_.Completion.RowsAffected;
-    if (preparedForThisRun)
-        protocol.UnPrepareStmt(stmt_);
+}
+
+void PgCheckStatementText(std::string_view text) {
+    if (IsBlankText(text))
+        throw Exception("No SQL statement provided");
+}
+
+Exception PgInvalidParametersError() {
+    return Exception("Invalid parameters specified");
+}
+
+void TPgSQLCommand::RememberSession(const TPgSQLProtocol& protocol) {
+    preparedOn_ = &protocol;
+    preparedProcessId_ = protocol.ProcessId();
 }
 
 void TPgSQLCommand::Prepare(TPgSQLProtocol& protocol) {
-    if (IsBlankText(SQL().Text))
-        throw Exception("No SQL statement provided");
+    PgCheckStatementText(SQL().Text);
     protocol.PrepareStmt(stmt_, SQL().Text);
-    preparedOn_ = &protocol;
-    preparedProcessId_ = protocol.ProcessId();
-    if (stmt_.Params.size() != Params().size()) {
-        protocol.UnPrepareStmt(stmt_);
-        throw Exception("Invalid parameters specified");
-    }
+    RememberSession(protocol);
+    if (stmt_.Params.size() != Params().size())
+        RefuseParameterCount(protocol);
     for (TPgSQLParamDesc& param : stmt_.Params)
         param.Format = PgParamFormat(param.TypeOid);
+}
+
+bool TPgSQLCommand::PrepareExecute(TPgSQLProtocol& protocol) {
+    PgCheckStatementText(SQL().Text);
+    try {
+        const bool rowsFollow = protocol.PrepareExecuteStmt(stmt_, SQL().Text);
+        RememberSession(protocol);
+        return rowsFollow;
+    } catch (const EPgError& e) {
+        RememberSession(protocol);
+        // A statement that wants values the command does not have failed its bind: that is the
+        // command's own error, as when the description is checked before binding.
+        if (!e.IsFatalError() && stmt_.Prepared && !stmt_.Params.empty())
+            RefuseParameterCount(protocol);
+        throw;
+    }
+}
+
+void TPgSQLCommand::RefuseParameterCount(TPgSQLProtocol& protocol) {
+    protocol.UnPrepareStmt(stmt_);
+    throw PgInvalidParametersError();
 }
 
 void TPgSQLCommand::Unprepare(TCRConnection& connection) {

@@ -18,9 +18,16 @@ TParsedSQL PgParseSQL(std::string_view sql, bool paramCheck = true);
 // text format, which the server parses for any type, everywhere else.
 std::int16_t PgParamFormat(std::uint32_t typeOid);
 
+// Refuses a statement text that is blank: "No SQL statement provided", before the server is asked.
+void PgCheckStatementText(std::string_view text);
+// The error of a statement whose parameters the server counts otherwise than the command.
+Exception PgInvalidParametersError();
+
 // Runs one statement with the extended query cycle of the wire protocol: prepare with the server
-// describing the parameters, bind and execute, unprepare. A statement whose execution failed stays
-// prepared, and the next Execute binds it again without preparing; it dies with its session.
+// describing the parameters, bind and execute, unprepare. A statement without values takes one
+// exchange for all of it, one with values two (the prepare, then the rest). A statement whose
+// execution failed stays prepared, and the next Execute binds it again without preparing; it dies
+// with its session.
 class TPgSQLCommand final : public TCRCommand {
 public:
     // Seconds the socket waits for each answer of an execution; 0 waits without limit.
@@ -32,7 +39,10 @@ public:
     void Unprepare(TCRConnection& connection) override;
 
 private:
+    void RememberSession(const TPgSQLProtocol& protocol);
     void Prepare(TPgSQLProtocol& protocol);
+    bool PrepareExecute(TPgSQLProtocol& protocol);
+    [[noreturn]] void RefuseParameterCount(TPgSQLProtocol& protocol);
     bool PreparedOn(const TPgSQLProtocol& protocol) const;
     std::vector<TPgSQLValue> ParamValues() const;
 

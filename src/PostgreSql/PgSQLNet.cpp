@@ -123,12 +123,36 @@ void TPgSQLNet::WriteBytes(std::string_view bytes) {
 
 void TPgSQLNet::Flush() {
     std::string pending;
-    pending.swap(writeBuffer_);
+    if (Unsent() > 0) {
+        pending = unsent_.substr(unsentPos_);
+        unsent_.clear();
+        unsentPos_ = 0;
+    }
+    pending += writeBuffer_;
+    writeBuffer_.clear();
     ApplyDeadline(WritingHeadline);
     try {
         vio_->Write(pending.data(), pending.size());
     } catch (const ESocketError& e) {
         throw FatalSocketError(e);
+    }
+}
+
+void TPgSQLNet::Push() {
+    unsent_ += writeBuffer_;
+    writeBuffer_.clear();
+    SendSome();
+}
+
+void TPgSQLNet::SendSome() {
+    try {
+        unsentPos_ += vio_->WriteSome(unsent_.data() + unsentPos_, unsent_.size() - unsentPos_);
+    } catch (const ESocketError& e) {
+        throw FatalSocketError(e);
+    }
+    if (unsentPos_ == unsent_.size()) {
+        unsent_.clear();
+        unsentPos_ = 0;
     }
 }
 
@@ -146,6 +170,9 @@ void TPgSQLNet::Fill() {
     ApplyDeadline(ReadingHeadline);
     std::size_t received = 0;
     try {
+        // Pushed bytes keep leaving while the answers to earlier ones are awaited.
+        while (Unsent() > 0 && !vio_->Wait(true))
+            SendSome();
         received = vio_->Read(readBuffer_.data(), readBuffer_.size());
     } catch (const ESocketError& e) {
         throw FatalSocketError(e);

@@ -62,7 +62,16 @@ public:
     void WriteInt32(std::int32_t value);
     void WriteString(std::string_view text); // followed by a zero byte
     void WriteBytes(std::string_view bytes);
+    // Sends every collected message, waiting as long as the stream needs.
     void Flush();
+    // Puts the collected messages behind those still unsent and sends what the stream takes
+    // without waiting. The rest leaves while later reads wait for their data, so a server that
+    // stops reading until its answers are read never holds up both sides.
+    void Push();
+    // Bytes of the messages collected since the last Flush or Push.
+    std::size_t Collected() const { return writeBuffer_.size(); }
+    // Bytes handed to Push that have not left yet.
+    std::size_t Unsent() const { return unsent_.size() - unsentPos_; }
 
     // Reads the next message whole, its body as it arrives. A length below the minimum means the
     // stream lost its framing ("Unexpected server response : X"); one beyond the ceiling of its type
@@ -85,6 +94,7 @@ private:
     void ReadBody(TPgMessage& message, std::size_t size);
     void ReadLegacyError(TPgMessage& message);
     void Fill();
+    void SendSome();
     char ReadByte();
     void Read(char* target, std::size_t count);
 
@@ -93,6 +103,8 @@ private:
     std::size_t readPos_ = 0;
     std::size_t readEnd_ = 0;
     std::string writeBuffer_;
+    std::string unsent_; // pushed bytes, of which those from unsentPos_ on have not left
+    std::size_t unsentPos_ = 0;
     std::size_t lengthPos_ = 0;
     std::chrono::milliseconds timeout_{0};
     std::optional<std::chrono::steady_clock::time_point> deadline_;

@@ -534,6 +534,7 @@ bool TPgSQLProtocol30::HandleMessageBody(char type, TPgMessageReader& reader) {
     case 'n': // NoData
         return false;
     case '3': // CloseComplete
+        ++closeCompletes_;
         return true;
     case 'A': { // NotificationResponse
         std::int32_t processId = reader.ReadInt32();
@@ -629,15 +630,49 @@ TPgSQLResult TPgSQLProtocol30::ExecuteStmt(const std::string& sql) {
     return Guarded([&] { return RunSimpleQuery(sql); });
 }
 
+std::vector<TPgSQLResult> TPgSQLProtocol30::ExecuteStmts(const std::vector<std::string>& sqls) {
+    return Guarded([&] {
+        SkipRemainingRows();
+        for (const std::string& sql : sqls)
+            WriteQuery(sql);
+        net_->Flush();
+        std::vector<TPgSQLResult> results;
+        std::exception_ptr firstFailure;
+        for (std::size_t i = 0; i < sqls.size(); ++i) {
+            try {
+                results.push_back(ReadQueryResult());
+            } catch (const EPgError& e) {
+                // The queries after a failed one have run all the same: their answers are read,
+                // so that the stream stays in step, before the failure is raised.
+                if (e.IsFatalError())
+                    throw;
+                if (!firstFailure)
+                    firstFailure = std::current_exception();
+                results.emplace_back();
+            }
+        }
+        if (firstFailure)
+            std::rethrow_exception(firstFailure);
+        return results;
+    });
+}
+
 TPgSQLResult TPgSQLProtocol30::RunSimpleQuery(const std::string& sql) {
     SkipRemainingRows();
-    state_ = TProtocolState::psStmtExecuting;
-    completion_ = {};
+    WriteQuery(sql);
+    net_->Flush();
+    return ReadQueryResult();
+}
+
+void TPgSQLProtocol30::WriteQuery(const std::string& sql) {
     net_->BeginMessage('Q');
     net_->WriteString(sql);
     net_->EndMessage();
-    net_->Flush();
+}
 
+TPgSQLResult TPgSQLProtocol30::ReadQueryResult() {
+    state_ = TProtocolState::psStmtExecuting;
+    completion_ = {};
     TPgSQLResult result;
     for (;;) {
         char type = ProcessMessageQueue();
@@ -654,43 +689,78 @@ TPgSQLResult TPgSQLProtocol30::RunSimpleQuery(const std::string& sql) {
     }
 }
 
+// A new identifier and empty descriptions for the statement about to be prepared.
+void TPgSQLProtocol30::StartStatement(TPgSQLStatement& stmt) {
+    SkipRemainingRows();
+    stmt = TPgSQLStatement();
+    stmt.Identifier = NextIdentifier();
+    state_ = TProtocolState::psStmtPreparing;
+    paramDescs_.clear();
+    fieldDescs_.clear();
+}
+
+void TPgSQLProtocol30::WriteParseDescribe(const TPgSQLStatement& stmt, const std::string& sql,
+                                          const std::vector<std::uint32_t>& paramTypes) {
+    net_->BeginMessage('P');
+    net_->WriteString(stmt.StatementName());
+    net_->WriteString(sql);
+    net_->WriteInt16(Count16(paramTypes.size()));
+    for (std::uint32_t type : paramTypes)
+        net_->WriteInt32(static_cast<std::int32_t>(type));
+    net_->EndMessage();
+    net_->BeginMessage('D');
+    net_->WriteByte('S');
+    net_->WriteString(stmt.StatementName());
+    net_->EndMessage();
+}
+
+// ParseComplete, then the parameter description and the row description or NoData.
+void TPgSQLProtocol30::ReadDescription(TPgSQLStatement& stmt) {
+    Expect(ProcessMessageQueue(), "1");
+    stmt.Prepared = true;
+    char described = ProcessMessageQueue();
+    Expect(described, "Tn");
+    stmt.NoData = described == 'n';
+    stmt.Params = std::move(paramDescs_);
+    stmt.Fields = std::move(fieldDescs_);
+}
+
 void TPgSQLProtocol30::PrepareStmt(TPgSQLStatement& stmt, const std::string& sql,
                                    const std::vector<std::uint32_t>& paramTypes) {
     Guarded([&] {
-        SkipRemainingRows();
-        stmt = TPgSQLStatement();
-        stmt.Identifier = NextIdentifier();
-        state_ = TProtocolState::psStmtPreparing;
-        paramDescs_.clear();
-        fieldDescs_.clear();
-
-        net_->BeginMessage('P');
-        net_->WriteString(stmt.StatementName());
-        net_->WriteString(sql);
-        net_->WriteInt16(Count16(paramTypes.size()));
-        for (std::uint32_t type : paramTypes)
-            net_->WriteInt32(static_cast<std::int32_t>(type));
-        net_->EndMessage();
-        net_->BeginMessage('D');
-        net_->WriteByte('S');
-        net_->WriteString(stmt.StatementName());
-        net_->EndMessage();
+        StartStatement(stmt);
+        WriteParseDescribe(stmt, sql, paramTypes);
         SendSync();
-
         try {
-            Expect(ProcessMessageQueue(), "1");
-            char described = ProcessMessageQueue();
-            Expect(described, "Tn");
+            ReadDescription(stmt);
             Expect(ProcessMessageQueue(), "Z");
-            stmt.NoData = described == 'n';
-            stmt.Params = std::move(paramDescs_);
-            stmt.Fields = std::move(fieldDescs_);
         } catch (const EPgError& e) {
+            stmt.Prepared = false;
             if (!e.IsFatalError())
                 CloseStatementQuietly(stmt);
             throw;
         }
-        stmt.Prepared = true;
+    });
+}
+
+bool TPgSQLProtocol30::PrepareExecuteStmt(TPgSQLStatement& stmt, const std::string& sql) {
+    return Guarded([&] {
+        StartStatement(stmt);
+        WriteParseDescribe(stmt, sql, {});
+        WriteBindExecute(stmt, {}, {}, true);
+        SendSync();
+        try {
+            ReadDescription(stmt);
+        } catch (const EPgError& e) {
+            // A failed Parse made the server skip the rest up to the Sync: nothing exists to close.
+            // A description that failed after the Parse leaves a statement to close.
+            const bool parsed = stmt.Prepared;
+            stmt.Prepared = false;
+            if (parsed && !e.IsFatalError())
+                CloseStatementQuietly(stmt);
+            throw;
+        }
+        return ReadExecution(stmt);
     });
 }
 
@@ -703,10 +773,66 @@ void TPgSQLProtocol30::SendClose(char kind, std::string_view name) {
 }
 
 // Sync ends the messages of one exchange; the server answers them up to its ReadyForQuery.
-void TPgSQLProtocol30::SendSync() {
+void TPgSQLProtocol30::WriteSync() {
     net_->BeginMessage('S');
     net_->EndMessage();
+}
+
+void TPgSQLProtocol30::SendSync() {
+    WriteSync();
     net_->Flush();
+}
+
+std::size_t TPgSQLProtocol30::SendPipelinedStmt(TPgSQLStatement& stmt, const std::string& sql) {
+    return Guarded([&] {
+        stmt = TPgSQLStatement();
+        stmt.Identifier = NextIdentifier();
+        const std::size_t collected = net_->Collected();
+        WriteParseDescribe(stmt, sql, {});
+        WriteBindExecute(stmt, {}, {}, true);
+        WriteSync();
+        const std::size_t bytes = net_->Collected() - collected;
+        net_->Push();
+        return bytes;
+    });
+}
+
+void TPgSQLProtocol30::ReadPipelinedStmt(TPgSQLStatement& stmt) {
+    Guarded([&] {
+        state_ = TProtocolState::psStmtPreparing;
+        paramDescs_.clear();
+        fieldDescs_.clear();
+        ReadDescription(stmt);
+        if (!ReadExecution(stmt))
+            return;
+        firstRow_.reset();
+        while (state_ == TProtocolState::psStmtFetching)
+            Expect(ProcessMessageQueue(), "DZ");
+        Complete(stmt);
+    });
+}
+
+std::size_t TPgSQLProtocol30::SendPipelinedClose(const TPgSQLStatement& stmt) {
+    return Guarded([&] {
+        const std::size_t collected = net_->Collected();
+        SendClose('P', stmt.PortalName());
+        SendClose('S', stmt.StatementName());
+        WriteSync();
+        const std::size_t bytes = net_->Collected() - collected;
+        net_->Push();
+        return bytes;
+    });
+}
+
+void TPgSQLProtocol30::ReadPipelinedClose() {
+    Guarded([&] {
+        try {
+            Expect(ProcessMessageQueue(), "Z");
+        } catch (const EPgError& e) {
+            if (e.IsFatalError())
+                throw;
+        }
+    });
 }
 
 void TPgSQLProtocol30::CloseStatementQuietly(const TPgSQLStatement& stmt) {
@@ -720,48 +846,80 @@ void TPgSQLProtocol30::CloseStatementQuietly(const TPgSQLStatement& stmt) {
     }
 }
 
+// Close portal, Bind, Execute and, with closeAfter, the closes of portal and statement. A server
+// that fails the Bind or the Execute skips the closes, so the statement outlives a failure.
+void TPgSQLProtocol30::WriteBindExecute(TPgSQLStatement& stmt, const std::vector<TPgSQLValue>& values,
+                                        const std::vector<std::int16_t>& resultFormats, bool closeAfter) {
+    stmt.ClosesWithExecution = closeAfter;
+    SendClose('P', stmt.PortalName());
+
+    net_->BeginMessage('B');
+    net_->WriteString(stmt.PortalName());
+    net_->WriteString(stmt.StatementName());
+    net_->WriteInt16(Count16(values.size()));
+    for (std::size_t i = 0; i < values.size(); ++i)
+        net_->WriteInt16(i < stmt.Params.size() ? stmt.Params[i].Format : pgTextFormat);
+    net_->WriteInt16(Count16(values.size()));
+    for (const TPgSQLValue& value : values) {
+        net_->WriteInt32(value ? static_cast<std::int32_t>(value->size()) : -1);
+        if (value)
+            net_->WriteBytes(*value);
+    }
+    net_->WriteInt16(Count16(resultFormats.size()));
+    for (std::int16_t format : resultFormats)
+        net_->WriteInt16(format);
+    net_->EndMessage();
+
+    net_->BeginMessage('E');
+    net_->WriteString(stmt.PortalName());
+    net_->WriteInt32(0); // all rows
+    net_->EndMessage();
+
+    if (closeAfter) {
+        SendClose('P', stmt.PortalName());
+        SendClose('S', stmt.StatementName());
+    }
+}
+
+// BindComplete, then the first row or the completion up to ReadyForQuery.
+bool TPgSQLProtocol30::ReadExecution(TPgSQLStatement& stmt) {
+    state_ = TProtocolState::psStmtExecuting;
+    completion_ = {};
+    stmt.Completion = {};
+    Expect(ProcessMessageQueue(), "2");
+    const std::uint64_t closedBefore = closeCompletes_;
+    char type = 0;
+    try {
+        type = ProcessMessageQueue();
+    } catch (const EPgError&) {
+        // An empty query is no error to the server, which went on with the closes.
+        if (stmt.ClosesWithExecution && closeCompletes_ - closedBefore == 2)
+            stmt.Prepared = false;
+        throw;
+    }
+    Expect(type, "DZ");
+    if (type == 'D') {
+        firstRow_ = std::move(row_);
+        return true;
+    }
+    Complete(stmt);
+    return false;
+}
+
+void TPgSQLProtocol30::Complete(TPgSQLStatement& stmt) {
+    stmt.Completion = completion_;
+    if (stmt.ClosesWithExecution)
+        stmt.Prepared = false;
+}
+
 bool TPgSQLProtocol30::BindExecutePreparedStmt(TPgSQLStatement& stmt, const std::vector<TPgSQLValue>& values,
-                                               const std::vector<std::int16_t>& resultFormats) {
+                                               const std::vector<std::int16_t>& resultFormats,
+                                               bool closeAfter) {
     return Guarded([&] {
         SkipRemainingRows();
-        state_ = TProtocolState::psStmtExecuting;
-        completion_ = {};
-        stmt.Completion = {};
-
-        SendClose('P', stmt.PortalName());
-
-        net_->BeginMessage('B');
-        net_->WriteString(stmt.PortalName());
-        net_->WriteString(stmt.StatementName());
-        net_->WriteInt16(Count16(values.size()));
-        for (std::size_t i = 0; i < values.size(); ++i)
-            net_->WriteInt16(i < stmt.Params.size() ? stmt.Params[i].Format : pgTextFormat);
-        net_->WriteInt16(Count16(values.size()));
-        for (const TPgSQLValue& value : values) {
-            net_->WriteInt32(value ? static_cast<std::int32_t>(value->size()) : -1);
-            if (value)
-                net_->WriteBytes(*value);
-        }
-        net_->WriteInt16(Count16(resultFormats.size()));
-        for (std::int16_t format : resultFormats)
-            net_->WriteInt16(format);
-        net_->EndMessage();
-
-        net_->BeginMessage('E');
-        net_->WriteString(stmt.PortalName());
-        net_->WriteInt32(0); // all rows
-        net_->EndMessage();
+        WriteBindExecute(stmt, values, resultFormats, closeAfter);
         SendSync();
-
-        Expect(ProcessMessageQueue(), "2");
-        char type = ProcessMessageQueue();
-        Expect(type, "DZ");
-        if (type == 'D') {
-            firstRow_ = std::move(row_);
-            return true;
-        }
-        stmt.Completion = completion_;
-        return false;
+        return ReadExecution(stmt);
     });
 }
 
@@ -775,7 +933,7 @@ std::optional<TPgSQLRow> TPgSQLProtocol30::FetchStmt(TPgSQLStatement& stmt) {
         Expect(type, "DZ");
         if (type == 'D')
             return std::move(row_);
-        stmt.Completion = completion_;
+        Complete(stmt);
         return std::nullopt;
     });
 }

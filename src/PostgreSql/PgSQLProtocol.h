@@ -110,6 +110,9 @@ struct TPgSQLStatement {
     std::string Identifier; // "ST" + protocol object number + counter, set by the prepare
     bool Prepared = false;
     bool NoData = false; // the statement returns no rows
+    // The exchange of the execution also closes the portal and the statement: once its answers
+    // are read to the end, the statement is no longer prepared.
+    bool ClosesWithExecution = false;
     std::vector<TPgSQLParamDesc> Params;
     std::vector<TPgSQLFieldDesc> Fields;
     TPgCommandResult Completion;
@@ -138,6 +141,10 @@ public:
     // Runs sql (one or more statements) as a simple query; raises the server's error after the
     // server is ready again, so the connection stays usable after an ERROR.
     virtual TPgSQLResult ExecuteStmt(const std::string& sql) = 0;
+    // Runs each text as a simple query of its own, all sent in one write and answered in order: a
+    // failed one does not keep the others from running. Raises the first failure's error once
+    // every answer has been read.
+    virtual std::vector<TPgSQLResult> ExecuteStmts(const std::vector<std::string>& sqls) = 0;
 
     // The extended query cycle. PrepareStmt gives the statement a new identifier and reads its
     // parameter and field descriptions; paramTypes may be empty to let the server infer them.
@@ -145,9 +152,27 @@ public:
                              const std::vector<std::uint32_t>& paramTypes = {}) = 0;
     // Binds the values (in the formats of stmt.Params) and executes all rows. Returns true when
     // rows follow, to be read with FetchStmt; otherwise stmt.Completion is set. resultFormats
-    // follows the protocol's rule: empty for all text, one for all fields, or one per field.
+    // follows the protocol's rule: empty for all text, one for all fields, or one per field. With
+    // closeAfter the portal and the statement are closed in the same exchange once the execution
+    // succeeded; a failed execution leaves the statement prepared.
     virtual bool BindExecutePreparedStmt(TPgSQLStatement& stmt, const std::vector<TPgSQLValue>& values,
-                                         const std::vector<std::int16_t>& resultFormats = {}) = 0;
+                                         const std::vector<std::int16_t>& resultFormats = {},
+                                         bool closeAfter = false) = 0;
+    // Prepare, bind without values, execute and close in one exchange, for a statement that takes
+    // no values: its messages leave in one write, and its answers are those of the steps one
+    // after the other. Returns like BindExecutePreparedStmt. A failed prepare leaves nothing
+    // prepared; a failed bind or execution leaves the statement prepared, with its descriptions.
+    virtual bool PrepareExecuteStmt(TPgSQLStatement& stmt, const std::string& sql) = 0;
+    // Statements sent ahead of their answers. SendPipelinedStmt writes the whole cycle of a
+    // statement without values, closed by its own Sync, as PrepareExecuteStmt does, sends what the
+    // stream takes at once, and returns the number of bytes. ReadPipelinedStmt reads the answers
+    // of the oldest statement sent, drops its rows, and raises its error; stmt.Prepared then says
+    // whether it still needs closing, which SendPipelinedClose queues (close portal and statement,
+    // Sync) and ReadPipelinedClose answers, swallowing all but fatal errors.
+    virtual std::size_t SendPipelinedStmt(TPgSQLStatement& stmt, const std::string& sql) = 0;
+    virtual void ReadPipelinedStmt(TPgSQLStatement& stmt) = 0;
+    virtual std::size_t SendPipelinedClose(const TPgSQLStatement& stmt) = 0;
+    virtual void ReadPipelinedClose() = 0;
     // The next row, or nullopt after the last one, when stmt.Completion is set.
     virtual std::optional<TPgSQLRow> FetchStmt(TPgSQLStatement& stmt) = 0;
     // Closes the portal and the statement on the server; every error of this step is swallowed.
@@ -209,10 +234,17 @@ public:
     void Disconnect() override;
     bool IsConnected() const override;
     TPgSQLResult ExecuteStmt(const std::string& sql) override;
+    std::vector<TPgSQLResult> ExecuteStmts(const std::vector<std::string>& sqls) override;
     void PrepareStmt(TPgSQLStatement& stmt, const std::string& sql,
                      const std::vector<std::uint32_t>& paramTypes = {}) override;
     bool BindExecutePreparedStmt(TPgSQLStatement& stmt, const std::vector<TPgSQLValue>& values,
-                                 const std::vector<std::int16_t>& resultFormats = {}) override;
+                                 const std::vector<std::int16_t>& resultFormats = {},
+                                 bool closeAfter = false) override;
+    bool PrepareExecuteStmt(TPgSQLStatement& stmt, const std::string& sql) override;
+    std::size_t SendPipelinedStmt(TPgSQLStatement& stmt, const std::string& sql) override;
+    void ReadPipelinedStmt(TPgSQLStatement& stmt) override;
+    std::size_t SendPipelinedClose(const TPgSQLStatement& stmt) override;
+    void ReadPipelinedClose() override;
     std::optional<TPgSQLRow> FetchStmt(TPgSQLStatement& stmt) override;
     void UnPrepareStmt(TPgSQLStatement& stmt) override;
     void SetTimeout(int seconds) override;
@@ -235,6 +267,8 @@ private:
     const std::string& RequiredPassword() const;
     void SendSaslResponse(std::string_view data);
     TPgSQLResult RunSimpleQuery(const std::string& sql);
+    void WriteQuery(const std::string& sql);
+    TPgSQLResult ReadQueryResult();
     void ReadServerVersion();
 
     // The message loop: reads messages until one stops it, hands the notices on, raises the
@@ -246,7 +280,16 @@ private:
     bool HandleError(TPgErrorFields error);
     void DeliverNotices();
     void SkipRemainingRows();
+    void StartStatement(TPgSQLStatement& stmt);
+    void WriteParseDescribe(const TPgSQLStatement& stmt, const std::string& sql,
+                            const std::vector<std::uint32_t>& paramTypes);
+    void WriteBindExecute(TPgSQLStatement& stmt, const std::vector<TPgSQLValue>& values,
+                          const std::vector<std::int16_t>& resultFormats, bool closeAfter);
+    void ReadDescription(TPgSQLStatement& stmt);
+    bool ReadExecution(TPgSQLStatement& stmt);
+    void Complete(TPgSQLStatement& stmt);
     void SendClose(char kind, std::string_view name);
+    void WriteSync();
     void SendSync();
     void CloseStatementQuietly(const TPgSQLStatement& stmt);
     std::string NextIdentifier();
@@ -273,6 +316,7 @@ private:
     std::vector<TPgSQLParamDesc> paramDescs_;
     std::vector<TPgSQLFieldDesc> fieldDescs_;
     TPgCommandResult completion_;
+    std::uint64_t closeCompletes_ = 0; // CloseComplete messages read in this session
     TPgSQLRow row_;
     std::optional<TPgSQLRow> firstRow_; // read by the execute step, handed out by the first fetch
 };

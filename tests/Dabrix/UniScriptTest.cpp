@@ -2,7 +2,9 @@
 // treats specially, and the script's events.
 #include "ComponentFixture.h"
 
+#include <chrono>
 #include <gmock/gmock.h>
+#include <thread>
 
 using namespace velmora;
 using namespace velmora::test;
@@ -168,4 +170,89 @@ TEST_F(UniScriptTest, ExecuteNextRunsOneStatementAtATime) {
     EXPECT_TRUE(script.ExecuteNext());
     EXPECT_FALSE(script.ExecuteNext());
     EXPECT_EQ(Logged(), "1:a,2:b");
+}
+
+namespace {
+
+const char* const kFailingInTheMiddle = "INSERT INTO log VALUES (1, 'a');\n"
+                                        "INSERT INTO log VALUES (1, 'duplicate');\n"
+                                        "SELEC 2;\n"
+                                        "INSERT INTO log VALUES (2, 'b');\n"
+                                        "SELECT generate_series(1, 100);\n"
+                                        "INSERT INTO log VALUES (3, $1);\n"
+                                        "UPDATE log SET t = t || '!' WHERE n = 1;\n"
+                                        "INSERT INTO log VALUES (4, 'd')";
+
+// Whether the row numbered n appears while the run is held up, within a bounded wait.
+bool AppearsWhileWaiting(const ScratchDatabase& database, int n) {
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (database.Query("SELECT count(*) FROM trevix.log WHERE n = " + std::to_string(n)) == "1")
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+}
+
+} // namespace
+
+TEST_F(UniScriptTest, APipelinedRunReportsFailuresInScriptOrderAndEndsLikeARunOneAtATime) {
+    TUniScript script;
+    Load(script, kFailingInTheMiddle);
+    script.Execute();
+    const std::vector<std::string> oneAtATimeBoxes = errorBoxes;
+    const std::string oneAtATimeRows = Logged();
+    ASSERT_EQ(oneAtATimeBoxes.size(), 3u);
+
+    database.Query("DELETE FROM trevix.log");
+    errorBoxes.clear();
+    // The handler sees the first failure while the last statement has already run: it was sent
+    // ahead of the answers.
+    bool lastRanBeforeTheFirstFailureWasShown = false;
+    SetApplicationExceptionHandler([&](const std::exception& e) {
+        if (errorBoxes.empty())
+            lastRanBeforeTheFirstFailureWasShown = AppearsWhileWaiting(database, 4);
+        errorBoxes.push_back(ErrorBoxMessage(e));
+    });
+    script.SetPipelined(true);
+    script.Execute();
+    EXPECT_TRUE(lastRanBeforeTheFirstFailureWasShown);
+    EXPECT_EQ(errorBoxes, oneAtATimeBoxes);
+    EXPECT_EQ(Logged(), oneAtATimeRows);
+    EXPECT_EQ(Logged(), "1:a!,2:b,4:d");
+}
+
+TEST_F(UniScriptTest, APipelinedRunRunsOneAtATimeWhereItsPolicyCouldStopIt) {
+    TUniScript script;
+    Load(script, kFailingInTheMiddle);
+    script.SetPipelined(true);
+    bool lastRanBeforeTheFirstFailure = true;
+    script.OnError = [&](TDAScript&, const std::exception&, const std::string&, TErrorAction& action) {
+        lastRanBeforeTheFirstFailure = database.Query("SELECT count(*) FROM trevix.log WHERE n = 4") == "1";
+        action = TErrorAction::eaAbort;
+    };
+    script.Execute();
+    EXPECT_FALSE(lastRanBeforeTheFirstFailure);
+    EXPECT_EQ(Logged(), "1:a");
+}
+
+TEST_F(UniScriptTest, APipelinedRunReportsEveryStatementInFlightWhenTheConnectionIsLost) {
+    TUniScript script;
+    Load(script, "INSERT INTO log VALUES (1, 'a');\n"
+                 "SELECT pg_terminate_backend(pg_backend_pid());\n"
+                 "INSERT INTO log VALUES (2, 'b');\n"
+                 "INSERT INTO log VALUES (3, 'c');");
+    script.SetPipelined(true);
+    script.Execute();
+    ASSERT_EQ(errorBoxes.size(), 3u);
+    EXPECT_EQ(errorBoxes[0], "terminating connection due to administrator command.");
+    EXPECT_THAT(errorBoxes[1], HasSubstr("lost before the answer"));
+    EXPECT_THAT(errorBoxes[2], HasSubstr("lost before the answer"));
+    EXPECT_EQ(Logged(), "1:a");
+
+    // The next run opens the connection again.
+    errorBoxes.clear();
+    Load(script, "INSERT INTO log VALUES (5, 'e')");
+    script.Execute();
+    EXPECT_TRUE(errorBoxes.empty());
+    EXPECT_EQ(Logged(), "1:a,5:e");
 }

@@ -1,9 +1,11 @@
-// The statement command on a session whose server drops the connection where a real one will not.
+// The statement command against scripted servers: which messages leave in which write, how the
+// answers are matched, and servers that drop the connection where a real one will not.
 #include "PostgreSql/PgClasses.h"
 #include "PostgreSql/PgSQLCommand.h"
 #include "PostgreSql/ScriptedServer.h"
 
 #include <gtest/gtest.h>
+#include <memory>
 
 using namespace velmora;
 using namespace velmora::test;
@@ -15,20 +17,41 @@ std::string ShowAnswer(const std::string& value) {
     return RowDescription({"setting"}) + DataRow({value}) + CommandComplete("SHOW") + ReadyForQuery();
 }
 
-// A log-on and the session set-up's two show queries.
-void AddSession(TServerScript& script) {
-    script.Then(LoginAccepted()).Then(VersionAnswer()).Then(ShowAnswer("on")).Then(ShowAnswer("hex"));
+// The type bytes of the frontend messages in one write, "PDCBECCS" for instance.
+std::string MessageTypes(std::string_view bytes) {
+    std::string types;
+    for (std::size_t at = 0; at + 5 <= bytes.size();) {
+        types += bytes[at];
+        std::uint32_t length = 0;
+        for (std::size_t i = 1; i <= 4; ++i)
+            length = length * 256 + static_cast<unsigned char>(bytes[at + i]);
+        at += 1 + length;
+    }
+    return types;
 }
 
-std::string PrepareAnswer(int paramCount) {
+// A log-on and the session set-up's two show queries, which travel in one write.
+void AddSession(TServerScript& script) {
+    script.Then(LoginAccepted()).Then(VersionAnswer()).Then([](std::string_view sent) {
+        return MessageTypes(sent) == "QQ" ? ShowAnswer("on") + ShowAnswer("hex") : std::string();
+    });
+}
+
+std::string Described(int paramCount) {
     std::string description = Int16(static_cast<std::int16_t>(paramCount));
     for (int i = 0; i < paramCount; ++i)
         description += Int32(23);
-    return Message('1', "") + Message('t', description) + Message('n', "") + ReadyForQuery();
+    return Message('1', "") + Message('t', description) + Message('n', "");
 }
 
-std::string ExecuteAnswer(const std::string& tag) {
-    return Message('3', "") + Message('2', "") + CommandComplete(tag) + ReadyForQuery();
+const std::string ParseComplete = Message('1', "");
+const std::string CloseComplete = Message('3', "");
+const std::string BindComplete = Message('2', "");
+
+// What a server answers to a whole cycle of a statement without values that changed rows.
+std::string OneExchangeAnswer(const std::string& tag) {
+    return Described(0) + CloseComplete + BindComplete + CommandComplete(tag) + CloseComplete +
+           CloseComplete + ReadyForQuery();
 }
 
 class PgSQLCommandScriptTest : public testing::Test {
@@ -39,47 +62,154 @@ protected:
         connection.Connect();
     }
 
-    // A statement without parameters.
-    void SetStatement(const std::string& sql) { command.SetSQL(PgParseSQL(sql)); }
+    // A statement and its parameter values (none: no parameters).
+    void SetStatement(const std::string& sql, const std::vector<std::string>& values = {}) {
+        command->SetSQL(PgParseSQL(sql));
+        TDAParams params;
+        params.Rebuild(command->SQL().ParamNames);
+        for (std::size_t i = 0; i < values.size(); ++i)
+            params[i].SetAsString(values[i]);
+        command->AssignParamValues(params);
+    }
+
+    // Answers the next write with answer and records the message types it held.
+    void AnswerWrite(std::string answer) {
+        script.Then([this, answer = std::move(answer)](std::string_view sent) {
+            writes.push_back(MessageTypes(sent));
+            return answer;
+        });
+    }
 
     // The connection is closed, and the next use opens a new session where the statement runs.
     void ExpectTheNextStatementToRunOnANewSession() {
         EXPECT_FALSE(connection.IsConnected());
         AddSession(script);
-        script.Then(PrepareAnswer(0))
-            .Then(ExecuteAnswer("DELETE 3"))
-            .Then(Message('3', "") + Message('3', "") + ReadyForQuery());
+        script.Then(OneExchangeAnswer("DELETE 3"));
         connection.Connect();
         EXPECT_EQ(script.Opened(), 2);
         SetStatement("DELETE FROM t");
-        command.Execute(connection);
-        EXPECT_EQ(command.RowsAffected(), 3);
+        command->Execute(connection);
+        EXPECT_EQ(command->RowsAffected(), 3);
         EXPECT_TRUE(connection.IsConnected());
     }
 
     TServerScript script;
     TPgSQLConnection connection;
-    TPgSQLCommand command;
+    std::unique_ptr<TPgSQLCommand> command = std::make_unique<TPgSQLCommand>();
+    std::vector<std::string> writes;
+};
+
+struct ExchangeCase {
+    const char* name;
+    std::string sql;
+    std::vector<std::string> values;
+    std::vector<std::string> answers; // one per write
+    std::vector<std::string> expectedWrites;
+    std::int64_t expectedRows; // -1: the execution fails with the server's error
+    bool expectedPrepared;
 };
 
 } // namespace
 
-TEST_F(PgSQLCommandScriptTest, AConnectionLostWhileUnpreparingIsClosedAfterTheStatementRan) {
-    // The server hangs up instead of answering the closing of the statement.
-    script.Then(PrepareAnswer(0)).Then(ExecuteAnswer("INSERT 0 1"));
+TEST_F(PgSQLCommandScriptTest, EveryMessageThatNeedsNoAnswerLeavesInTheSameWrite) {
+    const std::string rows = DataRow({"1"}) + DataRow({"2"}) + CommandComplete("SELECT 2");
+    const std::string failure = ErrorResponse("ERROR", "23505", "duplicate key") + ReadyForQuery();
+    const ExchangeCase cases[] = {
+        {"without values", "DELETE FROM t", {}, {OneExchangeAnswer("DELETE 2")}, {"PDCBECCS"}, 2, false},
+        {"rows read to the end",
+         "SELECT g FROM t",
+         {},
+         {ParseComplete + Message('t', Int16(0)) + RowDescription({"g"}) + CloseComplete + BindComplete +
+          rows + CloseComplete + CloseComplete + ReadyForQuery()},
+         {"PDCBECCS"},
+         0,
+         false},
+        // The server skips the rest of the cycle: no follow-up errors, nothing left to close.
+        {"failed parse",
+         "SELEC 1",
+         {},
+         {ErrorResponse("ERROR", "42601", "syntax error") + ReadyForQuery()},
+         {"PDCBECCS"},
+         -1,
+         false},
+        // The closes are skipped too: the statement stays for the next run.
+        {"failed execution",
+         "INSERT INTO t VALUES (1)",
+         {},
+         {Described(0) + CloseComplete + BindComplete + failure},
+         {"PDCBECCS"},
+         -1,
+         true},
+        {"with values",
+         "INSERT INTO t VALUES (:a)",
+         {"7"},
+         {Described(1) + ReadyForQuery(), CloseComplete + BindComplete + CommandComplete("INSERT 0 1") +
+                                              CloseComplete + CloseComplete + ReadyForQuery()},
+         {"PDS", "CBECCS"},
+         1,
+         false},
+        {"with values, failed execution",
+         "INSERT INTO t VALUES (:a)",
+         {"7"},
+         {Described(1) + ReadyForQuery(), CloseComplete + BindComplete + failure},
+         {"PDS", "CBECCS"},
+         -1,
+         true},
+    };
+    for (const ExchangeCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        writes.clear();
+        for (const std::string& answer : c.answers)
+            AnswerWrite(answer);
+        command = std::make_unique<TPgSQLCommand>();
+        SetStatement(c.sql, c.values);
+        if (c.expectedRows < 0) {
+            EXPECT_THROW(command->Execute(connection), EPgError);
+        } else {
+            command->Execute(connection);
+            EXPECT_EQ(command->RowsAffected(), c.expectedRows);
+        }
+        EXPECT_EQ(writes, c.expectedWrites);
+        EXPECT_EQ(command->Prepared(), c.expectedPrepared);
+        EXPECT_TRUE(connection.IsConnected());
+        if (command->Prepared()) {
+            AnswerWrite(CloseComplete + CloseComplete + ReadyForQuery());
+            command->Unprepare(connection);
+        }
+    }
+}
+
+TEST_F(PgSQLCommandScriptTest, AnEmptyQueryThatTheServerClosedAnywayIsNotLeftPrepared) {
+    // The server reports no statement instead of a completion and goes on with the closes.
+    AnswerWrite(Described(0) + CloseComplete + BindComplete + Message('I', "") + CloseComplete +
+                CloseComplete + ReadyForQuery());
+    SetStatement("--");
+    EXPECT_THROW(command->Execute(connection), EPgError);
+    EXPECT_FALSE(command->Prepared());
+    EXPECT_EQ(writes, std::vector<std::string>{"PDCBECCS"});
+}
+
+TEST_F(PgSQLCommandScriptTest, AConnectionLostBeforeTheCycleEndsIsFatal) {
+    // The server hangs up after the completion, before the closes and its ReadyForQuery.
+    script.Then(Described(0) + CloseComplete + BindComplete + CommandComplete("INSERT 0 1"));
     SetStatement("INSERT INTO t VALUES (1)");
-    command.Execute(connection);
-    EXPECT_EQ(command.RowsAffected(), 1);
-    EXPECT_FALSE(command.Prepared());
+    try {
+        command->Execute(connection);
+        FAIL() << "a statement whose cycle never ended was reported as done";
+    } catch (const EPgError& e) {
+        EXPECT_TRUE(e.IsFatalError());
+    }
     ExpectTheNextStatementToRunOnANewSession();
 }
 
 TEST_F(PgSQLCommandScriptTest, AConnectionLostWhileRefusingAParameterCountIsClosed) {
-    // The server describes a parameter the statement does not have, then hangs up on the unprepare.
-    script.Then(PrepareAnswer(1));
+    // The server describes a parameter the statement has no value for and refuses the bind, then
+    // hangs up on the unprepare.
+    script.Then(Described(1) + CloseComplete +
+                ErrorResponse("ERROR", "08P01", "bind message supplies 0 parameters") + ReadyForQuery());
     SetStatement("SELECT $1");
     try {
-        command.Execute(connection);
+        command->Execute(connection);
         FAIL() << "the statement ran without its parameter";
     } catch (const EPgError&) {
         FAIL() << "the lost connection instead of the command's own error";

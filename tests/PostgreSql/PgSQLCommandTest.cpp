@@ -276,7 +276,7 @@ TEST_F(PgSQLCommandTest, ATextEndingInTwoDashesReachesTheServerWhichFindsNoState
 }
 
 TEST_F(PgSQLCommandTest, AParameterCountTheServerDoesNotAgreeWithIsRefused) {
-    SetStatement("SELECT $1::integer");
+    SetStatement("INSERT INTO counters (n) VALUES ($1::integer)");
     try {
         command.Execute(connection);
         FAIL() << "the statement ran without its parameter";
@@ -286,7 +286,13 @@ TEST_F(PgSQLCommandTest, AParameterCountTheServerDoesNotAgreeWithIsRefused) {
         EXPECT_STREQ(e.what(), "Invalid parameters specified");
     }
     EXPECT_FALSE(command.Prepared());
-    EXPECT_TRUE(OfType(sent, 'B').empty());
+    // Nothing ran, the statement was closed on the server, and the session goes on.
+    EXPECT_EQ(database.Query("SELECT count(*) FROM counters"), "0");
+    const auto closes = OfType(sent, 'C');
+    ASSERT_FALSE(closes.empty());
+    EXPECT_EQ(closes.back().body, "S" + ParsedStatementName(OfType(sent, 'P').front()) + '\0');
+    InsertTenant("AB12");
+    EXPECT_EQ(command.RowsAffected(), 1);
 }
 
 TEST_F(PgSQLCommandTest, ASyntaxErrorFailsThePrepareAndTheSessionGoesOn) {
