@@ -262,6 +262,7 @@ void TDAScript::AbandonPipeline() noexcept {
 }
 
 void TDAScript::EndRun(TCustomDAConnection* usedConnection) {
+    pipelining_ = false; // ExecuteNext outside a run goes one statement at a time
     {
         std::lock_guard lock(csBreakMultiThread_);
         if (processor_)
