@@ -70,7 +70,7 @@ public:
     explicit ScratchDatabase(const std::string& options = {}) : name_(uniqueName("conn_db")) {
         Sql("postgres", "CREATE DATABASE " + name_ + " " + options);
     }
-    ~ScratchDatabase() { psql("postgres", {"-c", "DROP DATABASE IF EXISTS " + name_ + " WITH (FORCE)"}); }
+    ~ScratchDatabase() { DropDatabase(name_); }
     ScratchDatabase(const ScratchDatabase&) = delete;
     ScratchDatabase& operator=(const ScratchDatabase&) = delete;
     const std::string& Name() const { return name_; }

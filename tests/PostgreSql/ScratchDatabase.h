@@ -26,7 +26,7 @@ public:
         if (!setupSql.empty())
             PsqlValue(name_, setupSql);
     }
-    ~ScratchDatabase() { psql("postgres", {"-c", "DROP DATABASE IF EXISTS " + name_ + " WITH (FORCE)"}); }
+    ~ScratchDatabase() { DropDatabase(name_); }
     ScratchDatabase(const ScratchDatabase&) = delete;
     ScratchDatabase& operator=(const ScratchDatabase&) = delete;
 

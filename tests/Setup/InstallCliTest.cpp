@@ -73,7 +73,7 @@ class InstallCliTest : public testing::Test {
 protected:
     ~InstallCliTest() override {
         for (const char* tenant : {"q7cl", "q7cf", "q7tr", "q7pe", "q7pw"}) {
-            psql("postgres", {"-c", std::string("DROP DATABASE IF EXISTS ") + tenant + " WITH (FORCE)"});
+            DropDatabase(tenant);
             psql("postgres", {"-c", std::string("DROP ROLE IF EXISTS ") + tenant});
         }
     }

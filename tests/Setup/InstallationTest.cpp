@@ -2,6 +2,7 @@
 
 #include "Setup/Installation.h"
 
+#include "Common/AsciiText.h"
 #include "Dabrix/Uni.h"
 #include "InstallationDoubles.h"
 #include "schema/TenantDatabase.h"
@@ -50,7 +51,8 @@ void LogOnAsTenant(const std::string& tenant, const std::string& password) {
 
 // What the sandbox server logged for one session tag (user@database/application): the text of
 // every statement it executed, and the parameters of each that had some. The server logs every
-// statement; continuation lines of a message start with a tab, and line breaks stay as received.
+// statement; continuation lines of a message start with a tab, and line breaks stay as received. The
+// parameters' line reads "parameters: ", and "Parameters: " from version 18 on.
 struct LoggedSession {
     std::vector<std::string> statements;
     std::vector<std::string> parameters;
@@ -67,7 +69,8 @@ LoggedSession ServerLog(const std::string& sessionTag) {
     if (!log)
         throw std::runtime_error("cannot read the server log in " + directory);
     const std::string execute = " " + sessionTag + " LOG:  execute ";
-    const std::string detail = " " + sessionTag + " DETAIL:  parameters: ";
+    const std::string detail = " " + sessionTag + " DETAIL:  ";
+    const std::string parametersLabel = "parameters: ";
     LoggedSession session;
     std::string* message = nullptr; // the message that continuation lines belong to
     for (std::string line; std::getline(log, line);) {
@@ -81,7 +84,9 @@ LoggedSession ServerLog(const std::string& sessionTag) {
             session.statements.push_back(line.substr(line.find(": ", at + execute.size()) + 2));
             message = &session.statements.back();
         } else if (const auto detailAt = line.find(detail); detailAt != std::string::npos) {
-            session.parameters.push_back(line.substr(detailAt + detail.size()));
+            const std::string text = line.substr(detailAt + detail.size());
+            if (EqualsIgnoringAsciiCase(text.substr(0, parametersLabel.size()), parametersLabel))
+                session.parameters.push_back(text.substr(parametersLabel.size()));
         }
     }
     return session;
@@ -103,7 +108,7 @@ protected:
     // Drops the databases and then the roles of those names; a role cannot go while it owns one.
     static void Drop(const std::vector<std::string>& names) {
         for (const std::string& name : names)
-            psql("postgres", {"-c", "DROP DATABASE IF EXISTS " + name + " WITH (FORCE)"});
+            DropDatabase(name);
         for (const std::string& name : names)
             psql("postgres", {"-c", "DROP ROLE IF EXISTS " + name});
     }

@@ -35,8 +35,8 @@ std::vector<int> StepsOfFive() {
 class SetupWindowInstallationTest : public SetupWindowTest {
 protected:
     ~SetupWindowInstallationTest() override {
-        // The window's connections are still open; FORCE ends them.
-        psql("postgres", {"-c", "DROP DATABASE IF EXISTS " + tenant + " WITH (FORCE)"});
+        // The window's connections are still open; the drop ends them.
+        DropDatabase(tenant);
         psql("postgres", {"-c", "DROP ROLE IF EXISTS " + tenant});
     }
 
@@ -68,8 +68,8 @@ protected:
 };
 
 TEST_F(SetupWindowInstallationTest, InstallsTheTenantAsTypedAndStopsASecondRunWithTheErrorBox) {
-    psql("postgres", {"-c", "DROP DATABASE IF EXISTS " + tenant + " WITH (FORCE)", "-c",
-                      "DROP ROLE IF EXISTS " + tenant});
+    DropDatabase(tenant);
+    psql("postgres", {"-c", "DROP ROLE IF EXISTS " + tenant});
     Type("EditMandant", QString::fromStdString(tenant));
     Type("EditPasswort1", QString::fromStdString(password));
     Type("EditPasswort2", QString::fromStdString(password));

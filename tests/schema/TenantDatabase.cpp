@@ -87,8 +87,8 @@ TenantDatabase::TenantDatabase() : name_(uniqueName("tenant")), password_("pw-" 
 }
 
 TenantDatabase::~TenantDatabase() {
-    psql("postgres",
-         {"-c", "DROP DATABASE IF EXISTS " + name_ + " WITH (FORCE)", "-c", "DROP ROLE IF EXISTS " + name_});
+    DropDatabase(name_);
+    psql("postgres", {"-c", "DROP ROLE IF EXISTS " + name_});
 }
 
 std::string TenantDatabase::connection() const {

@@ -60,4 +60,12 @@ PsqlResult psql(const std::string& database, const std::vector<std::string>& arg
     return RunProcess(argv, sandboxEnvironment(), stdinText);
 }
 
+void DropDatabase(const std::string& name) {
+    // Ended by hand rather than by DROP DATABASE ... WITH (FORCE), which servers before 13 lack;
+    // the drop waits for the ended sessions to go.
+    psql("postgres",
+         {"-c", "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = '" + name + "'", "-c",
+          "DROP DATABASE IF EXISTS " + name});
+}
+
 } // namespace velmora::test

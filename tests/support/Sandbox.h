@@ -38,4 +38,7 @@ using PsqlResult = ProcessResult;
 PsqlResult psql(const std::string& database, const std::vector<std::string>& args,
                 const std::string& stdinText = {});
 
+// Drops a database of the sandbox if it exists, ending the sessions still connected to it first.
+void DropDatabase(const std::string& name);
+
 } // namespace velmora::test
