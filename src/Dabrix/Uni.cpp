@@ -3,7 +3,14 @@
 #include "Common/AsciiText.h"
 
 namespace velmora {
-namespace {} // namespace
+namespace {
+
+// Whether an option line "<name>=<value>" is about the option of that name.
+bool NamesOption(std::string_view line, std::string_view qualifiedName) {
+    return EqualsIgnoringAsciiCase(line.substr(0, line.find('=')), qualifiedName);
+}
+
+} // namespace
 
 EUniError::EUniError(const EDAError& error, std::exception_ptr inner)
     : EDAError(error.Message(), error.ErrorCode(), std::move(inner)), fatal_(error.IsFatalError()),
@@ -25,6 +32,23 @@ void TUniConnection::SetPort(int port) {
 
 void TUniConnection::SetDatabase(std::string database) {
     ChangeConnectParameter(database_, std::string(TrimBlanks(database)));
+}
+
+std::optional<std::string> TUniConnection::SpecificOption(std::string_view name) const {
+    const std::string qualifiedName = providerName_ + "." + std::string(name);
+    for (const std::string& line : specificOptions_) {
+        if (const auto equals = line.find('=');
+            equals != std::string::npos && NamesOption(line, qualifiedName))
+            return line.substr(equals + 1);
+    }
+    return std::nullopt;
+}
+
+void TUniConnection::SetSpecificOption(std::string_view name, const std::string& value) {
+    const std::string qualifiedName = providerName_ + "." + std::string(name);
+    std::erase_if(specificOptions_,
+                  [&](const std::string& line) { return NamesOption(line, qualifiedName); });
+    specificOptions_.push_back(qualifiedName + "=" + value);
 }
 
 const TUniProvider& TUniConnection::Provider() const {

@@ -3,7 +3,9 @@
 #include "Common/DBAccess.h"
 #include "Dabrix/UniProvider.h"
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velmora {
@@ -37,6 +39,11 @@ public:
     // next connect.
     std::vector<std::string>& SpecificOptions() { return specificOptions_; }
     const std::vector<std::string>& SpecificOptions() const { return specificOptions_; }
+    // One provider option, named without the "<ProviderName>." before it: the value of the first
+    // line that names it, ignoring case, as the provider reads it; none when no line does.
+    std::optional<std::string> SpecificOption(std::string_view name) const;
+    // Sets one provider option: a line of its own in place of every line that named it.
+    void SetSpecificOption(std::string_view name, const std::string& value);
     // The registered provider named by ProviderName; raises EDatabaseError when there is none.
     const TUniProvider& Provider() const;
 

@@ -17,6 +17,42 @@ const std::string kFallbackSettingsRoot = "\\SOFTWARE\\Calbrune\\Dabrix\\";
 // "ServerC" followed by the provider's connect mode, which is 1 for PostgreSQL.
 const std::string kServerValue = "ServerC1";
 
+// The connection's encryption: provider options, stored under the same names with the last login.
+const std::string kSSLModeOption = "SSLMode";
+const std::string kSSLCACertOption = "SSLCACert";
+
+// The SSL dialog lists the modes by the names administrators know from the server's own tools; the
+// option gets the provider's name of the mode.
+struct TSSLModeName {
+    std::string_view shown, option;
+};
+constexpr TSSLModeName kSSLModes[] = {{"disable", "smDisable"},    {"allow", "smAllow"},
+                                      {"prefer", "smPrefer"},      {"require", "smRequire"},
+                                      {"verify-ca", "smVerifyCA"}, {"verify-full", "smVerifyFull"}};
+
+// The entry of kSSLModes a mode's option value or shown name stands for; none for an unknown mode.
+const TSSLModeName* FindSSLMode(std::string_view mode) {
+    for (const TSSLModeName& name : kSSLModes) {
+        if (EqualsIgnoringAsciiCase(mode, name.option) || EqualsIgnoringAsciiCase(mode, name.shown))
+            return &name;
+    }
+    return nullptr;
+}
+
+// The encryption the connection's options ask for; without the mode option, the provider's default.
+TSSLChoice SSLChoiceOf(const TUniConnection& connection) {
+    const TSSLModeName* mode = FindSSLMode(connection.SpecificOption(kSSLModeOption).value_or("smDisable"));
+    return {mode == nullptr ? std::string() : std::string(mode->shown),
+            connection.SpecificOption(kSSLCACertOption).value_or("")};
+}
+
+void ApplySSLChoice(TUniConnection& connection, const TSSLChoice& choice) {
+    // A mode the list does not know (none chosen) leaves the connection's mode alone.
+    if (const TSSLModeName* mode = FindSSLMode(choice.mode))
+        connection.SetSpecificOption(kSSLModeOption, std::string(mode->option));
+    connection.SetSpecificOption(kSSLCACertOption, choice.caFile);
+}
+
 std::string HistorySubkey(const std::string& providerName) {
     return "Connect\\Providers\\" + providerName;
 }
@@ -38,19 +74,23 @@ std::unique_ptr<TConnectFormView> CreateConnectForm(const std::string& dialogCla
     return found->second();
 }
 
-// The login values the dialog gives back when the login is given up.
+// The login values the dialog gives back when the login is given up. The provider options hold the
+// encryption chosen in the SSL dialog.
 struct TLoginValues {
     std::string providerName, username, password, server;
+    std::vector<std::string> options;
 
     explicit TLoginValues(const TUniConnection& connection)
         : providerName(connection.ProviderName()), username(connection.Username()),
-          password(connection.Password()), server(connection.Server()) {}
+          password(connection.Password()), server(connection.Server()),
+          options(connection.SpecificOptions()) {}
 
     void RestoreTo(TUniConnection& connection) const {
         connection.SetProviderName(providerName);
         connection.SetUsername(username);
         connection.SetPassword(password);
         connection.SetServer(server);
+        connection.SpecificOptions() = options;
     }
 };
 
@@ -87,8 +127,19 @@ const TUniConnectDialog::TTexts& TUniConnectDialog::TextsOf(TLabelSet labelSet) 
 
 void TUniConnectDialog::SetLabelSet(TLabelSet labelSet) {
     labelSet_ = labelSet;
-    if (labelSet != TLabelSet::lsCustom)
+    if (labelSet != TLabelSet::lsCustom) {
         texts_ = TextsOf(labelSet);
+        language_ = labelSet;
+    }
+}
+
+const TSSLTexts& TUniConnectDialog::SSLTexts() const {
+    static const TSSLTexts english{"SSL Connection",           "SSL Mode", "CA Certificate", "OK", "Cancel",
+                                   "Choose the CA Certificate"};
+    static const TSSLTexts german{"SSL-Verbindung", "SSL-Modus",           "CA-Zertifikat", "Ok",
+                                  "Abbrechen",      "CA-Zertifikat wählen"};
+    // A label set changed text by text keeps the language of the set it started from.
+    return language_ == TLabelSet::lsGerman ? german : english;
 }
 
 void TUniConnectDialog::ChangeText(std::string& text, std::string value) {
@@ -171,6 +222,10 @@ void TUniConnectDialog::LoadLogin(TUniConnection& connection, const TSettingsKey
         connection.SetPort(*port);
     if (const auto database = key.ReadString("Database"))
         connection.SetDatabase(*database);
+    for (const std::string& option : {kSSLModeOption, kSSLCACertOption}) {
+        if (const auto value = key.ReadString(option))
+            connection.SetSpecificOption(option, *value);
+    }
 }
 
 void TUniConnectDialog::SaveLogInfo(const TUniConnection& connection) {
@@ -185,6 +240,10 @@ void TUniConnectDialog::SaveLogInfo(const TUniConnection& connection) {
     key->WriteString("Provider", connection.ProviderName());
     key->WriteInteger("Port", connection.Port());
     key->WriteString("Database", connection.Database());
+    for (const std::string& option : {kSSLModeOption, kSSLCACertOption}) {
+        if (const auto value = connection.SpecificOption(option))
+            key->WriteString(option, *value);
+    }
 }
 
 std::vector<std::string> TUniConnectDialog::ReadServerHistory(const std::string& providerName) const {
@@ -233,6 +292,7 @@ TConnectFormController::TConnectFormController(TUniConnectDialog& dialog, TUniCo
 
 void TConnectFormController::Prepare() {
     retry_ = false;
+    sslChosen_.reset();
     attemptsLeft_ = dialog_.Retries();
     form_.SetCaption(dialog_.Caption());
 
@@ -270,6 +330,8 @@ void TConnectFormController::ApplyLoginFields() {
     connection_.SetUsername(form_.Text(TConnectField::Username));
     connection_.SetPassword(form_.Text(TConnectField::Password));
     connection_.SetServer(form_.Text(TConnectField::Server));
+    if (sslChosen_)
+        ApplySSLChoice(connection_, *sslChosen_);
 }
 
 int TConnectFormController::PortField() {
@@ -358,6 +420,15 @@ void TConnectFormController::ProviderChosen() {
             TUniConnectDialog::LoadLogin(connection_, *key);
     }
     Prepare();
+}
+
+void TConnectFormController::SSLClicked() {
+    TSSLChoice choice = sslChosen_.value_or(SSLChoiceOf(connection_));
+    std::vector<std::string> modes;
+    for (const TSSLModeName& mode : kSSLModes)
+        modes.emplace_back(mode.shown);
+    if (form_.EditSSL(dialog_.SSLTexts(), modes, choice))
+        sslChosen_ = std::move(choice);
 }
 
 } // namespace velmora

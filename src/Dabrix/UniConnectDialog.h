@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,17 @@ enum class TConnectField { Provider, Username, Password, Server, Port, Database 
 
 class TConnectFormController;
 
+// How the connection is encrypted, as the SSL dialog behind the login form's SSL button shows it.
+struct TSSLChoice {
+    std::string mode;   // one of the dialog's mode names
+    std::string caFile; // the root certificates the server's certificate must lead to; empty: the default
+};
+
+// The texts of the SSL dialog, in the language of the login form.
+struct TSSLTexts {
+    std::string caption, mode, caFile, ok, cancel, browse;
+};
+
 // The login form as the dialog drives it. The Qt form implements it; tests script it.
 class TConnectFormView {
 public:
@@ -59,6 +71,10 @@ public:
     // Shows the form modally and hands the user's actions to the controller until the form closes;
     // true when it closed confirmed.
     virtual bool ShowModal(TConnectFormController& controller) = 0;
+    // Shows the SSL dialog modally, offering the modes; true, with the choice changed, when it closed
+    // confirmed.
+    virtual bool EditSSL(const TSSLTexts& texts, const std::vector<std::string>& modes,
+                         TSSLChoice& choice) = 0;
 };
 
 using TConnectFormFactory = std::function<std::unique_ptr<TConnectFormView>()>;
@@ -117,8 +133,11 @@ public:
     // Shows the error box of each failed attempt. Execute needs it.
     void SetMessageBoxes(TMessageBoxService* messageBoxes) { messageBoxes_ = messageBoxes; }
 
+    // The texts of the SSL dialog, in the language the label set last loaded.
+    const TSSLTexts& SSLTexts() const;
+
     // Shows the login form; true when the connection is open afterwards. When the login is given
-    // up, the connection gets back its provider, user name, password and server.
+    // up, the connection gets back its provider, user name, password, server and provider options.
     bool Execute() override;
 
     // The stored servers of the connection's provider, most recent first.
@@ -152,6 +171,7 @@ private:
 
     TTexts texts_;
     TLabelSet labelSet_ = TLabelSet::lsEnglish;
+    TLabelSet language_ = TLabelSet::lsEnglish; // the label set whose texts were loaded last
     std::uint16_t retries_ = 3;
     bool savePassword_ = false;
     bool storeLogInfo_ = true;
@@ -180,6 +200,9 @@ public:
     void DatabaseDropDown();
     // A provider chosen from the provider list, with its stored login.
     void ProviderChosen();
+    // The SSL button: the SSL dialog shows the connection's encryption, and what is chosen there
+    // applies from the next connect on.
+    void SSLClicked();
 
 private:
     void Prepare();
@@ -192,6 +215,7 @@ private:
     TConnectFormView& form_;
     int attemptsLeft_ = 0;
     bool retry_ = false;
+    std::optional<TSSLChoice> sslChosen_; // what the SSL dialog was last confirmed with
 };
 
 } // namespace velmora

@@ -1,6 +1,7 @@
 #include "Dabrix/UniConnectForm.h"
 
 #include "Dabrix/PasswordCharacterStyle.h"
+#include "Dabrix/SSLForm.h"
 #include "Dabrix/TabOrder.h"
 #include "Dabrix/TahomaFont.h"
 
@@ -118,6 +119,19 @@ TUniConnectForm::TUniConnectForm(QWidget* parent)
     connect(edProvider_, &QComboBox::activated, this, whileShown(&TConnectFormController::ProviderChosen));
     connect(btConnect_, &QPushButton::clicked, this, &TUniConnectForm::ConnectClicked);
     connect(btCancel_, &QPushButton::clicked, this, &QDialog::reject);
+
+    // The SSL button fills the room between the cancel button and the panel's right edge, on the
+    // buttons' row, so that every other control keeps its place.
+    btSSL_ = new QPushButton(QStringLiteral("SSL…"), this);
+    btSSL_->setObjectName(QStringLiteral("btSSL"));
+    btSSL_->setGeometry(245, 242, 36, 25);
+    QWidget::setTabOrder(btCancel_, btSSL_);
+    connect(btSSL_, &QPushButton::clicked, this, &TUniConnectForm::SSLClicked);
+}
+
+void TUniConnectForm::SSLClicked() {
+    if (controller_ != nullptr)
+        controller_->SSLClicked();
 }
 
 void TUniConnectForm::ConnectClicked() {
@@ -229,6 +243,12 @@ bool TUniConnectForm::ShowModal(TConnectFormController& controller) {
     const int result = exec();
     controller_ = nullptr;
     return result == QDialog::Accepted;
+}
+
+bool TUniConnectForm::EditSSL(const TSSLTexts& texts, const std::vector<std::string>& modes,
+                              TSSLChoice& choice) {
+    TSSLForm form(texts, modes, this);
+    return form.Edit(choice);
 }
 
 void RegisterUniConnectForm() {

@@ -13,7 +13,8 @@ class QWidget;
 namespace velmora {
 
 // The login form: six labelled fields on a lowered panel and the confirm and cancel buttons. Enter
-// confirms, Escape cancels. The database field comes before the port field in tab order.
+// confirms, Escape cancels. The database field comes before the port field in tab order. A small SSL
+// button right of the cancel button opens the SSL dialog; it comes last in tab order.
 class TUniConnectForm final : public QDialog, public TConnectFormView {
 public:
     explicit TUniConnectForm(QWidget* parent = nullptr);
@@ -27,11 +28,13 @@ public:
     void SetFocus(TConnectField field) override;
     void SetBusy(bool busy) override;
     bool ShowModal(TConnectFormController& controller) override;
+    bool EditSSL(const TSSLTexts& texts, const std::vector<std::string>& modes, TSSLChoice& choice) override;
 
 private:
     QWidget* FieldOf(TConnectField field) const;
     QLabel* LabelOf(TConnectField field) const;
     void ConnectClicked();
+    void SSLClicked();
 
     QComboBox* edProvider_;
     QLineEdit* edUserName_;
@@ -47,6 +50,7 @@ private:
     QLabel* lbDatabase_;
     QPushButton* btConnect_;
     QPushButton* btCancel_;
+    QPushButton* btSSL_;
     TConnectFormController* controller_ = nullptr; // while shown
 };
 

@@ -5,6 +5,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,12 @@ public:
     TConnectField focus = TConnectField::Provider;
     int busyCount = 0; // how often the busy pointer was shown
     bool busy = false;
+    // What the SSL dialog showed the last time, and what the user does there: confirm with the
+    // answer, or cancel when there is none.
+    TSSLTexts sslTexts;
+    std::vector<std::string> sslModes;
+    std::optional<TSSLChoice> sslShown;
+    std::optional<TSSLChoice> sslAnswer;
 
     // The user's actions; each returns what the form did.
     TConnectFormController::TConnectResult PressConnect() {
@@ -42,6 +49,11 @@ public:
     void ChooseProvider(const std::string& name) {
         texts[TConnectField::Provider] = name;
         Controller().ProviderChosen();
+    }
+    // Opens the SSL dialog, which confirms with the mode and file given, or is cancelled without them.
+    void ChooseSSL(std::optional<TSSLChoice> answer) {
+        sslAnswer = std::move(answer);
+        Controller().SSLClicked();
     }
     bool IsOpen() const { return controller_ != nullptr && !closed_; }
 
@@ -63,6 +75,16 @@ public:
     void SetBusy(bool value) override {
         busy = value;
         busyCount += value ? 1 : 0;
+    }
+
+    bool EditSSL(const TSSLTexts& shownTexts, const std::vector<std::string>& modes,
+                 TSSLChoice& choice) override {
+        sslTexts = shownTexts;
+        sslModes = modes;
+        sslShown = choice;
+        if (sslAnswer)
+            choice = *sslAnswer;
+        return sslAnswer.has_value();
     }
 
     bool ShowModal(TConnectFormController& controller) override {

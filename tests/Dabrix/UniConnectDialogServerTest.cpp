@@ -159,6 +159,46 @@ TEST_F(LoginDialogServerTest, AStoreThatCannotBeWrittenDoesNotFailTheLogin) {
     EXPECT_THAT(boxes.shown, IsEmpty());
 }
 
+// The administrator chooses verify-ca in the SSL dialog and logs on as auth_ssl, whom the server lets
+// in only over TLS. A file that is not the server's CA fails on the certificate; with the sandbox's CA
+// the login succeeds, is stored with its encryption (never the password), and the next showing of the
+// SSL dialog brings the choice back.
+TEST_F(LoginDialogServerTest, VerifyCAChosenInTheSSLDialogLogsOnOverTLSAndIsStored) {
+    connection.SetSpecificOption("SSLMode", "smPrefer");
+    user = [&](TScriptedConnectForm& form) {
+        TypeLogin(form, "pw-ssl");
+        form.texts[TConnectField::Username] = "auth_ssl";
+        form.texts[TConnectField::Database] = "postgres";
+        form.ChooseSSL(TSSLChoice{"verify-ca", sandbox().clientCert});
+        EXPECT_EQ(form.PressConnect(), TResult::TryAgain);
+        form.ChooseSSL(TSSLChoice{"verify-ca", sandbox().sslRootCert});
+        EXPECT_EQ(form.PressConnect(), TResult::Connected);
+    };
+    ASSERT_TRUE(dialog.Execute());
+
+    EXPECT_TRUE(connection.Connected());
+    EXPECT_THAT(boxes.Texts(),
+                ElementsAre("The server certificate of host '" + sandbox().host +
+                            "' is not trusted: self-signed certificate in certificate chain."));
+    EXPECT_EQ(Stored(kLogInfoKey, "SSLMode"), "smVerifyCA");
+    EXPECT_EQ(Stored(kLogInfoKey, "SSLCACert"), sandbox().sslRootCert);
+    EXPECT_EQ(SettingsFileText().find("pw-ssl"), std::string::npos);
+
+    connection.Disconnect();
+    connection.SetSpecificOption("SSLMode", "smPrefer");
+    connection.SetSpecificOption("SSLCACert", "");
+    std::optional<TSSLChoice> shown;
+    user = [&](TScriptedConnectForm& form) {
+        form.ChooseSSL(std::nullopt);
+        shown = form.sslShown;
+        form.PressCancel();
+    };
+    dialog.Execute();
+    ASSERT_TRUE(shown.has_value());
+    EXPECT_EQ(shown->mode, "verify-ca");
+    EXPECT_EQ(shown->caFile, sandbox().sslRootCert);
+}
+
 class DatabaseDropDownTest : public LoginDialogServerTest {
 protected:
     DatabaseDropDownTest() { psql("postgres", {"-c", "CREATE DATABASE " + database}); }

@@ -41,6 +41,22 @@ TEST(UniConnectDialogLabels, LabelSetsLoadTheirTextsAndAChangedTextMakesThemCust
     EXPECT_EQ(dialog.Caption(), "Connect");
 }
 
+// The SSL dialog speaks the language the label set last loaded, also after a text was changed.
+TEST(UniConnectDialogLabels, TheSSLDialogFollowsTheLanguageOfTheLabelSet) {
+    TUniConnectDialog dialog;
+    EXPECT_EQ(dialog.SSLTexts().caption, "SSL Connection");
+    dialog.SetLabelSet(TLabelSet::lsGerman);
+    dialog.SetCaption("Anmelden");
+    ASSERT_EQ(dialog.LabelSet(), TLabelSet::lsCustom);
+    const TSSLTexts& german = dialog.SSLTexts();
+    EXPECT_EQ(std::vector<std::string>(
+                  {german.caption, german.mode, german.caFile, german.ok, german.cancel, german.browse}),
+              std::vector<std::string>({"SSL-Verbindung", "SSL-Modus", "CA-Zertifikat", "Ok", "Abbrechen",
+                                        "CA-Zertifikat wählen"}));
+    dialog.SetLabelSet(TLabelSet::lsEnglish);
+    EXPECT_EQ(dialog.SSLTexts().mode, "SSL Mode");
+}
+
 TEST(UniConnectDialogWithout, AConnectionRaisesAndShowsNothing) {
     TRecordingMessageBoxes boxes;
     TUniConnectDialog dialog;
@@ -292,6 +308,89 @@ TEST_F(LoginDialogTest, ChoosingAProviderPreparesTheFormWithTheStoredLogin) {
     EXPECT_EQ(userAfterOtherChoice, "admin");
     EXPECT_EQ(serverAfterOtherChoice, "db.example");
     EXPECT_EQ(connection.ProviderName(), "PostgreSQL") << "a cancelled login gives the provider back";
+}
+
+// The SSL dialog shows the mode of the connection's options, or of the stored login, by the name the
+// server's tools give it; a mode it does not know shows as none.
+TEST_F(LoginDialogTest, TheSSLDialogShowsTheConnectionsEncryption) {
+    struct Case {
+        std::optional<std::string> option, storedMode, storedCACert;
+        TSSLChoice shown;
+    };
+    const Case cases[] = {
+        {std::nullopt, std::nullopt, std::nullopt, {"disable", ""}},
+        {"smPrefer", std::nullopt, std::nullopt, {"prefer", ""}},
+        {"smPrefer", "smVerifyFull", "/etc/ca.crt", {"verify-full", "/etc/ca.crt"}},
+        {"smPrefer", "VERIFY-CA", std::nullopt, {"verify-ca", ""}},
+        {"smPrefer", "sometimes", std::nullopt, {"", ""}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.storedMode.value_or("(none stored)"));
+        QTemporaryDir otherDirectory;
+        TIniSettingsStore otherStore(otherDirectory.filePath(QStringLiteral("u.ini")).toStdString());
+        dialog.SetSettingsStore(&otherStore);
+        {
+            auto key = otherStore.CreateKey(kLogInfoKey);
+            key->WriteString("Username", "admin");
+            if (c.storedMode)
+                key->WriteString("SSLMode", *c.storedMode);
+            if (c.storedCACert)
+                key->WriteString("SSLCACert", *c.storedCACert);
+        }
+        connection.SpecificOptions() = {"PostgreSQL.Schema=trevix"};
+        if (c.option)
+            connection.SetSpecificOption("SSLMode", *c.option);
+        std::optional<TSSLChoice> shown;
+        std::vector<std::string> modes;
+        std::string caption;
+        user = [&](TScriptedConnectForm& form) {
+            form.ChooseSSL(std::nullopt);
+            shown = form.sslShown;
+            modes = form.sslModes;
+            caption = form.sslTexts.caption;
+            form.PressCancel();
+        };
+        dialog.Execute();
+        ASSERT_TRUE(shown.has_value());
+        EXPECT_EQ(shown->mode, c.shown.mode);
+        EXPECT_EQ(shown->caFile, c.shown.caFile);
+        EXPECT_THAT(modes, ElementsAre("disable", "allow", "prefer", "require", "verify-ca", "verify-full"));
+        EXPECT_EQ(caption, "SSL-Verbindung");
+    }
+}
+
+// What the SSL dialog was confirmed with goes into the connection's options at the confirm button and
+// shows the next time the dialog opens; a cancelled SSL dialog changes nothing, and a login given up
+// gives the connection its options back.
+TEST_F(LoginDialogTest, TheChosenEncryptionIsWhatTheConnectUsesUntilTheLoginIsGivenUp) {
+    connection.SetSpecificOption("SSLMode", "smPrefer");
+    const std::vector<std::string> optionsBefore = connection.SpecificOptions();
+    std::vector<std::string> optionsBeforeTheConfirm;
+    TPgConnectionOptions usedByTheAttempt;
+    std::optional<TSSLChoice> shownAgain;
+    user = [&](TScriptedConnectForm& form) {
+        form.ChooseSSL(TSSLChoice{"verify-full", "/etc/other.crt"});
+        form.ChooseSSL(std::nullopt);
+        shownAgain = form.sslShown;
+        form.ChooseSSL(TSSLChoice{"verify-ca", "/etc/ca.crt"});
+        optionsBeforeTheConfirm = connection.SpecificOptions();
+        form.texts[TConnectField::Server] = "127.0.0.1";
+        form.texts[TConnectField::Port] = "1"; // nothing listens there
+        EXPECT_EQ(form.PressConnect(), TResult::TryAgain);
+        usedByTheAttempt = ParsePgConnectionOptions(connection.SpecificOptions());
+        form.PressCancel();
+    };
+    EXPECT_FALSE(dialog.Execute());
+
+    ASSERT_TRUE(shownAgain.has_value());
+    EXPECT_EQ(shownAgain->mode, "verify-full");
+    EXPECT_EQ(shownAgain->caFile, "/etc/other.crt");
+    EXPECT_EQ(optionsBeforeTheConfirm, optionsBefore) << "the choice waits for the confirm button";
+    EXPECT_EQ(usedByTheAttempt.SSLMode, TPgSSLMode::smVerifyCA);
+    EXPECT_EQ(usedByTheAttempt.SSLCACert, "/etc/ca.crt");
+    EXPECT_EQ(usedByTheAttempt.Schema, "trevix");
+    EXPECT_EQ(connection.SpecificOptions(), optionsBefore);
+    EXPECT_EQ(SettingsFileText(), "");
 }
 
 TEST_F(LoginDialogTest, UnknownLoginFormClassIsReportedAndTheConnectionKeepsItsValues) {

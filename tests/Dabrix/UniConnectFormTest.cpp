@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QFontInfo>
 #include <QFrame>
 #include <QLabel>
@@ -76,6 +77,11 @@ TEST_F(UniConnectFormTest, LayoutAndTabOrderWithTheDatabaseBeforeThePort) {
     }
     EXPECT_EQ(Child<QPushButton>(form, "btConnect").geometry(), QRect(52, 242, 89, 25));
     EXPECT_EQ(Child<QPushButton>(form, "btCancel").geometry(), QRect(148, 242, 89, 25));
+    // The SSL button sits in the room right of the cancel button, within the form and the panel's width.
+    const QRect ssl = Child<QPushButton>(form, "btSSL").geometry();
+    EXPECT_EQ(ssl, QRect(245, 242, 36, 25));
+    for (const char* other : {"Panel", "btConnect", "btCancel"})
+        EXPECT_FALSE(ssl.intersects(Child<QWidget>(form, other).geometry())) << other;
     EXPECT_TRUE(Child<QPushButton>(form, "btConnect").isDefault());
     EXPECT_FALSE(Child<QComboBox>(form, "edProvider").isEditable());
     EXPECT_TRUE(Child<QComboBox>(form, "edServer").isEditable());
@@ -89,12 +95,12 @@ TEST_F(UniConnectFormTest, LayoutAndTabOrderWithTheDatabaseBeforeThePort) {
     form.show();
     Child<QWidget>(form, "edProvider").setFocus();
     QStringList order{NameOf(form.focusWidget())};
-    for (int step = 0; step < 7; ++step) {
+    for (int step = 0; step < 8; ++step) {
         QTest::keyClick(form.focusWidget(), Qt::Key_Tab);
         order << NameOf(form.focusWidget());
     }
     EXPECT_EQ(order, QStringList({"edProvider", "edUserName", "edPassword", "edServer", "edDatabase",
-                                  "edPort", "btConnect", "btCancel"}));
+                                  "edPort", "btConnect", "btCancel", "btSSL"}));
 }
 
 // The first showing asks for the password; Enter in a field presses the confirm button, each
@@ -157,6 +163,65 @@ TEST_F(UniConnectFormTest, ConversionErrorInTheQtErrorBox) {
     EXPECT_EQ(boxText, QString::fromUtf8("''abc'' ist kein gültiger Integer-Wert."));
     EXPECT_EQ(icon, QMessageBox::Critical);
     EXPECT_EQ(focusAfter, "edPort");
+}
+
+// The SSL button opens the SSL dialog on the connection's mode; the administrator picks verify-ca and
+// the CA file in the file dialog, and the next connect attempt uses them. The SSL dialog as a picture
+// for the documentation.
+TEST_F(UniConnectFormTest, SSLDialogChoosesTheModeAndTheCAFile) {
+    connection.SetSpecificOption("SSLMode", "smPrefer");
+    const QString caFile = directory.filePath(QStringLiteral("root.crt"));
+    std::ofstream(caFile.toStdString()) << "a CA file\n";
+    QString caption, shownMode, typedAfterBrowse, shownAgainMode, shownAgainFile;
+    QStringList modes;
+    TPgConnectionOptions used;
+    QImage picture;
+    WhenShown([&](QWidget& form) {
+        WhenShown([&](QWidget& ssl) {
+            caption = ssl.windowTitle();
+            auto& mode = Child<QComboBox>(ssl, "cbSSLMode");
+            shownMode = mode.currentText();
+            for (int i = 0; i < mode.count(); ++i)
+                modes << mode.itemText(i);
+            mode.setCurrentIndex(mode.findText("verify-ca"));
+            WhenShown([&](QWidget& files) {
+                auto* fileDialog = dynamic_cast<QFileDialog*>(&files);
+                ASSERT_NE(fileDialog, nullptr);
+                fileDialog->selectFile(caFile);
+                QMetaObject::invokeMethod(fileDialog, "accept"); // the Open button, which is protected
+            });
+            Child<QPushButton>(ssl, "btBrowse").click();
+            typedAfterBrowse = Child<QLineEdit>(ssl, "edSSLCACert").text();
+            picture = ssl.grab().toImage();
+            QTest::keyClick(&ssl, Qt::Key_Return);
+        });
+        Child<QPushButton>(form, "btSSL").click();
+
+        WhenShown([&](QWidget& ssl) {
+            shownAgainMode = Child<QComboBox>(ssl, "cbSSLMode").currentText();
+            shownAgainFile = Child<QLineEdit>(ssl, "edSSLCACert").text();
+            QTest::keyClick(&ssl, Qt::Key_Escape);
+        });
+        Child<QPushButton>(form, "btSSL").click();
+
+        Child<QComboBox>(form, "edServer").setEditText("127.0.0.1");
+        Child<QLineEdit>(form, "edPort").setText("1"); // nothing listens there
+        Child<QPushButton>(form, "btConnect").click();
+        used = ParsePgConnectionOptions(connection.SpecificOptions());
+        QTest::keyClick(&form, Qt::Key_Escape);
+    });
+    EXPECT_FALSE(dialog.Execute());
+
+    EXPECT_EQ(caption, "SSL-Verbindung");
+    EXPECT_EQ(shownMode, "prefer");
+    EXPECT_EQ(modes, QStringList({"disable", "allow", "prefer", "require", "verify-ca", "verify-full"}));
+    EXPECT_EQ(typedAfterBrowse, caFile);
+    EXPECT_EQ(shownAgainMode, "verify-ca");
+    EXPECT_EQ(shownAgainFile, caFile);
+    EXPECT_EQ(used.SSLMode, TPgSSLMode::smVerifyCA);
+    EXPECT_EQ(used.SSLCACert, caFile.toStdString());
+    QDir().mkpath(QStringLiteral(VELMORA_SCREENSHOT_DIR));
+    EXPECT_TRUE(picture.save(QStringLiteral(VELMORA_SCREENSHOT_DIR "/ssl-dialog.png")));
 }
 
 // The server drop-down shows the history and keeps what was typed; the form as a picture for the

@@ -108,6 +108,29 @@ TEST(UniConnection, StartsWithTheDefaults) {
     EXPECT_FALSE(connection.Connected());
 }
 
+// One option is read as the provider reads it, the first line naming it in any case; setting it
+// leaves one line for it, which the provider then reads.
+TEST(UniConnection, ReadsAndSetsOneProviderOption) {
+    TUniConnection connection;
+    connection.SetProviderName("PostgreSQL");
+    connection.SpecificOptions() = {"PostgreSQL.Schema=trevix", "postgresql.sslmode=smPrefer",
+                                    "PostgreSQL.SSLMode=smDisable", "PostgreSQL.SSLModeX=1",
+                                    "PostgreSQL.SSLMode"};
+    EXPECT_EQ(connection.SpecificOption("SSLMode"), "smPrefer");
+    EXPECT_EQ(connection.SpecificOption("SSLCACert"), std::nullopt);
+    EXPECT_EQ(connection.SpecificOption("Schema"), "trevix");
+
+    connection.SetSpecificOption("SSLMode", "smVerifyCA");
+    connection.SetSpecificOption("SSLCACert", "/etc/ca.crt");
+    EXPECT_THAT(connection.SpecificOptions(),
+                ElementsAre("PostgreSQL.Schema=trevix", "PostgreSQL.SSLModeX=1",
+                            "PostgreSQL.SSLMode=smVerifyCA", "PostgreSQL.SSLCACert=/etc/ca.crt"));
+    connection.SpecificOptions().erase(connection.SpecificOptions().begin() + 1);
+    const TPgConnectionOptions options = ParsePgConnectionOptions(connection.SpecificOptions());
+    EXPECT_EQ(options.SSLMode, TPgSSLMode::smVerifyCA);
+    EXPECT_EQ(options.SSLCACert, "/etc/ca.crt");
+}
+
 TEST(UniConnection, TrimsTheDatabaseName) {
     TUniConnection connection;
     connection.SetDatabase("  ab12\t");

@@ -48,6 +48,8 @@ public:
     bool ShowModal(TConnectFormController& controller) override {
         return controller.ConnectClicked() == TConnectFormController::TConnectResult::Connected;
     }
+    // Nobody presses the SSL button here: the login keeps the encryption the window asks for.
+    bool EditSSL(const TSSLTexts&, const std::vector<std::string>&, TSSLChoice&) override { return false; }
 
 private:
     std::map<TConnectField, std::string> texts_;
