@@ -76,6 +76,14 @@ TFormSetup::TFormSetup(TMessageBoxService& messageBoxes, TSettingsStore& setting
     UniConnectDialog1.SetApplicationTitle(applicationTitle);
     UniConnectDialog1.SetSettingsStore(&settings);
     UniConnectDialog1.SetMessageBoxes(&messageBoxes);
+    // The tenant connection is encrypted as the administrator chose in the login form's SSL dialog:
+    // it carries the tenant's scripts and row to the same server.
+    installation_.UniConnection1.AfterConnect = [this] {
+        for (const char* option : {"SSLMode", "SSLCACert"}) {
+            if (const auto value = installation_.UniConnection1.SpecificOption(option))
+                installation_.UniConnection2.SetSpecificOption(option, *value);
+        }
+    };
 }
 
 TFormSetup::~TFormSetup() {

@@ -40,9 +40,10 @@ protected:
         psql("postgres", {"-c", "DROP ROLE IF EXISTS " + tenant});
     }
 
-    // The user logs on to the sandbox as its superuser in every login form shown.
-    void LogOnToTheSandbox() {
-        OnEachLoginForm([this](QWidget& form) {
+    // The user logs on to the sandbox as its superuser in every login form shown, after a first step.
+    void LogOnToTheSandbox(std::function<void(QWidget& form)> first = [](QWidget&) {}) {
+        OnEachLoginForm([this, first](QWidget& form) {
+            first(form);
             serverShown.push_back(Child<QComboBox>(form, "edServer").currentText().toStdString());
             Child<QLineEdit>(form, "edUserName").setText(QString::fromStdString(sandbox().user));
             Child<QComboBox>(form, "edServer").setEditText(QString::fromStdString(sandbox().host));
@@ -52,6 +53,16 @@ protected:
                              QString::fromStdString(sandbox().password));
             QTest::mouseClick(&Child<QPushButton>(form, "btConnect"), Qt::LeftButton);
         });
+    }
+
+    // Whether the window's sessions as the tenant role are encrypted: "true" or "false" for each.
+    std::string TenantSessionsEncrypted() const {
+        const PsqlResult result =
+            psql("postgres",
+                 {"-c", "SELECT string_agg(s.ssl::text, ',') FROM pg_stat_ssl s JOIN pg_stat_activity a "
+                        "USING (pid) WHERE a.usename = '" +
+                            tenant + "'"});
+        return result.out.substr(0, result.out.find_last_not_of('\n') + 1);
     }
 
     std::string Tenant(const std::string& sql) const {
@@ -99,6 +110,7 @@ TEST_F(SetupWindowInstallationTest, InstallsTheTenantAsTypedAndStopsASecondRunWi
     EXPECT_EQ(Tenant("SELECT mandant, lizenznehmer, password, plz, ort, strasse FROM trevix.mandant"),
               code + "|Muster Bau GmbH|" + password + "|50667|Köln|Hohe Straße 12");
     EXPECT_EQ(Tenant("SELECT count(*) FROM pg_tables WHERE schemaname = 'trevix'"), "68");
+    EXPECT_EQ(TenantSessionsEncrypted(), "true") << "the window prefers TLS, which the sandbox offers";
 
     // Pressed again while the window stays open, everything exists: the run stops at the tenant row.
     boxes.shown.clear();
@@ -115,6 +127,36 @@ TEST_F(SetupWindowInstallationTest, InstallsTheTenantAsTypedAndStopsASecondRunWi
     EXPECT_TRUE(Button().isEnabled());
     Type("EditMandant", "x");
     EXPECT_EQ(Field("EditMandant").text(), QString::fromStdString(code + "X")) << "the window takes input";
+}
+
+// The administrator turns TLS off in the login form's SSL dialog, and the tenant connection follows
+// the choice although the sandbox offers TLS.
+TEST_F(SetupWindowInstallationTest, TheTenantConnectionIsEncryptedAsChosenInTheLoginForm) {
+    DropDatabase(tenant);
+    psql("postgres", {"-c", "DROP ROLE IF EXISTS " + tenant});
+    Type("EditMandant", QString::fromStdString(tenant));
+    Type("EditPasswort1", QString::fromStdString(password));
+    Type("EditPasswort2", QString::fromStdString(password));
+    TypeMasterData();
+    LogOnToTheSandbox([](QWidget& form) {
+        QTimer::singleShot(0, [] {
+            QWidget* ssl = QApplication::activeModalWidget();
+            ASSERT_NE(ssl, nullptr);
+            auto& mode = Child<QComboBox>(*ssl, "cbSSLMode");
+            mode.setCurrentIndex(mode.findText("disable"));
+            Child<QPushButton>(*ssl, "btOk").click();
+        });
+        Child<QPushButton>(form, "btSSL").click();
+    });
+
+    QTest::mouseClick(&Button(), Qt::LeftButton);
+
+    ASSERT_EQ(boxes.shown.size(), 3u) << testing::PrintToString(boxes.Texts());
+    EXPECT_EQ(boxes.shown[2].kind, TMessageBoxKind::Information);
+    EXPECT_EQ(TenantSessionsEncrypted(), "false");
+    const auto stored = settings.OpenKeyForReading("\\SOFTWARE\\Vorlaxe\\Dabrix\\Connect\\Setup");
+    ASSERT_NE(stored, nullptr);
+    EXPECT_EQ(stored->ReadString("SSLMode"), "smDisable");
 }
 
 } // namespace
