@@ -85,10 +85,12 @@ TUniConnectForm::TUniConnectForm(QWidget* parent)
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     panel->setGeometry(8, 8, 273, 222);
 
+    // The controller is read into a local before the call: GCC 12's vptr check takes an implicit
+    // member on the left of ->* inside a lambda for an object of this class and reads out of bounds.
     const auto whileShown = [this](void (TConnectFormController::*action)()) {
         return [this, action] {
-            if (controller_ != nullptr)
-                (controller_->*action)();
+            if (TConnectFormController* controller = controller_)
+                (controller->*action)();
         };
     };
     edProvider_ = PlaceField(new QComboBox(panel), "edProvider", 16, 19);
