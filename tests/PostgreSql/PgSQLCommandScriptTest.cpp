@@ -2,7 +2,7 @@
 // answers are matched, and servers that drop the connection where a real one will not.
 #include "PostgreSql/PgClasses.h"
 #include "PostgreSql/PgSQLCommand.h"
-#include "PostgreSql/ScriptedServer.h"
+#include "scripted/ScriptedServer.h"
 
 #include <gtest/gtest.h>
 #include <memory>

@@ -4,7 +4,7 @@
 #include "PostgreSql/PgAuth.h"
 #include "PostgreSql/PgFailure.h"
 #include "PostgreSql/PgSQLProtocol.h"
-#include "PostgreSql/ScriptedServer.h"
+#include "scripted/ScriptedServer.h"
 
 #include <gtest/gtest.h>
 

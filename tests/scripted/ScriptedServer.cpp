@@ -1,4 +1,4 @@
-#include "PostgreSql/ScriptedServer.h"
+#include "scripted/ScriptedServer.h"
 
 #include <algorithm>
 #include <cstring>
