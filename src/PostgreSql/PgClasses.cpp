@@ -184,9 +184,12 @@ std::vector<std::string> TPgSQLConnection::GetDatabaseNames() {
     const TPgSQLResult result =
         protocol_->ExecuteStmt("SELECT datname AS DATABASE_NAME, pg_encoding_to_char(encoding) AS "
                                "DATABASE_CHARSET FROM pg_database ORDER BY datname");
+    // A server that answers without the name column has not run this query.
+    if (result.Fields.empty())
+        throw EPgError(TPgSeverity::sError, "Unexpected server response");
     std::vector<std::string> names;
     for (const TPgSQLRow& row : result.Rows)
-        names.push_back(row.at(0).value_or(std::string()));
+        names.push_back(row.front().value_or(std::string()));
     return names;
 }
 

@@ -681,6 +681,9 @@ TPgSQLResult TPgSQLProtocol30::ReadQueryResult() {
             result.Fields = std::move(fieldDescs_);
             result.Rows.clear();
         } else if (type == 'D') {
+            // A row that does not fit its description answers no query: the stream is out of step.
+            if (row_.size() != result.Fields.size())
+                throw UnexpectedResponse(type);
             result.Rows.push_back(std::move(row_));
         } else {
             result.Completion = completion_;

@@ -1,5 +1,6 @@
 // The statement command against scripted servers: which messages leave in which write, how the
-// answers are matched, and servers that drop the connection where a real one will not.
+// answers are matched, servers that drop the connection where a real one will not, and a session
+// whose server answers a query it did not run.
 #include "PostgreSql/PgClasses.h"
 #include "PostgreSql/PgSQLCommand.h"
 #include "scripted/ScriptedServer.h"
@@ -217,4 +218,19 @@ TEST_F(PgSQLCommandScriptTest, AConnectionLostWhileRefusingAParameterCountIsClos
         EXPECT_STREQ(e.what(), "Invalid parameters specified");
     }
     ExpectTheNextStatementToRunOnANewSession();
+}
+
+TEST_F(PgSQLCommandScriptTest, ADatabaseListWithoutItsNameColumnIsRefusedAndTheSessionGoesOn) {
+    script.Then(RowDescription({}) + DataRow({}) + CommandComplete("SELECT 1") + ReadyForQuery())
+        .Then(RowDescription({"datname"}) + DataRow({"postgres"}) + CommandComplete("SELECT 1") +
+              ReadyForQuery());
+    try {
+        connection.GetDatabaseNames();
+        FAIL() << "a list without names was accepted";
+    } catch (const EPgError& e) {
+        EXPECT_EQ(e.Message(), "Unexpected server response");
+        EXPECT_FALSE(e.IsFatalError());
+    }
+    EXPECT_TRUE(connection.IsConnected());
+    EXPECT_EQ(connection.GetDatabaseNames(), std::vector<std::string>{"postgres"});
 }

@@ -218,6 +218,9 @@ TEST(PgSQLProtocolScript, MalformedOrUnknownMessagesEndTheConnection) {
         {std::string("Z") + Int32(2), "Unexpected server response : Z"}, // a length below its own size
         {Message('1', ""), "Unexpected server response : 1"},            // out of step
         {Message('T', Int16(32767)), "Unexpected server response : T"},  // more columns than bytes
+        // Rows that do not fit their description, or come without one.
+        {RowDescription({"a"}) + DataRow({"1", "2"}), "Unexpected server response : D"},
+        {DataRow({"1"}), "Unexpected server response : D"},
         // An error must be followed by ReadyForQuery; anything else leaves the stream out of step.
         {ErrorResponse("ERROR", "42601", "syntax error") + RowDescription({"a"}), "syntax error"},
     };
