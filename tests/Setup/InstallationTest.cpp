@@ -395,6 +395,26 @@ TEST_F(InstallationTest, PasswordWithQuotesAndBackslashesLogsOnAfterwards) {
     Superuser("postgres", "DROP DATABASE " + legacyDatabase);
 }
 
+// The server stores the SCRAM secret of a password after SASLprep ("²" becomes "2", the micro sign a
+// Greek mu, the no-break space a space); the tenant connection of step 30 and every later log-on
+// must derive their key from the same prepared text, while the tenant row keeps the password as typed.
+TEST_F(InstallationTest, PasswordTheServerNormalisesLogsOnAfterwards) {
+    const std::string password = "Pa\u00B2\u00B5\u00A0x";
+    Use("Q7SP");
+    host.tenantPassword = password;
+    {
+        TInstallation installation(host, login);
+        installation.Button1Click();
+    }
+    EXPECT_EQ(recorder.errors.size(), 2u) << recorder.errors.back().message;
+    EXPECT_EQ(host.lastProgress(), 100);
+    EXPECT_THAT(host.informations, ElementsAre("Die Datenbank q7sp wurde erfolgreich installiert"));
+    EXPECT_EQ(Superuser("postgres", "SELECT left(rolpassword, 14) FROM pg_authid WHERE rolname = 'q7sp'"),
+              "SCRAM-SHA-256$");
+    EXPECT_NO_THROW(LogOnAsTenant("q7sp", password));
+    EXPECT_EQ(Tenant("SELECT password FROM trevix.mandant"), password);
+}
+
 // The installation names role and database with the unquoted code, so a code must not be one of the
 // server's keywords that cannot stand there: the reserved ones and those only allowed as type or
 // function names (catalogue codes R and T). Every other keyword is a fine name.
