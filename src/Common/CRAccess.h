@@ -62,6 +62,8 @@ public:
 
     // The names of the server's databases in the server's order.
     virtual std::vector<std::string> GetDatabaseNames() = 0;
+    // The names of the server's roles, sorted.
+    virtual std::vector<std::string> GetRoleNames() = 0;
 
     // A pipeline on the open session, or none when the provider runs statements one at a time.
     virtual std::unique_ptr<TCRPipeline> CreatePipeline() { return nullptr; }

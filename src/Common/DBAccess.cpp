@@ -155,12 +155,21 @@ void TCustomDAConnection::InternalDisconnect() {
 }
 
 std::vector<std::string> TCustomDAConnection::GetDatabaseNames() {
+    return CatalogueNames(&TCRConnection::GetDatabaseNames);
+}
+
+std::vector<std::string> TCustomDAConnection::GetRoleNames() {
+    return CatalogueNames(&TCRConnection::GetRoleNames);
+}
+
+std::vector<std::string>
+TCustomDAConnection::CatalogueNames(std::vector<std::string> (TCRConnection::*read)()) {
     InternalConnect();
     std::vector<std::string> names;
     // Not a scope guard: the disconnect may run the application's events, which may throw.
     try {
         try {
-            names = iConnection_->GetDatabaseNames();
+            names = (iConnection_.get()->*read)();
         } catch (const EDAError& error) {
             HandleDatabaseError(error);
         }

@@ -103,6 +103,7 @@ public:
     void InternalDisconnect();
 
     std::vector<std::string> GetDatabaseNames();
+    std::vector<std::string> GetRoleNames();
 
     // The provider connection, made at the first connect; statement commands run on it.
     TCRConnection* IConnection() const { return iConnection_.get(); }
@@ -142,6 +143,8 @@ protected:
 
 private:
     void Open();
+    // Reads a list from the server's catalogue inside the connect bracket.
+    std::vector<std::string> CatalogueNames(std::vector<std::string> (TCRConnection::*read)());
 
     std::string server_;
     std::string username_;

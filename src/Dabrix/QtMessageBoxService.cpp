@@ -1,6 +1,7 @@
 #include "Dabrix/QtMessageBoxService.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 #include <utility>
 
 namespace velmora {
@@ -14,6 +15,8 @@ QMessageBox::Icon IconOf(TMessageBoxKind kind) {
         return QMessageBox::Information;
     case TMessageBoxKind::Error:
         return QMessageBox::Critical;
+    case TMessageBoxKind::Question:
+        return QMessageBox::Question;
     }
     return QMessageBox::NoIcon;
 }
@@ -30,6 +33,16 @@ void TQtMessageBoxService::Show(TMessageBoxKind kind, const std::string& caption
     if (kind == TMessageBoxKind::Error)
         box.setInformativeText(QString::fromStdString(errorFootnote_));
     box.exec();
+}
+
+bool TQtMessageBoxService::Ask(const std::string& caption, const std::string& text) {
+    QMessageBox box(QMessageBox::Question, QString::fromStdString(caption), QString::fromStdString(text));
+    QPushButton* yes = box.addButton(QStringLiteral("Ja"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QStringLiteral("Nein"), QMessageBox::NoRole);
+    box.setDefaultButton(no);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
 }
 
 } // namespace velmora

@@ -13,6 +13,7 @@ public:
     explicit TQtMessageBoxService(std::string errorFootnote = {});
 
     void Show(TMessageBoxKind kind, const std::string& caption, const std::string& text) override;
+    bool Ask(const std::string& caption, const std::string& text) override;
 
 private:
     std::string errorFootnote_;

@@ -179,18 +179,23 @@ bool TPgSQLConnection::InTransaction() const {
 }
 
 std::vector<std::string> TPgSQLConnection::GetDatabaseNames() {
-    if (protocol_ == nullptr)
-        throw EDatabaseError("The connection is not open");
-    const TPgSQLResult result =
-        protocol_->ExecuteStmt("SELECT datname AS DATABASE_NAME, pg_encoding_to_char(encoding) AS "
-                               "DATABASE_CHARSET FROM pg_database ORDER BY datname");
-    // A server that answers without the name column has not run this query.
+    return FirstColumn("SELECT datname AS DATABASE_NAME, pg_encoding_to_char(encoding) AS "
+                       "DATABASE_CHARSET FROM pg_database ORDER BY datname");
+}
+
+std::vector<std::string> TPgSQLConnection::GetRoleNames() {
+    return FirstColumn("SELECT rolname FROM pg_catalog.pg_roles ORDER BY rolname");
+}
+
+std::vector<std::string> TPgSQLConnection::FirstColumn(const std::string& sql) {
+    const TPgSQLResult result = Protocol().ExecuteStmt(sql);
+    // A server that answers without the column has not run this query.
     if (result.Fields.empty())
         throw EPgError(TPgSeverity::sError, "Unexpected server response");
-    std::vector<std::string> names;
+    std::vector<std::string> values;
     for (const TPgSQLRow& row : result.Rows)
-        names.push_back(row.front().value_or(std::string()));
-    return names;
+        values.push_back(row.front().value_or(std::string()));
+    return values;
 }
 
 } // namespace velmora

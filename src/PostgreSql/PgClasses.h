@@ -46,6 +46,7 @@ public:
     bool IsConnected() const override { return protocol_ != nullptr && protocol_->IsConnected(); }
     bool InTransaction() const override;
     std::vector<std::string> GetDatabaseNames() override;
+    std::vector<std::string> GetRoleNames() override;
     std::unique_ptr<TCRPipeline> CreatePipeline() override;
 
     // The session's wire protocol, for the statement commands; only while connected.
@@ -59,6 +60,8 @@ private:
     void SetUpSession(TPgSQLProtocol& protocol);
     // The value a show query answered, in lower case.
     static std::string Setting(const TPgSQLResult& answer);
+    // The first column of every row of a catalogue query, NULL as empty.
+    std::vector<std::string> FirstColumn(const std::string& sql);
 
     TCRVioFactory openSocket_;
     TPgConnectionOptions options_;

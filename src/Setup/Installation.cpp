@@ -1,7 +1,11 @@
 #include "Setup/Installation.h"
 
+#include "Common/ExceptionHandler.h"
+#include "Common/ScopeExit.h"
 #include "Setup/SchemaScripts.h"
 #include "Setup/StatementTemplates.h"
+
+#include <algorithm>
 
 namespace velmora {
 namespace {
@@ -21,13 +25,38 @@ void Bind(TUniScript& script, TUniConnection& connection, std::string_view text)
     script.SQL().SetText(text);
 }
 
-// Runs a step that may fail without ending the installation: a failure shows the warning instead.
-template <class Step>
-void WithWarning(TInstallerHost& host, const char* warning, Step step) {
-    try {
-        step();
-    } catch (const std::exception&) {
-        host.ShowWarning(warning);
+// The server's codes for a database and for a role that do not exist, and for an object in use.
+constexpr std::string_view kInvalidCatalogName = "3D000";
+constexpr std::string_view kUndefinedObject = "42704";
+constexpr std::string_view kObjectInUse = "55006";
+
+bool Contains(const std::vector<std::string>& names, const std::string& name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+std::string Describe(const TStatementFailure& failure) {
+    return "[" + (failure.sqlState.empty() ? std::string("-----") : failure.sqlState) + "] " +
+           failure.message + " | Anweisung: " + failure.firstLine;
+}
+
+const char* StepName(int progress) {
+    switch (progress) {
+    case 10:
+        return "alte Datenbank und Rolle löschen";
+    case 20:
+        return "Rolle anlegen";
+    case 30:
+        return "Datenbank und Schema anlegen";
+    case 50:
+        return "Struktur anlegen";
+    case 70:
+        return "Wertelisten einfügen";
+    case 80:
+        return "Mandantenzeile einfügen";
+    case 90:
+        return "Wertelisten des Mandanten einfügen";
+    default:
+        return nullptr;
     }
 }
 
@@ -66,22 +95,138 @@ TInstallation::TInstallation(TInstallerHost& host, TCustomConnectDialog& loginDi
     for (std::size_t i = 0; i < q_insertMandant.Params().Count(); ++i)
         q_insertMandant.Params()[i].SetDataType(TFieldType::ftString);
     q_insertMandant.ParamByName("mandant").SetValue(std::string(kSampleTenantCode));
+    WatchFailures();
+}
+
+void TInstallation::WatchFailures() {
+    const auto watch = [this](TUniScript& script, TUniConnection& connection) {
+        script.OnError = [this, &connection](TDAScript&, const std::exception& error, const std::string& sql,
+                                             TErrorAction& action) {
+            OnStatementError(connection, error, sql, action);
+        };
+    };
+    watch(UniScriptUser, UniConnection1);
+    watch(UniScriptDB, UniConnection1);
+    for (TUniScript* script : {&UniScriptCreateSchema, &UniScriptStruktur, &UniScriptOwnerGrants,
+                               &UniScriptWerteListe, &UniScriptMandantWerteliste})
+        watch(*script, UniConnection2);
 }
 
 void TInstallation::Button1Click() {
+    outcome_ = {};
+    result_ = TInstallationResult::Stopped;
+    // The password, also as the literal of CREATE USER, which a server message might quote.
+    log_.Conceal(host_.TenantPassword());
+    log_.Conceal(PasswordLiteral(host_.TenantPassword()));
+    log_.Write("Mandant " + host_.TenantCode() + ": Installation beginnt");
     if (auto refusal = InputRefusal(host_.TenantCode(), host_.TenantPassword(), host_.MasterData())) {
+        log_.Write("Eingabe abgelehnt: " + *refusal);
+        result_ = TInstallationResult::Refused;
         host_.ShowWarning(*refusal);
         return;
     }
+    try {
+        Run();
+    } catch (const EAbort&) {
+        log_.Write("Ergebnis: Anmeldung aufgegeben, Installation beendet");
+        throw;
+    } catch (const std::exception& e) {
+        log_.Write("Ergebnis: Installation abgebrochen: " + ErrorBoxMessage(e));
+        throw;
+    }
+}
+
+void TInstallation::Run() {
+    // The tenant session of an earlier run in this window would keep its database from being dropped.
+    UniConnection2.Disconnect();
     UniConnection1.SetConnectDialog(&loginDialog_);
-    // A login given up is not the end: the first script on the closed connection asks again.
+    // A login given up is not the end: the check that follows asks again.
     loginDialog_.Execute();
+    if (!MayReplaceExistingTenant()) {
+        log_.Write("Ergebnis: Ersetzen nicht bestätigt, nichts verändert");
+        result_ = TInstallationResult::Declined;
+        host_.SetProgress(0);
+        return;
+    }
     for (int progress = 0; progress <= 100; ++progress) {
         host_.SetProgress(progress);
+        if (const char* step = StepName(progress))
+            log_.Write("Schritt " + std::to_string(progress) + " %: " + step);
         RunStep(progress);
     }
-    host_.ShowInformation("Die Datenbank " + LowerTenantCode(host_.TenantCode()) +
-                          " wurde erfolgreich installiert");
+    const std::string database = LowerTenantCode(host_.TenantCode());
+    const std::string message = outcome_.FinalMessage(database, log_.File());
+    result_ = outcome_.Complete() ? TInstallationResult::Installed : TInstallationResult::Incomplete;
+    log_.Write("Ergebnis: " + message);
+    if (outcome_.Complete())
+        host_.ShowInformation(message);
+    else
+        host_.ShowWarning(message);
+}
+
+bool TInstallation::MayReplaceExistingTenant() {
+    const std::string tenant = LowerTenantCode(host_.TenantCode());
+    const bool databaseExists = Contains(UniConnection1.GetDatabaseNames(), tenant);
+    const bool roleExists = Contains(UniConnection1.GetRoleNames(), tenant);
+    const std::string loginDatabase =
+        UniConnection1.Database().empty() ? UniConnection1.Username() : UniConnection1.Database();
+    log_.Write("Server " + UniConnection1.Server() + ":" + std::to_string(UniConnection1.Port()) +
+               ", Benutzer " + UniConnection1.Username() + ", Datenbank " + loginDatabase);
+    if (!databaseExists && !roleExists)
+        return true;
+    log_.Write(std::string("Vorhanden: ") + (databaseExists ? "Datenbank " : "") +
+               (roleExists ? "Rolle " : "") + tenant);
+    if (databaseExists && loginDatabase == tenant)
+        throw EDatabaseError(
+            "Die Anmeldung ist mit der Datenbank " + tenant +
+            " verbunden, die ersetzt werden soll. Bitte mit einer anderen Datenbank anmelden, "
+            "zum Beispiel postgres");
+    if (databaseExists)
+        return host_.Confirm("Die Datenbank " + tenant +
+                             " ist bereits installiert. Soll sie ersetzt werden? Dabei werden alle Daten "
+                             "der Datenbank " +
+                             tenant + " gelöscht.");
+    return host_.Confirm("Die Rolle " + tenant +
+                         " ist bereits vorhanden (ohne Datenbank). Soll sie ersetzt werden?");
+}
+
+void TInstallation::OnStatementError(TUniConnection& connection, const std::exception& error,
+                                     const std::string& sql, TErrorAction& action) {
+    const TStatementFailure failure = TStatementFailure::Of(error, sql);
+    switch (failure.kind) {
+    case TStatementFailure::TKind::MissingOwner:
+        log_.Write("Übersprungen (Rolle " + failure.missingOwner + " fehlt) " + Describe(failure));
+        outcome_.CountSkippedOwnership(failure.missingOwner);
+        action = TErrorAction::eaContinue;
+        return;
+    case TStatementFailure::TKind::LostConnection:
+        log_.Write("Verbindung verloren " + Describe(failure));
+        outcome_.CountFailedStatement();
+        action = TErrorAction::eaContinue;
+        // Statements sent ahead of the lost one went down with it; the loss is reported once.
+        if (connection.Connected())
+            return;
+        try {
+            connection.Connect();
+        } catch (const EAbort&) {
+            throw;
+        } catch (const std::exception& reconnect) {
+            log_.Write("Keine neue Verbindung: " + ErrorBoxMessage(reconnect));
+            action = TErrorAction::eaFail; // the run stops with the lost statement's error
+            return;
+        }
+        HandleApplicationException(
+            EDatabaseError("Die Verbindung zum Server wurde unterbrochen (" + failure.message +
+                           "). Die Anweisung \"" + failure.firstLine +
+                           "\" ist dabei verloren gegangen; die Installation geht auf einer neuen "
+                           "Verbindung weiter."));
+        return;
+    case TStatementFailure::TKind::Unexpected:
+        log_.Write("Fehler " + Describe(failure));
+        outcome_.CountFailedStatement();
+        action = TErrorAction::eaException; // shown as the error policy says, and the run goes on
+        return;
+    }
 }
 
 void TInstallation::RunStep(int progress) {
@@ -113,16 +258,40 @@ void TInstallation::RunStep(int progress) {
 }
 
 void TInstallation::DropOldTenant() {
-    // A tenant installed for the first time has nothing to drop, so nothing here may stop the run.
-    // The script keeps the role drop as its text: a second run in the same window finds no line 1
-    // and drops nothing.
+    const std::string tenantCode = host_.TenantCode();
+    LoadTemplate(UniScriptDropDatabase.SQL(), kDropDatabaseTemplate);
+    PatchLine(UniScriptDropDatabase.SQL(), 1, tenantCode);
+    Drop(UniScriptDropDatabase.SQL().Text(), kInvalidCatalogName,
+         "Die Datenbank " + LowerTenantCode(tenantCode));
+    // The role goes second: it cannot go while it owns the database.
+    Drop("drop user " + tenantCode, kUndefinedObject, "Die Rolle " + LowerTenantCode(tenantCode));
+}
+
+void TInstallation::Drop(const std::string& sql, std::string_view notThereState, const std::string& what) {
+    std::optional<TStatementFailure> refused;
+    UniScriptDropDatabase.OnError = [&](TDAScript&, const std::exception& error, const std::string& statement,
+                                        TErrorAction& action) {
+        const TStatementFailure failure = TStatementFailure::Of(error, statement);
+        log_.Write((failure.sqlState == notThereState ? "Erwartet " : "Fehler ") + Describe(failure));
+        if (failure.sqlState == notThereState) {
+            action = TErrorAction::eaContinue;
+            return;
+        }
+        refused = failure;
+        action = TErrorAction::eaFail;
+    };
+    const TScopeExit forget([this]() noexcept { UniScriptDropDatabase.OnError = nullptr; });
+    UniScriptDropDatabase.SQL().SetText(sql);
     try {
-        const std::string tenantCode = host_.TenantCode();
-        PatchLine(UniScriptDropDatabase.SQL(), 1, tenantCode);
-        UniScriptDropDatabase.Execute();
-        UniScriptDropDatabase.SQL().SetText("drop user " + tenantCode);
         UniScriptDropDatabase.Execute();
     } catch (const std::exception&) {
+        if (!refused)
+            throw;
+        const std::string why = refused->sqlState == kObjectInUse
+                                    ? ", weil andere Sitzungen mit ihr verbunden sind"
+                                    : ": " + refused->message;
+        throw EDatabaseError(what + " kann nicht gelöscht werden" + why +
+                             ". Die Installation wurde abgebrochen");
     }
 }
 
@@ -160,8 +329,19 @@ void TInstallation::CreateTenantStructure() {
     UniScriptOwnerGrants.Execute();
 }
 
+template <class Step>
+void TInstallation::WithWarning(const char* warning, Step step) {
+    try {
+        step();
+    } catch (const std::exception& e) {
+        log_.Write(std::string("Warnung: ") + warning + ": " + ErrorBoxMessage(e));
+        outcome_.CountFailedStep();
+        host_.ShowWarning(warning);
+    }
+}
+
 void TInstallation::InsertValueLists() {
-    WithWarning(host_, "Wertliste nicht installiert", [this] { UniScriptWerteListe.Execute(); });
+    WithWarning("Wertliste nicht installiert", [this] { UniScriptWerteListe.Execute(); });
 }
 
 void TInstallation::InsertTenantRow() {
@@ -176,7 +356,7 @@ void TInstallation::InsertTenantRow() {
 }
 
 void TInstallation::InsertTenantValueLists() {
-    WithWarning(host_, "Mandatn nicht installiert", [this] {
+    WithWarning("Mandatn nicht installiert", [this] {
         // Appended rather than written as "'" + ...: GCC 12 at -O3 reports a false overlap there.
         std::string quotedCode = "'";
         quotedCode += host_.TenantCode();

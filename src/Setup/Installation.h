@@ -4,16 +4,32 @@
 #include "Dabrix/Uni.h"
 #include "Dabrix/UniSQL.h"
 #include "Dabrix/UniScript.h"
+#include "Setup/InstallationLog.h"
+#include "Setup/InstallationOutcome.h"
 #include "Setup/InstallerHost.h"
 
 #include <string>
 
 namespace velmora {
 
+// How the last run ended.
+enum class TInstallationResult {
+    NotRun,     // nothing was started yet
+    Refused,    // the input was refused; nothing was sent
+    Declined,   // the tenant exists and the user did not confirm replacing it; nothing changed
+    Stopped,    // a step raised and ended the run (a login given up, too)
+    Installed,  // every step ran and nothing failed unexpectedly
+    Incomplete, // every step ran, but statements or guarded steps failed
+};
+
 // The installation of one tenant: its role, database, schema, value lists and tenant row, made by
 // one press of the window's button. Holds the components the installation works with, created with
-// the values the setup stores for them. The statement templates are patched in place and keep their
-// last text for the life of the object, so a second run starts from what the first one left.
+// the values the setup stores for them. The statement templates are patched in place; the drop of
+// step 10 is loaded from its template at every run, so a second press behaves like the first.
+//
+// Nothing on the server changes before the input is checked and, when the tenant's database or
+// role exists already, the user has confirmed that it is replaced. Every run is recorded in the
+// installation log.
 class TInstallation {
 public:
     // The host supplies the input and shows progress and messages; loginDialog asks for the
@@ -22,10 +38,14 @@ public:
     TInstallation(const TInstallation&) = delete;
     TInstallation& operator=(const TInstallation&) = delete;
 
-    // The whole installation: checks the input, asks for the administrative login and runs the
-    // steps while the progress value counts from 0 to 100, then names the new database. A step
-    // without a guard that fails raises its exception and ends the run; EAbort is a login given up.
+    // The whole installation: checks the input, asks for the administrative login, asks before an
+    // existing tenant is replaced and runs the steps while the progress value counts from 0 to
+    // 100, then names the new database, or says that the run finished with errors. A step without
+    // a guard that fails raises its exception and ends the run; EAbort is a login given up.
     void Button1Click();
+
+    TInstallationResult Result() const { return result_; }
+    const TInstallationLog& Log() const { return log_; }
 
     // The components, as the window holds them. The provider comes first: it must be registered
     // before a connection asks for it.
@@ -43,6 +63,16 @@ public:
     TUniScript UniScriptMandantWerteliste;
 
 private:
+    void Run();
+    // Whether the run may go on: the tenant is new, or the user confirmed replacing it.
+    bool MayReplaceExistingTenant();
+    // Sends each script's failed statements through the installation's judgement.
+    void WatchFailures();
+    void OnStatementError(TUniConnection& connection, const std::exception& error, const std::string& sql,
+                          TErrorAction& action);
+    // The drop of step 10: "does not exist" is the expected answer on a new server; any other
+    // failure ends the run before anything else changes.
+    void Drop(const std::string& sql, std::string_view notThereState, const std::string& what);
     void DropOldTenant();
     void CreateTenantRole();
     void CreateTenantDatabase();
@@ -53,9 +83,15 @@ private:
 
     // The step bound to a progress value, if any.
     void RunStep(int progress);
+    // Runs a step that may fail without ending the installation: a failure shows the warning.
+    template <class Step>
+    void WithWarning(const char* warning, Step step);
 
     TInstallerHost& host_;
     TCustomConnectDialog& loginDialog_; // the window's UniConnectDialog1
+    TInstallationLog log_;
+    TInstallationOutcome outcome_;
+    TInstallationResult result_ = TInstallationResult::NotRun;
 };
 
 } // namespace velmora

@@ -23,6 +23,8 @@ public:
     // A warning or an information with one OK button; returns when the user has read it.
     virtual void ShowWarning(const std::string& text) = 0;
     virtual void ShowInformation(const std::string& text) = 0;
+    // A yes-or-no question before something is destroyed; true only for an explicit yes.
+    virtual bool Confirm(const std::string& question) = 0;
 };
 
 } // namespace velmora

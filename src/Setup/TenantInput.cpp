@@ -1,8 +1,9 @@
 #include "Setup/TenantInput.h"
 
+#include "Common/AsciiText.h"
+
 #include <algorithm>
 #include <array>
-#include <cctype>
 
 namespace velmora {
 namespace {
@@ -24,11 +25,33 @@ std::size_t CharacterCount(std::string_view text) {
         text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
-std::string Upper(std::string_view text) {
-    std::string upper(text);
-    for (char& c : upper)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return upper;
+// Well-formed UTF-8 as the server accepts it: shortest forms only, no surrogates, nothing beyond
+// U+10FFFF, and no NUL, which no text column can hold.
+bool IsStorableUtf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
+        const unsigned char lead = byte(i);
+        if (lead == 0)
+            return false;
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+        if (length == 0 || lead > 0xF4 || i + length > text.size())
+            return false;
+        char32_t code = lead & (0x7F >> length);
+        for (std::size_t k = 1; k < length; ++k) {
+            if ((byte(i + k) & 0xC0) != 0x80)
+                return false;
+            code = (code << 6) | (byte(i + k) & 0x3F);
+        }
+        constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (code < kShortest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            return false;
+        i += length;
+    }
+    return true;
 }
 
 bool IsAsciiLetter(char c) {
@@ -45,7 +68,7 @@ std::optional<std::string> TenantCodeRefusal(std::string_view code) {
     if (code.size() > kTenantCodeLength || !IsUnquotedIdentifier(code))
         return "Der Mandant muss aus ein bis vier Buchstaben (A bis Z), Ziffern oder Unterstrichen bestehen "
                "und mit einem Buchstaben oder Unterstrich beginnen";
-    const std::string upper = Upper(code);
+    const std::string upper = UpperAscii(code);
     // The server keeps the role names none and pg_... for itself.
     if (upper == "NONE" || upper.starts_with("PG_") ||
         std::find(kReservedWords.begin(), kReservedWords.end(), upper) != kReservedWords.end())
@@ -56,6 +79,8 @@ std::optional<std::string> TenantCodeRefusal(std::string_view code) {
 std::optional<std::string> PasswordRefusal(std::string_view password) {
     if (password.empty())
         return "Das Passwort darf nicht leer sein";
+    if (!IsStorableUtf8(password))
+        return "Das Passwort enthält ungültige Zeichen";
     if (CharacterCount(password) > kPasswordLength)
         return "Das Passwort darf höchstens 100 Zeichen lang sein";
     return std::nullopt;
@@ -64,31 +89,41 @@ std::optional<std::string> PasswordRefusal(std::string_view password) {
 std::optional<std::string> MasterDataRefusal(const TTenantMasterData& data) {
     struct Field {
         const std::string& value;
+        const char* name; // as the warnings start
         std::size_t length;
-        const char* tooLong;
     };
     const std::array<Field, 4> fields{{
-        {data.licensee, 200, "Der Lizenznehmer darf höchstens 200 Zeichen lang sein"},
-        {data.postalCode, 5, "Die Postleitzahl darf höchstens 5 Zeichen lang sein"},
-        {data.city, 100, "Der Ort darf höchstens 100 Zeichen lang sein"},
-        {data.street, 100, "Die Straße darf höchstens 100 Zeichen lang sein"},
+        {data.licensee, "Der Lizenznehmer", 200},
+        {data.postalCode, "Die Postleitzahl", 5},
+        {data.city, "Der Ort", 100},
+        {data.street, "Die Straße", 100},
     }};
     for (const Field& field : fields) {
+        const std::string name = field.name;
+        if (IsBlankText(field.value))
+            return name + " darf nicht leer sein";
+        if (!IsStorableUtf8(field.value))
+            return name + " enthält ungültige Zeichen";
         if (CharacterCount(field.value) > field.length)
-            return field.tooLong;
+            return name + " darf höchstens " + std::to_string(field.length) + " Zeichen lang sein";
     }
     return std::nullopt;
 }
 
 } // namespace
 
+std::string UpperTenantCode(std::string_view typed) {
+    return UpperAscii(typed);
+}
+
 std::string LowerTenantCode(std::string_view tenantCode) {
-    std::string lower(tenantCode);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return lower;
+    return LowerAscii(tenantCode);
+}
+
+std::optional<std::string> PasswordRepeatRefusal(std::string_view password, std::string_view repeated) {
+    if (password == repeated)
+        return std::nullopt;
+    return "Die Passwörter stimmen nicht überein";
 }
 
 std::string PasswordLiteral(std::string_view password) {

@@ -22,13 +22,14 @@ constexpr int kClientWidth = 654;
 constexpr int kClientHeight = 379;
 constexpr int kProgressHeight = 20;
 
-// Every letter typed or pasted becomes upper case, so the field never holds a lower-case letter.
+// Every letter a to z typed or pasted becomes upper case, by the same rule as on the command line;
+// any other character stays for the check to refuse.
 class TUpperCaseValidator final : public QValidator {
 public:
     using QValidator::QValidator;
 
     State validate(QString& input, int&) const override {
-        input = input.toUpper();
+        input = QString::fromStdString(UpperTenantCode(input.toStdString()));
         return Acceptable;
     }
 };
@@ -149,9 +150,13 @@ void TFormSetup::ShowInformation(const std::string& text) {
     messageBoxes_.Show(TMessageBoxKind::Information, "Informationen", text);
 }
 
+bool TFormSetup::Confirm(const std::string& question) {
+    return messageBoxes_.Ask("Bestätigung", question);
+}
+
 void TFormSetup::EditPasswort2Exit() {
-    if (EditPasswort1->text() != EditPasswort2->text())
-        ShowWarning("Die Passwörter stimmen nicht überein");
+    if (auto refusal = PasswordRepeatRefusal(Text(EditPasswort1), Text(EditPasswort2)))
+        ShowWarning(*refusal);
     // Compared again: the fields are what they are when the user has read the warning.
     Button1->setEnabled(EditPasswort1->text() == EditPasswort2->text());
 }

@@ -37,6 +37,7 @@ public:
     void SetProgress(int value) override;
     void ShowWarning(const std::string& text) override;
     void ShowInformation(const std::string& text) override;
+    bool Confirm(const std::string& question) override;
 
     // Runs when the focus moves from the second password field to another control of the window:
     // the button is enabled exactly when both passwords are equal.

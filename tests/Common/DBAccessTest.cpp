@@ -55,6 +55,7 @@ public:
             log_.failDatabaseNames();
         return {"postgres", "template1"};
     }
+    std::vector<std::string> GetRoleNames() override { return {"postgres"}; }
 
 private:
     ProviderLog& log_;

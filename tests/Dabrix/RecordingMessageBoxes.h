@@ -18,6 +18,8 @@ public:
     };
 
     std::vector<TBox> shown;
+    // The answer to every question.
+    bool answer = false;
     // Runs while a box is "open", e.g. to look at the form behind it.
     std::function<void(const TBox&)> whileShown;
 
@@ -25,6 +27,11 @@ public:
         shown.push_back({kind, caption, text});
         if (whileShown)
             whileShown(shown.back());
+    }
+
+    bool Ask(const std::string& caption, const std::string& text) override {
+        Show(TMessageBoxKind::Question, caption, text);
+        return answer;
     }
 
     std::vector<std::string> Texts() const {

@@ -2,8 +2,10 @@
 
 #include "schema/TenantDatabase.h"
 #include "support/Sandbox.h"
+#include "support/StateHome.h"
 #include "support/TempFile.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -23,9 +25,36 @@ namespace {
 using CliRun = ProcessResult;
 using Environment = std::map<std::string, std::string>;
 
+// Where the installer writes its log in these tests.
+const StateHome& TestStateHome() {
+    static const StateHome home;
+    return home;
+}
+
+// The arguments with the master data every run needs, for each field the test does not give.
+std::vector<std::string> WithMasterData(std::vector<std::string> arguments) {
+    const std::pair<const char*, const char*> defaults[] = {
+        {"--licensee", "Bau AG"}, {"--postal-code", "54321"}, {"--city", "Köln"}, {"--street", "Ring 2"}};
+    for (const auto& [option, value] : defaults) {
+        const bool given =
+            std::any_of(arguments.begin(), arguments.end(), [option](const std::string& argument) {
+                return argument == option || argument.starts_with(std::string(option) + "=");
+            });
+        if (!given)
+            arguments.insert(arguments.end(), {option, value});
+    }
+    return arguments;
+}
+
+// The installer's last line when the run did not reach its final message.
+std::string LogLine() {
+    return "Protokoll: " + TestStateHome().logFile() + "\n";
+}
+
 // Runs the installer with exactly this environment (the sandbox's server and user, no password and
 // no password file unless given; entries of overrides replace or add to these) and stdinText on its
 // standard input, which is no terminal. runAs comes before the program, to run it as another user.
+// Master data the test does not give is added; the log goes to the tests' state folder.
 CliRun Install(const std::vector<std::string>& arguments, const std::string& stdinText,
                const Environment& overrides = {}, const std::vector<std::string>& runAs = {},
                const std::string& program = VELMORA_INSTALL) {
@@ -34,7 +63,8 @@ CliRun Install(const std::vector<std::string>& arguments, const std::string& std
                           {"PGPORT", sandboxEnv.port},
                           {"PGUSER", sandboxEnv.user},
                           {"PGDATABASE", "postgres"},
-                          {"PGPASSFILE", "/nonexistent/.pgpass"}};
+                          {"PGPASSFILE", "/nonexistent/.pgpass"},
+                          {"XDG_STATE_HOME", TestStateHome().path()}};
     for (const auto& [name, value] : overrides)
         variables[name] = value;
     std::vector<std::string> environment;
@@ -42,7 +72,8 @@ CliRun Install(const std::vector<std::string>& arguments, const std::string& std
         environment.push_back(name + "=" + value);
     std::vector<std::string> argv = runAs;
     argv.push_back(program);
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    const std::vector<std::string> withMasterData = WithMasterData(arguments);
+    argv.insert(argv.end(), withMasterData.begin(), withMasterData.end());
     return RunProcess(argv, environment, stdinText);
 }
 
@@ -72,7 +103,7 @@ struct PasswordFile {
 class InstallCliTest : public testing::Test {
 protected:
     ~InstallCliTest() override {
-        for (const char* tenant : {"q7cl", "q7cf", "q7tr", "q7pe", "q7pw"}) {
+        for (const char* tenant : {"q7cl", "q7cf", "q7tr", "q7pe", "q7pw", "q7cr"}) {
             DropDatabase(tenant);
             psql("postgres", {"-c", std::string("DROP ROLE IF EXISTS ") + tenant});
         }
@@ -99,9 +130,10 @@ TEST_F(InstallCliTest, InstallsATenantAndReportsAsItGoes) {
                 ElementsAre("Fortschritt 0 %", "Fortschritt 10 %", "Fortschritt 20 %", "Fortschritt 30 %",
                             "Fortschritt 40 %", "Fortschritt 50 %", "Fortschritt 60 %", "Fortschritt 70 %",
                             "Fortschritt 80 %", "Fortschritt 90 %", "Fortschritt 100 %",
-                            "Die Datenbank q7cl wurde erfolgreich installiert"));
-    EXPECT_THAT(Lines(run.err), ElementsAre("Fehler: database \"q7cl\" does not exist.",
-                                            "Fehler: role \"q7cl\" does not exist."));
+                            "Die Datenbank q7cl wurde erfolgreich installiert",
+                            "Protokoll: " + TestStateHome().logFile()));
+    // Nothing to drop on a new server is no error.
+    EXPECT_EQ(run.err, "");
     // The code is upper case as the window's field makes it; the password is stored as written.
     EXPECT_EQ(
         Superuser("q7cl", "SELECT mandant, lizenznehmer, password, plz, ort, strasse FROM trevix.mandant"),
@@ -115,7 +147,8 @@ TEST_F(InstallCliTest, ExitStatusTellsWhyNothingWasInstalled) {
     const CliRun wrongLogin = Install({"-t", "q7cf"}, "", {{"PGPASSWORD", "falsch"}});
     EXPECT_EQ(wrongLogin.exitCode, 1);
     EXPECT_EQ(wrongLogin.err, "Fehler: password authentication failed for user \"postgres\"\n"
-                              "Anmeldung aufgegeben: Installation bei 0 % beendet\n");
+                              "Anmeldung aufgegeben: Installation bei 0 % beendet\n" +
+                                  LogLine());
     EXPECT_EQ(wrongLogin.out, "");
     EXPECT_EQ(Superuser("postgres", "SELECT count(*) FROM pg_roles WHERE rolname = 'q7cf'"), "0");
 
@@ -168,11 +201,12 @@ TEST_F(InstallCliTest, EachSslModeReachesARoleThatLogsOnOnlyOverTls) {
         const CliRun run = Install(arguments, "Kennwort\n", {{"PGPASSWORD", "pw-ssl"}});
         EXPECT_EQ(run.exitCode, 1);
         if (c.refusal.empty()) {
-            EXPECT_THAT(run.err, StartsWith("Fehler: database \"q7cf\" does not exist.\n"));
-            EXPECT_THAT(run.err, EndsWith("\nInstallation bei 30 % abgebrochen\n"));
+            EXPECT_THAT(run.err, StartsWith("Fehler: permission denied to create role"));
+            EXPECT_THAT(run.err, EndsWith("\nInstallation bei 30 % abgebrochen\n" + LogLine()));
         } else {
             EXPECT_THAT(run.err, StartsWith(c.refusal));
-            EXPECT_THAT(run.err, EndsWith("\nAnmeldung aufgegeben: Installation bei 0 % beendet\n"));
+            EXPECT_THAT(run.err,
+                        EndsWith("\nAnmeldung aufgegeben: Installation bei 0 % beendet\n" + LogLine()));
         }
     }
 }
@@ -188,13 +222,13 @@ TEST_F(InstallCliTest, AClientCertificateLogsOnWithoutAPassword) {
                            {"--sslcert", sandbox().clientCert, "--sslkey", sandbox().clientKey});
     const CliRun run = Install(withCertificate, "Kennwort\n");
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_THAT(run.err, StartsWith("Fehler: database \"q7cf\" does not exist.\n"));
-    EXPECT_THAT(run.err, EndsWith("\nInstallation bei 30 % abgebrochen\n"));
+    EXPECT_THAT(run.err, StartsWith("Fehler: permission denied to create role"));
+    EXPECT_THAT(run.err, EndsWith("\nInstallation bei 30 % abgebrochen\n" + LogLine()));
 
     const CliRun refused = Install(arguments, "Kennwort\n");
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_THAT(refused.err, StartsWith("Fehler: connection requires a valid client certificate"));
-    EXPECT_THAT(refused.err, EndsWith("\nAnmeldung aufgegeben: Installation bei 0 % beendet\n"));
+    EXPECT_THAT(refused.err, EndsWith("\nAnmeldung aufgegeben: Installation bei 0 % beendet\n" + LogLine()));
 }
 
 // A server that trusts the administrator asks for no password, and the installer asks for none:
@@ -227,7 +261,8 @@ TEST_F(InstallCliTest, ThePasswordFileServesOnlyWhenNothingElseGivesAPasswordAnd
                   "\" ist für Gruppe oder andere zugänglich und bleibt unbeachtet; die Rechte dürfen "
                   "höchstens u=rw (0600) sein\n"
                   "Fehler: password authentication failed for user \"postgres\"\n"
-                  "Anmeldung aufgegeben: Installation bei 0 % beendet\n");
+                  "Anmeldung aufgegeben: Installation bei 0 % beendet\n" +
+                  LogLine());
 }
 
 // The operating-system user postgres installs over the local socket by peer authentication, without
@@ -263,8 +298,56 @@ TEST_F(InstallCliTest, PostgresInstallsOverTheLocalSocketAndTheTenantFallsBackTo
     EXPECT_EQ(unverified.exitCode, 1);
     EXPECT_THAT(unverified.err, HasSubstr("Fehler: Peer authentication failed for user \"q7pw\"\nFehler: "));
     EXPECT_THAT(unverified.err, HasSubstr("certificate"));
-    EXPECT_THAT(unverified.err, EndsWith("Installation bei 30 % abgebrochen\n"));
+    EXPECT_THAT(unverified.err, EndsWith("Installation bei 30 % abgebrochen\n" + LogLine()));
     std::filesystem::remove_all(directory);
+}
+
+// The command line can hand over any bytes: empty or malformed master data is refused before
+// anything reaches the server.
+TEST_F(InstallCliTest, RefusesMasterDataTheTenantRowCannotHold) {
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string warning;
+    };
+    const Case cases[] = {
+        {{"--licensee", "", "--postal-code", "1", "--city", "A", "--street", "B"},
+         "Warnung: Der Lizenznehmer darf nicht leer sein"},
+        {{"--licensee", "Bau AG", "--postal-code", "1", "--city", "K\xF6ln", "--street", "B"},
+         "Warnung: Der Ort enthält ungültige Zeichen"},
+        {{"--licensee", "Bau AG", "--postal-code", "1", "--city", "A", "--street", "\xC0\xAF"},
+         "Warnung: Die Straße enthält ungültige Zeichen"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> arguments{"--tenant", "q7cf"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        const CliRun run = Install(arguments, sandbox().password + "\nKennwort\n");
+        EXPECT_EQ(run.exitCode, 2) << c.warning;
+        EXPECT_THAT(run.err, HasSubstr(c.warning));
+    }
+    // "ß" has no capital the code may hold: refused as in the window.
+    const CliRun sharpS = Install({"--tenant", "aß"}, sandbox().password + "\nKennwort\n");
+    EXPECT_EQ(sharpS.exitCode, 2);
+    EXPECT_THAT(sharpS.err, HasSubstr("Warnung: Der Mandant muss aus ein bis vier Buchstaben"));
+    EXPECT_EQ(Superuser("postgres", "SELECT count(*) FROM pg_roles WHERE rolname = 'q7cf'"), "0");
+}
+
+// An existing tenant is left alone without --replace; with it, it is installed anew.
+TEST_F(InstallCliTest, ReplacesAnExistingTenantOnlyWhenAsked) {
+    const std::string input = sandbox().password + "\nKennwort\n";
+    ASSERT_EQ(Install({"--tenant", "q7cr"}, input).exitCode, 0);
+    Superuser("q7cr", "CREATE TABLE public.kept ()");
+
+    const CliRun refused = Install({"--tenant", "q7cr"}, input);
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_THAT(refused.err, HasSubstr("Die Datenbank q7cr ist bereits installiert."));
+    EXPECT_THAT(refused.err, HasSubstr("Mit --replace wird der Mandant ersetzt."));
+    EXPECT_EQ(Lines(refused.err).back(), "Protokoll: " + TestStateHome().logFile());
+    EXPECT_EQ(Superuser("q7cr", "SELECT count(*) FROM pg_tables WHERE tablename = 'kept'"), "1");
+
+    const CliRun replaced = Install({"--tenant", "q7cr", "--replace"}, input);
+    EXPECT_EQ(replaced.exitCode, 0) << replaced.err;
+    EXPECT_EQ(Superuser("q7cr", "SELECT count(*) FROM pg_tables WHERE tablename = 'kept'"), "0");
+    EXPECT_EQ(Superuser("q7cr", "SELECT count(*) FROM trevix.mandant"), "1");
 }
 
 } // namespace

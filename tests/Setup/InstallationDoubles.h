@@ -21,6 +21,9 @@ public:
     std::vector<int> progress;
     std::vector<std::string> warnings;
     std::vector<std::string> informations;
+    std::vector<std::string> questions;
+    // The answer to every question.
+    bool confirm = false;
 
     std::string TenantCode() const override { return tenantCode; }
     std::string TenantPassword() const override { return tenantPassword; }
@@ -28,6 +31,10 @@ public:
     void SetProgress(int value) override;
     void ShowWarning(const std::string& text) override { warnings.push_back(text); }
     void ShowInformation(const std::string& text) override { informations.push_back(text); }
+    bool Confirm(const std::string& question) override {
+        questions.push_back(question);
+        return confirm;
+    }
 
     int lastProgress() const { return progress.empty() ? -1 : progress.back(); }
 };

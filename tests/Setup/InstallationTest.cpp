@@ -7,11 +7,14 @@
 #include "InstallationDoubles.h"
 #include "schema/TenantDatabase.h"
 #include "support/Sandbox.h"
+#include "support/StateHome.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sstream>
 #include <unistd.h>
 
@@ -19,6 +22,8 @@ using namespace velmora;
 using namespace velmora::test;
 using testing::ElementsAre;
 using testing::HasSubstr;
+using testing::Not;
+using testing::StartsWith;
 
 namespace {
 
@@ -93,7 +98,8 @@ LoggedSession ServerLog(const std::string& sessionTag) {
 }
 
 // Every installation test installs the structure script, which hands objects to the application
-// roles, and starts on a server without the tenant; what a test installs is dropped after it.
+// roles, and starts on a server without the tenant; what a test installs is dropped after it. The
+// installation log goes to a folder of the test's own.
 class InstallationTest : public testing::Test {
 protected:
     // Makes host install the tenant code, dropping what an aborted earlier run may have left.
@@ -115,7 +121,8 @@ protected:
 
     std::string Tenant(const std::string& sql) const { return Superuser(tenants.front(), sql); }
 
-    ApplicationRoles roles;
+    StateHome stateHome;
+    std::optional<ApplicationRoles> roles{std::in_place};
     std::vector<std::string> tenants;
     RecordingHost host;
     ErrorRecorder recorder{host};
@@ -134,13 +141,15 @@ TEST_F(InstallationTest, FirstInstallationCreatesTheWholeTenant) {
     TInstallation installation(host, login);
     installation.Button1Click();
 
-    // Only the drops of step 10 find nothing; every other statement succeeds.
-    EXPECT_THAT(recorder.at(10),
-                ElementsAre("database \"q7fi\" does not exist.", "role \"q7fi\" does not exist."));
-    EXPECT_EQ(recorder.errors.size(), 2u);
+    // The drops of step 10 find nothing, as expected on a new server: no error box, no question.
+    EXPECT_TRUE(recorder.errors.empty()) << recorder.errors.at(0).message;
+    EXPECT_TRUE(host.questions.empty());
     EXPECT_EQ(host.progress, ZeroToHundred());
     EXPECT_TRUE(host.warnings.empty());
-    EXPECT_THAT(host.informations, ElementsAre("Die Datenbank q7fi wurde erfolgreich installiert"));
+    EXPECT_THAT(
+        host.informations,
+        ElementsAre("Die Datenbank q7fi wurde erfolgreich installiert\nProtokoll: " + stateHome.logFile()));
+    EXPECT_EQ(installation.Result(), TInstallationResult::Installed);
     EXPECT_EQ(login.showings, 1);
 
     // Role and database carry the lower-case code, the rows the code as typed.
@@ -178,7 +187,8 @@ TEST_F(InstallationTest, ViewsOwnedByTheApplicationRolesAnswerTheTenant) {
         ADD_FAILURE() << failure;
 }
 
-TEST_F(InstallationTest, ReinstallationAfterANewStartReplacesTheTenant) {
+// An existing tenant is replaced only after a "Ja"; a "Nein" changes nothing and leaves the bar at 0.
+TEST_F(InstallationTest, ReinstallationAsksAndReplacesOnlyAfterYes) {
     Use("Q7RE");
     {
         TInstallation first(host, login);
@@ -187,13 +197,28 @@ TEST_F(InstallationTest, ReinstallationAfterANewStartReplacesTheTenant) {
     Tenant("CREATE TABLE public.left_over ()");
     recorder.errors.clear();
     host.informations.clear();
+    host.progress.clear();
 
+    ScriptedLogin declining;
+    TInstallation declined(host, declining);
+    declined.Button1Click();
+    EXPECT_EQ(declined.Result(), TInstallationResult::Declined);
+    ASSERT_EQ(host.questions.size(), 1u);
+    EXPECT_EQ(host.questions[0], "Die Datenbank q7re ist bereits installiert. Soll sie ersetzt werden? Dabei "
+                                 "werden alle Daten der Datenbank q7re gelöscht.");
+    EXPECT_THAT(host.progress, ElementsAre(0));
+    EXPECT_TRUE(host.informations.empty());
+    EXPECT_EQ(Tenant("SELECT count(*) FROM pg_tables WHERE tablename = 'left_over'"), "1");
+
+    host.confirm = true;
     ScriptedLogin secondLogin;
     TInstallation second(host, secondLogin);
     second.Button1Click();
 
+    EXPECT_EQ(host.questions.size(), 2u);
     EXPECT_TRUE(recorder.errors.empty()) << recorder.errors.at(0).message;
-    EXPECT_THAT(host.informations, ElementsAre("Die Datenbank q7re wurde erfolgreich installiert"));
+    ASSERT_EQ(host.informations.size(), 1u);
+    EXPECT_THAT(host.informations[0], StartsWith("Die Datenbank q7re wurde erfolgreich installiert\n"));
     EXPECT_EQ(Tenant("SELECT count(*) FROM pg_tables WHERE tablename = 'left_over'"), "0");
     EXPECT_EQ(Tenant("SELECT count(*) FROM trevix.mandant"), "1");
 }
@@ -201,53 +226,40 @@ TEST_F(InstallationTest, ReinstallationAfterANewStartReplacesTheTenant) {
 TEST_F(InstallationTest, RoleLeftFromAStoppedRunIsReplaced) {
     Use("Q7RL");
     Superuser("postgres", "CREATE ROLE q7rl LOGIN PASSWORD 'aelter'");
+    host.confirm = true;
     TInstallation installation(host, login);
     installation.Button1Click();
 
-    EXPECT_THAT(recorder.at(10), ElementsAre("database \"q7rl\" does not exist."));
-    EXPECT_EQ(recorder.errors.size(), 1u);
+    EXPECT_THAT(
+        host.questions,
+        ElementsAre("Die Rolle q7rl ist bereits vorhanden (ohne Datenbank). Soll sie ersetzt werden?"));
+    EXPECT_TRUE(recorder.errors.empty());
     EXPECT_EQ(host.informations.size(), 1u);
     EXPECT_NO_THROW(LogOnAsTenant("q7rl", "Kennwort-1"));
 }
 
-// The login dialog is shown at the start, and again by the scripts of steps 10 and 20 while the
-// administrative connection is closed. Giving up all three times ends the run silently at 20.
-TEST_F(InstallationTest, CancelledLoginsAskAgainUntilStepTwenty) {
-    struct Case {
-        std::string code;
-        int cancels;
-        std::vector<std::string> errorsAt10;
-    };
-    const Case cases[] = {
-        {"Q7C1", 1, {"database \"q7c1\" does not exist.", "role \"q7c1\" does not exist."}},
-        {"Q7C2", 2, {}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.code);
-        Use(c.code);
-        recorder.errors.clear();
-        host.informations.clear();
-        ScriptedLogin cancelling(c.cancels);
-        TInstallation installation(host, cancelling);
-        installation.Button1Click();
-        EXPECT_EQ(cancelling.showings, c.cancels + 1);
-        EXPECT_EQ(recorder.at(10), c.errorsAt10);
-        EXPECT_EQ(recorder.errors.size(), c.errorsAt10.size());
-        EXPECT_EQ(host.informations.size(), 1u);
-    }
-
-    Use("Q7C3");
-    recorder.errors.clear();
-    host.informations.clear();
-    ScriptedLogin givingUp(3);
-    TInstallation installation(host, givingUp);
-    EXPECT_THROW(installation.Button1Click(), EAbort);
-    EXPECT_EQ(givingUp.showings, 3);
-    EXPECT_EQ(host.lastProgress(), 20);
+// The login dialog is shown at the start, and again by the check whether the tenant exists while
+// the administrative connection is closed. Giving up twice ends the run silently before anything
+// has changed.
+TEST_F(InstallationTest, CancelledLoginAsksAgainOnceBeforeAnythingChanges) {
+    Use("Q7C1");
+    ScriptedLogin cancellingOnce(1);
+    TInstallation installation(host, cancellingOnce);
+    installation.Button1Click();
+    EXPECT_EQ(cancellingOnce.showings, 2);
     EXPECT_TRUE(recorder.errors.empty());
-    EXPECT_TRUE(host.informations.empty());
-    EXPECT_FALSE(Exists("pg_roles", "rolname", "q7c3"));
-    EXPECT_FALSE(Exists("pg_database", "datname", "q7c3"));
+    EXPECT_EQ(installation.Result(), TInstallationResult::Installed);
+
+    Use("Q7C2");
+    host.progress.clear();
+    ScriptedLogin givingUp(2);
+    TInstallation givenUp(host, givingUp);
+    EXPECT_THROW(givenUp.Button1Click(), EAbort);
+    EXPECT_EQ(givingUp.showings, 2);
+    EXPECT_TRUE(host.progress.empty());
+    EXPECT_EQ(givenUp.Result(), TInstallationResult::Stopped);
+    EXPECT_FALSE(Exists("pg_roles", "rolname", "q7c2"));
+    EXPECT_FALSE(Exists("pg_database", "datname", "q7c2"));
 }
 
 // The statements the server receives for AB12: the stored template text with the patched lines,
@@ -290,45 +302,94 @@ TEST_F(InstallationTest, ServerReceivesThePatchedTemplates) {
                                                "$4 = '12345', $5 = 'Musterstadt', $6 = 'Hauptstraße 1'"));
 }
 
-// The drop template keeps the role drop as its text, so a second run in the same window drops
-// nothing, finds everything in place and stops at the existing tenant row.
-TEST_F(InstallationTest, SecondRunInTheSameWindowStopsAtTheTenantRow) {
+// A second press in the same window behaves like the first: the drop is patched anew, and the
+// window's own tenant session no longer keeps the database from being dropped.
+TEST_F(InstallationTest, SecondPressInTheSameWindowReplacesTheTenant) {
     Use("Q7SR");
     TInstallation installation(host, login);
     installation.Button1Click();
-    ASSERT_EQ(host.informations.size(), 1u);
-    ASSERT_EQ(installation.UniScriptDropDatabase.SQL().Count(), 1u);
-    EXPECT_EQ(installation.UniScriptDropDatabase.SQL()[0], "drop user Q7SR");
-    recorder.errors.clear();
+    ASSERT_EQ(installation.Result(), TInstallationResult::Installed);
+    ASSERT_TRUE(installation.UniConnection2.Connected());
+    host.confirm = true;
     host.progress.clear();
 
-    try {
-        installation.Button1Click();
-        FAIL() << "the second run went through";
-    } catch (const EUniError& e) {
-        EXPECT_THAT(e.Message(), HasSubstr("pk_mandant"));
+    installation.Button1Click();
+
+    EXPECT_EQ(installation.Result(), TInstallationResult::Installed);
+    EXPECT_EQ(host.questions.size(), 1u);
+    EXPECT_TRUE(recorder.errors.empty()) << recorder.errors.at(0).message;
+    EXPECT_EQ(host.progress, ZeroToHundred());
+    EXPECT_EQ(host.informations.size(), 2u);
+    EXPECT_EQ(Tenant("SELECT count(*) FROM trevix.mandant"), "1");
+    EXPECT_EQ(Tenant("SELECT count(*) FROM trevix.wl_auftragstatus"), "2");
+}
+
+// A drop that fails for another reason than "does not exist" stops the run at step 10 with one
+// message, and the tenant keeps every row.
+TEST_F(InstallationTest, TenantInUseIsNeitherDroppedNorTouched) {
+    Use("Q7IU");
+    {
+        TInstallation first(host, login);
+        first.Button1Click();
     }
-    EXPECT_EQ(host.lastProgress(), 80);
-    EXPECT_EQ(host.informations.size(), 1u);
-    EXPECT_TRUE(recorder.at(10).empty());
-    EXPECT_THAT(recorder.at(20), ElementsAre("role \"q7sr\" already exists."));
-    EXPECT_THAT(recorder.at(30),
-                ElementsAre("database \"q7sr\" already exists.", "schema \"trevix\" already exists."));
-    // Each of the 179 objects exists already, and so do the keys the ALTER statements would add.
-    EXPECT_GE(recorder.at(50).size(), 179u);
-    for (const std::string& message : recorder.at(50))
-        EXPECT_THAT(message, testing::ContainsRegex("already exists|multiple primary keys"));
-    EXPECT_TRUE(host.warnings.empty());
+    const std::string rowsBefore = Tenant("SELECT count(*) FROM trevix.wl_auftragstatus");
+    ASSERT_EQ(rowsBefore, "2");
+    recorder.errors.clear();
+    host.confirm = true;
+
+    // Another session of the tenant, as an office still working with it.
+    TPostgreSQLUniProvider provider;
+    TUniConnection other;
+    other.SetProviderName("PostgreSQL");
+    other.SetServer(ScriptedLogin::sandboxLogin().server);
+    other.SetPort(ScriptedLogin::sandboxLogin().port);
+    other.SetDatabase("q7iu");
+    other.SetUsername("q7iu");
+    other.SetPassword(host.tenantPassword);
+    other.SetLoginPrompt(false);
+    other.Connect();
+
+    ScriptedLogin secondLogin;
+    TInstallation second(host, secondLogin);
+    try {
+        second.Button1Click();
+        FAIL() << "the run went through";
+    } catch (const EDatabaseError& e) {
+        EXPECT_EQ(e.Message(), "Die Datenbank q7iu kann nicht gelöscht werden, weil andere Sitzungen mit ihr "
+                               "verbunden sind. Die Installation wurde abgebrochen");
+    }
+    EXPECT_EQ(host.lastProgress(), 10);
+    EXPECT_TRUE(recorder.errors.empty());
+    EXPECT_EQ(Tenant("SELECT count(*) FROM trevix.wl_auftragstatus"), rowsBefore);
+    EXPECT_EQ(Tenant("SELECT count(*) FROM trevix.mandant"), "1");
+    EXPECT_THAT(stateHome.logText(), HasSubstr("Fehler [55006]"));
+}
+
+// Logged on to the very database that would be replaced: refused before anything is asked.
+TEST_F(InstallationTest, AdministratorLoggedOnToTheTenantIsRefused) {
+    Use("Q7AD");
+    {
+        TInstallation first(host, login);
+        first.Button1Click();
+    }
+    host.confirm = true;
+    TAdminLogin onTenant = ScriptedLogin::sandboxLogin();
+    onTenant.database = "q7ad";
+    ScriptedLogin tenantLogin(0, onTenant);
+    TInstallation second(host, tenantLogin);
+    EXPECT_THROW(second.Button1Click(), EDatabaseError);
+    EXPECT_EQ(host.questions.size(), 0u);
     EXPECT_EQ(Tenant("SELECT count(*) FROM trevix.mandant"), "1");
 }
 
-// The tenant connection of step 30 logs on with the new password; a role that outlived step 10
-// with another password stops the run there.
+// The tenant connection of step 30 logs on with the new password; a role whose password changed
+// after step 20 stops the run there.
 TEST_F(InstallationTest, TenantConnectionThatCannotLogOnStopsAtThirty) {
     Use("Q7LO");
-    tenants.push_back("q7lo_kept");
-    Superuser("postgres", "CREATE ROLE q7lo LOGIN PASSWORD 'aelter'");
-    Superuser("postgres", "CREATE DATABASE q7lo_kept OWNER q7lo"); // keeps step 10 from dropping the role
+    host.onProgress = [&](int progress) {
+        if (progress == 25)
+            Superuser("postgres", "ALTER ROLE q7lo PASSWORD 'anders'");
+    };
     TInstallation installation(host, login);
     try {
         installation.Button1Click();
@@ -337,8 +398,27 @@ TEST_F(InstallationTest, TenantConnectionThatCannotLogOnStopsAtThirty) {
         EXPECT_THAT(e.Message(), HasSubstr("password authentication failed for user \"q7lo\""));
     }
     EXPECT_EQ(host.lastProgress(), 30);
-    EXPECT_THAT(recorder.at(20), ElementsAre("role \"q7lo\" already exists."));
     EXPECT_TRUE(host.informations.empty());
+    EXPECT_EQ(installation.Result(), TInstallationResult::Stopped);
+}
+
+// A role that cannot be dropped (it owns another database) stops the run at step 10.
+TEST_F(InstallationTest, RoleThatCannotBeDroppedStopsAtTen) {
+    Use("Q7RD");
+    tenants.push_back("q7rd_kept");
+    Superuser("postgres", "CREATE ROLE q7rd LOGIN PASSWORD 'aelter'");
+    Superuser("postgres", "CREATE DATABASE q7rd_kept OWNER q7rd");
+    host.confirm = true;
+    TInstallation installation(host, login);
+    try {
+        installation.Button1Click();
+        FAIL() << "the run went through";
+    } catch (const EDatabaseError& e) {
+        EXPECT_THAT(e.Message(), StartsWith("Die Rolle q7rd kann nicht gelöscht werden: "));
+    }
+    EXPECT_EQ(host.lastProgress(), 10);
+    EXPECT_TRUE(recorder.errors.empty());
+    EXPECT_TRUE(Exists("pg_database", "datname", "q7rd_kept"));
 }
 
 // A step with a guard that fails shows its warning, and the run goes on to its final message.
@@ -354,9 +434,16 @@ TEST_F(InstallationTest, FailingValueListStepsWarnAndTheRunGoesOn) {
     };
     installation.Button1Click();
 
-    EXPECT_THAT(host.warnings, ElementsAre("Wertliste nicht installiert", "Mandatn nicht installiert"));
-    EXPECT_THAT(host.informations, ElementsAre("Die Datenbank q7wa wurde erfolgreich installiert"));
-    EXPECT_EQ(recorder.errors.size(), 2u); // the drops of step 10; the guards show no error box
+    ASSERT_EQ(host.warnings.size(), 3u);
+    EXPECT_EQ(host.warnings[0], "Wertliste nicht installiert");
+    EXPECT_EQ(host.warnings[1], "Mandatn nicht installiert");
+    // The run is not reported as a success.
+    EXPECT_THAT(host.warnings[2],
+                StartsWith("Die Installation der Datenbank q7wa wurde mit Fehlern beendet: 2 "
+                           "Schritte wurden nicht ausgeführt."));
+    EXPECT_TRUE(host.informations.empty());
+    EXPECT_EQ(installation.Result(), TInstallationResult::Incomplete);
+    EXPECT_TRUE(recorder.errors.empty()); // the guards show no error box
     EXPECT_EQ(Tenant("SELECT count(*) FROM trevix.mandant"), "1");
     EXPECT_EQ(Tenant("SELECT count(*) FROM trevix.wl_auftragstatus"), "0");
     EXPECT_EQ(Tenant("SELECT count(*) FROM trevix.sys_cnt_kundennummer"), "0");
@@ -387,7 +474,7 @@ TEST_F(InstallationTest, PasswordWithQuotesAndBackslashesLogsOnAfterwards) {
             TInstallation installation(host, legacyLogin);
             installation.Button1Click();
         }
-        EXPECT_EQ(recorder.errors.size(), 2u) << recorder.errors.back().message;
+        EXPECT_TRUE(recorder.errors.empty()) << recorder.errors.back().message;
         EXPECT_EQ(host.informations.size(), 1u);
         EXPECT_NO_THROW(LogOnAsTenant(LowerTenantCode(c.code), password));
         EXPECT_EQ(Superuser(LowerTenantCode(c.code), "SELECT password FROM trevix.mandant"), password);
@@ -406,13 +493,87 @@ TEST_F(InstallationTest, PasswordTheServerNormalisesLogsOnAfterwards) {
         TInstallation installation(host, login);
         installation.Button1Click();
     }
-    EXPECT_EQ(recorder.errors.size(), 2u) << recorder.errors.back().message;
+    EXPECT_TRUE(recorder.errors.empty()) << recorder.errors.back().message;
     EXPECT_EQ(host.lastProgress(), 100);
-    EXPECT_THAT(host.informations, ElementsAre("Die Datenbank q7sp wurde erfolgreich installiert"));
+    ASSERT_EQ(host.informations.size(), 1u);
+    EXPECT_THAT(host.informations[0], StartsWith("Die Datenbank q7sp wurde erfolgreich installiert\n"));
     EXPECT_EQ(Superuser("postgres", "SELECT left(rolpassword, 14) FROM pg_authid WHERE rolname = 'q7sp'"),
               "SCRAM-SHA-256$");
     EXPECT_NO_THROW(LogOnAsTenant("q7sp", password));
     EXPECT_EQ(Tenant("SELECT password FROM trevix.mandant"), password);
+}
+
+// Without the roles qz7k and trevix the ownership statements fail by design: no error box, one
+// line that says what was skipped, and the run is a success.
+TEST_F(InstallationTest, MissingOwnerRolesAreSkippedWithoutErrors) {
+    roles.reset();
+    Use("Q7NR");
+    TInstallation installation(host, login);
+    installation.Button1Click();
+
+    EXPECT_TRUE(recorder.errors.empty()) << recorder.errors.at(0).message;
+    EXPECT_EQ(installation.Result(), TInstallationResult::Installed);
+    ASSERT_EQ(host.informations.size(), 1u);
+    EXPECT_THAT(host.informations[0],
+                HasSubstr("\n22 Besitzerwechsel übersprungen: die Rollen qz7k, trevix gibt es auf dem Server "
+                          "nicht, die Objekte gehören dem Mandanten.\n"));
+    // The objects stay with the tenant role and serve it.
+    const ViewReads reads = readEveryView("dbname=q7nr user=q7nr password=" + host.tenantPassword);
+    EXPECT_EQ(reads.views, 38);
+    EXPECT_TRUE(reads.failures.empty()) << reads.failures.front();
+}
+
+// The server ends the tenant's session under a CREATE TABLE of the structure script: the runner
+// goes on on a new connection, the lost statement is reported once as such, and the run ends as
+// incomplete, never as a success. The log names the lost statement and never the password.
+TEST_F(InstallationTest, LostConnectionMakesTheRunIncomplete) {
+    Use("Q7LC");
+    TInstallation installation(host, login);
+    installation.UniScriptStruktur.BeforeExecute = [](TDAScript&, const std::string& sql, bool&) {
+        if (sql.find("CREATE TABLE trevix.auftrag20 ") != std::string::npos)
+            Superuser("postgres",
+                      "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE usename = 'q7lc'");
+    };
+    installation.Button1Click();
+
+    EXPECT_EQ(installation.Result(), TInstallationResult::Incomplete);
+    EXPECT_TRUE(host.informations.empty());
+    ASSERT_EQ(host.warnings.size(), 1u);
+    EXPECT_THAT(host.warnings[0],
+                StartsWith("Die Installation der Datenbank q7lc wurde mit Fehlern beendet: "));
+    ASSERT_FALSE(recorder.errors.empty());
+    EXPECT_EQ(recorder.errors[0].progress, 50);
+    EXPECT_THAT(recorder.errors[0].message, StartsWith("Die Verbindung zum Server wurde unterbrochen ("));
+    EXPECT_THAT(recorder.errors[0].message,
+                HasSubstr("\"CREATE TABLE trevix.auftrag20 (\" ist dabei verloren"));
+    EXPECT_EQ(Tenant("SELECT count(*) FROM pg_tables WHERE tablename = 'auftrag20'"), "0");
+    EXPECT_EQ(Tenant("SELECT count(*) FROM pg_tables WHERE schemaname = 'trevix'"), "67");
+
+    const std::string log = stateHome.logText();
+    EXPECT_THAT(log, HasSubstr("Verbindung verloren ["));
+    EXPECT_THAT(log, HasSubstr("Anweisung: CREATE TABLE trevix.auftrag20 ("));
+    EXPECT_THAT(log, HasSubstr("Ergebnis: Die Installation der Datenbank q7lc wurde mit Fehlern beendet"));
+    EXPECT_THAT(log, Not(HasSubstr(host.tenantPassword)));
+    EXPECT_EQ(std::filesystem::status(stateHome.logFile()).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+}
+
+// A tenant row the server refuses ends the run at step 80; nothing reports success.
+TEST_F(InstallationTest, RefusedTenantRowStopsTheRun) {
+    Use("Q7TR");
+    host.onProgress = [&](int progress) {
+        if (progress == 75)
+            Tenant("CREATE FUNCTION trevix.refuse() RETURNS trigger LANGUAGE plpgsql AS "
+                   "$$BEGIN RAISE EXCEPTION 'Mandant gesperrt'; END$$; "
+                   "CREATE TRIGGER refuse BEFORE INSERT ON trevix.mandant FOR EACH ROW EXECUTE FUNCTION "
+                   "trevix.refuse()");
+    };
+    TInstallation installation(host, login);
+    EXPECT_THROW(installation.Button1Click(), EUniError);
+    EXPECT_EQ(host.lastProgress(), 80);
+    EXPECT_EQ(installation.Result(), TInstallationResult::Stopped);
+    EXPECT_TRUE(host.informations.empty());
+    EXPECT_THAT(stateHome.logText(), HasSubstr("Ergebnis: Installation abgebrochen: Mandant gesperrt"));
 }
 
 // The installation names role and database with the unquoted code, so a code must not be one of the
@@ -427,7 +588,9 @@ TEST(TenantCode, RefusesExactlyTheKeywordsTheServerCannotTakeAsName) {
     for (std::string row; std::getline(rows, row); ++checked) {
         const std::string word = row.substr(0, row.find('|'));
         const char category = row.back();
-        const bool refused = InputRefusal(word, "geheim", {}).has_value();
+        const bool refused =
+            InputRefusal(word, "geheim", {"Muster Bau GmbH", "12345", "Musterstadt", "Hauptstraße 1"})
+                .has_value();
         EXPECT_EQ(refused, category == 'R' || category == 'T' || word == "NONE") << row;
     }
     EXPECT_GT(checked, 90);

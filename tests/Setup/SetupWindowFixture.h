@@ -7,6 +7,7 @@
 #include "Setup/UnitInstallation.h"
 #include "Setup/XelqProgress.h"
 #include "support/QtTestApplication.h"
+#include "support/StateHome.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -85,6 +86,7 @@ protected:
         loginWatch_.start();
     }
 
+    StateHome stateHome; // first: the window's installation finds its log folder at construction
     QTemporaryDir settingsDir;
     TIniSettingsStore settings{settingsDir.filePath(QStringLiteral("settings.ini")).toStdString()};
     TRecordingMessageBoxes boxes;

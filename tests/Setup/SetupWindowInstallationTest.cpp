@@ -1,6 +1,6 @@
 // A whole installation clicked through the setup window against the sandbox server: the login form,
-// the progress bar counting in steps of five, the boxes, the tenant row as typed, and a second run
-// in the same window that stops with the error box and leaves the window usable.
+// the progress bar counting in steps of five, the boxes, the tenant row as typed, and further runs
+// in the same window that ask before the tenant is replaced.
 #include "Setup/SetupWindowFixture.h"
 #include "Setup/TenantInput.h"
 #include "schema/TenantDatabase.h"
@@ -78,7 +78,7 @@ protected:
     std::vector<std::string> serverShown; // the server field as each login form came up
 };
 
-TEST_F(SetupWindowInstallationTest, InstallsTheTenantAsTypedAndStopsASecondRunWithTheErrorBox) {
+TEST_F(SetupWindowInstallationTest, InstallsTheTenantAsTypedAndReplacesItOnlyAfterYes) {
     DropDatabase(tenant);
     psql("postgres", {"-c", "DROP ROLE IF EXISTS " + tenant});
     Type("EditMandant", QString::fromStdString(tenant));
@@ -99,31 +99,43 @@ TEST_F(SetupWindowInstallationTest, InstallsTheTenantAsTypedAndStopsASecondRunWi
             paintedWhileRunning.push_back(percentage);
     }
     EXPECT_EQ(paintedWhileRunning, StepsOfFive());
-    ASSERT_EQ(boxes.shown.size(), 3u) << testing::PrintToString(boxes.Texts());
-    EXPECT_EQ(boxes.shown[0].kind, TMessageBoxKind::Error);
-    EXPECT_EQ(boxes.shown[0].caption, "Setup");
-    EXPECT_THAT(boxes.Texts(), ElementsAre("database \"" + tenant + "\" does not exist.",
-                                           "role \"" + tenant + "\" does not exist.",
-                                           "Die Datenbank " + tenant + " wurde erfolgreich installiert"));
-    EXPECT_EQ(boxes.shown[2].kind, TMessageBoxKind::Information);
-    EXPECT_EQ(boxes.shown[2].caption, "Informationen");
+    // A new server has no tenant to drop, which is no error: the final message is the only box.
+    EXPECT_THAT(boxes.Texts(),
+                ElementsAre("Die Datenbank " + tenant +
+                            " wurde erfolgreich installiert\nProtokoll: " + stateHome.logFile()));
+    EXPECT_EQ(boxes.shown[0].kind, TMessageBoxKind::Information);
+    EXPECT_EQ(boxes.shown[0].caption, "Informationen");
     EXPECT_EQ(Tenant("SELECT mandant, lizenznehmer, password, plz, ort, strasse FROM trevix.mandant"),
               code + "|Muster Bau GmbH|" + password + "|50667|Köln|Hohe Straße 12");
     EXPECT_EQ(Tenant("SELECT count(*) FROM pg_tables WHERE schemaname = 'trevix'"), "68");
     EXPECT_EQ(TenantSessionsEncrypted(), "true") << "the window prefers TLS, which the sandbox offers";
+    Tenant("CREATE TABLE public.kept ()");
 
-    // Pressed again while the window stays open, everything exists: the run stops at the tenant row.
+    // Pressed again while the window stays open: the question, "Nein", and nothing changes.
     boxes.shown.clear();
     QTest::mouseClick(&Button(), Qt::LeftButton);
 
     EXPECT_EQ(loginShowings, 2);
     EXPECT_EQ(serverShown, (std::vector<std::string>{"localhost", sandbox().host}))
         << "the second login form shows the server stored after the first";
-    ASSERT_FALSE(boxes.shown.empty());
-    EXPECT_EQ(boxes.shown.back().kind, TMessageBoxKind::Error);
-    EXPECT_EQ(boxes.shown.back().caption, "Setup");
-    EXPECT_THAT(boxes.shown.back().text, StartsWith("duplicate key value violates unique constraint"));
-    EXPECT_EQ(Progress().Position(), 80);
+    ASSERT_EQ(boxes.shown.size(), 1u) << testing::PrintToString(boxes.Texts());
+    EXPECT_EQ(boxes.shown[0].kind, TMessageBoxKind::Question);
+    EXPECT_EQ(boxes.shown[0].caption, "Bestätigung");
+    EXPECT_THAT(boxes.shown[0].text, StartsWith("Die Datenbank " + tenant + " ist bereits installiert."));
+    EXPECT_EQ(Progress().Position(), 0);
+    EXPECT_EQ(Tenant("SELECT count(*) FROM pg_tables WHERE tablename = 'kept'"), "1");
+
+    // And once more with "Ja": the tenant is installed anew.
+    boxes.shown.clear();
+    boxes.answer = true;
+    QTest::mouseClick(&Button(), Qt::LeftButton);
+
+    ASSERT_EQ(boxes.shown.size(), 2u) << testing::PrintToString(boxes.Texts());
+    EXPECT_EQ(boxes.shown[1].kind, TMessageBoxKind::Information);
+    EXPECT_THAT(boxes.shown[1].text,
+                StartsWith("Die Datenbank " + tenant + " wurde erfolgreich installiert"));
+    EXPECT_EQ(Progress().Position(), 100);
+    EXPECT_EQ(Tenant("SELECT count(*) FROM pg_tables WHERE tablename = 'kept'"), "0");
     EXPECT_TRUE(Button().isEnabled());
     Type("EditMandant", "x");
     EXPECT_EQ(Field("EditMandant").text(), QString::fromStdString(code + "X")) << "the window takes input";
@@ -151,8 +163,8 @@ TEST_F(SetupWindowInstallationTest, TheTenantConnectionIsEncryptedAsChosenInTheL
 
     QTest::mouseClick(&Button(), Qt::LeftButton);
 
-    ASSERT_EQ(boxes.shown.size(), 3u) << testing::PrintToString(boxes.Texts());
-    EXPECT_EQ(boxes.shown[2].kind, TMessageBoxKind::Information);
+    ASSERT_EQ(boxes.shown.size(), 1u) << testing::PrintToString(boxes.Texts());
+    EXPECT_EQ(boxes.shown[0].kind, TMessageBoxKind::Information);
     EXPECT_EQ(TenantSessionsEncrypted(), "false");
     const auto stored = settings.OpenKeyForReading("\\SOFTWARE\\Vorlaxe\\Dabrix\\Connect\\Setup");
     ASSERT_NE(stored, nullptr);

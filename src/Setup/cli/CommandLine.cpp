@@ -24,14 +24,6 @@ int PortNumber(const std::string& text) {
     return port;
 }
 
-std::string Upper(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
-    return text;
-}
-
 // The SSL modes by the names the server's tools give them.
 const std::set<std::string> kSslModes{"disable", "allow", "prefer", "require", "verify-ca", "verify-full"};
 
@@ -77,6 +69,8 @@ const std::set<std::string> kOptions{"--tenant",
                                      "--sslrootcert",
                                      "--sslcert",
                                      "--sslkey"};
+// The options without a value.
+const std::set<std::string> kFlags{"--replace"};
 const std::map<std::string, std::string> kShortNames{
     {"-t", "--tenant"}, {"-h", "--host"}, {"-p", "--port"}, {"-U", "--username"}, {"-d", "--dbname"}};
 
@@ -85,6 +79,8 @@ std::map<std::string, std::string> GivenOptions(const std::vector<std::string>& 
     std::map<std::string, std::string> given;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         std::string name = arguments[i];
+        if (kFlags.contains(name))
+            continue;
         std::optional<std::string> value;
         if (const auto eq = name.find('='); name.starts_with("--") && eq != std::string::npos) {
             value = name.substr(eq + 1);
@@ -116,6 +112,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
     result.version = asksFor("--version");
     if (result.help || result.version)
         return result;
+    result.replace = asksFor("--replace");
     const std::map<std::string, std::string> given = GivenOptions(arguments);
     // An option, else its environment variable.
     const auto option = [&](const std::string& name, const std::string& variable = {}) {
@@ -127,7 +124,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
     const auto tenantCode = option("--tenant");
     if (!tenantCode)
         throw EUsageError("der Mandant fehlt (--tenant)");
-    result.tenantCode = Upper(*tenantCode);
+    result.tenantCode = UpperTenantCode(*tenantCode);
     result.masterData = {option("--licensee").value_or(""), option("--postal-code").value_or(""),
                          option("--city").value_or(""), option("--street").value_or("")};
 
@@ -187,6 +184,9 @@ Verschlüsselung (Vorgabe: PGSSLMODE, PGSSLROOTCERT, PGSSLCERT, PGSSLKEY), für 
                                (Vorgabe ~/.postgresql/postgresql.key)
 
 Sonstiges:
+      --replace                Ersetzt einen vorhandenen Mandanten: löscht seine Datenbank
+                               mit allen Daten und installiert sie neu (ohne diese Option
+                               wird ein vorhandener Mandant nicht angetastet)
       --help                   Zeigt diese Hilfe und endet
       --version                Zeigt die Version und endet
 
@@ -201,8 +201,12 @@ dann das des Mandanten.
 Über ein Socket-Verzeichnis meldet sich auch der Mandant dort an; weist der Server ihn dort ab
 (etwa mit peer), meldet er sich über TCP bei localhost an.
 
-Exit-Status: 0 installiert; 1 abgebrochen; 2 falscher Aufruf oder abgelehnte Eingabe;
-3 installiert, aber mit Warnung.
+Jeder Lauf wird im Protokoll $XDG_STATE_HOME/velmora/installation.log festgehalten
+(Vorgabe ~/.local/state/velmora/installation.log), ohne Passwörter.
+
+Exit-Status: 0 installiert; 1 abgebrochen; 2 falscher Aufruf, abgelehnte Eingabe oder
+vorhandener Mandant ohne --replace; 3 unvollständig installiert (Anweisungen sind
+fehlgeschlagen oder ein Schritt wurde nicht ausgeführt; das Protokoll nennt sie).
 )";
 }
 

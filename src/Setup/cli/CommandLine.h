@@ -40,6 +40,7 @@ struct TCommandLine {
     std::optional<std::string> adminPasswordFile;
     std::filesystem::path passwordFile; // PGPASSFILE, else ~/.pgpass; empty without a home
     std::optional<std::string> tenantPasswordFile;
+    bool replace = false; // an existing tenant may be dropped and installed anew
 };
 
 // Reads the arguments (without the program name) and the environment: the PostgreSQL variables

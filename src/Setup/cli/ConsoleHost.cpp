@@ -2,9 +2,10 @@
 
 namespace velmora::cli {
 
-TConsoleHost::TConsoleHost(std::string tenantCode, TTenantMasterData masterData, std::ostream& out,
-                           std::ostream& err)
-    : tenantCode_(std::move(tenantCode)), masterData_(std::move(masterData)), out_(out), err_(err) {}
+TConsoleHost::TConsoleHost(std::string tenantCode, TTenantMasterData masterData, bool replace,
+                           std::ostream& out, std::ostream& err)
+    : tenantCode_(std::move(tenantCode)), masterData_(std::move(masterData)), replace_(replace), out_(out),
+      err_(err) {}
 
 void TConsoleHost::SetProgress(int value) {
     progress_ = value;
@@ -13,12 +14,20 @@ void TConsoleHost::SetProgress(int value) {
 }
 
 void TConsoleHost::ShowWarning(const std::string& text) {
-    warned_ = true;
     err_ << "Warnung: " << text << std::endl;
 }
 
+bool TConsoleHost::Confirm(const std::string& question) {
+    if (replace_) {
+        out_ << question << " Ja (--replace)" << std::endl;
+        return true;
+    }
+    err_ << question << std::endl
+         << "Nichts wurde verändert. Mit --replace wird der Mandant ersetzt." << std::endl;
+    return false;
+}
+
 void TConsoleHost::ShowInformation(const std::string& text) {
-    finished_ = true;
     out_ << text << std::endl;
 }
 

@@ -11,7 +11,9 @@ namespace velmora::cli {
 // set once the administrator has logged on, whose password, when the server wants one, comes first.
 class TConsoleHost : public TInstallerHost {
 public:
-    TConsoleHost(std::string tenantCode, TTenantMasterData masterData, std::ostream& out, std::ostream& err);
+    // replace answers the question whether an existing tenant may be replaced.
+    TConsoleHost(std::string tenantCode, TTenantMasterData masterData, bool replace, std::ostream& out,
+                 std::ostream& err);
 
     void SetTenantPassword(std::string password) { tenantPassword_ = std::move(password); }
 
@@ -23,21 +25,20 @@ public:
     void SetProgress(int value) override;
     void ShowWarning(const std::string& text) override;
     void ShowInformation(const std::string& text) override;
+    // Answers with the --replace option; without it the question goes to standard error as the
+    // reason of the refusal.
+    bool Confirm(const std::string& question) override;
 
     int Progress() const { return progress_; }
-    bool Warned() const { return warned_; }
-    // Whether the run reached its final message.
-    bool Finished() const { return finished_; }
 
 private:
     std::string tenantCode_;
     std::string tenantPassword_;
     TTenantMasterData masterData_;
+    bool replace_;
     std::ostream& out_;
     std::ostream& err_;
     int progress_ = 0;
-    bool warned_ = false;
-    bool finished_ = false;
 };
 
 } // namespace velmora::cli

@@ -20,7 +20,23 @@ using namespace velmora::cli;
 
 namespace {
 
-enum TExitStatus { kInstalled = 0, kStopped = 1, kRefused = 2, kInstalledWithWarning = 3 };
+enum TExitStatus { kInstalled = 0, kStopped = 1, kRefused = 2, kIncomplete = 3 };
+
+TExitStatus ExitStatus(TInstallationResult result) {
+    switch (result) {
+    case TInstallationResult::Installed:
+        return kInstalled;
+    case TInstallationResult::Incomplete:
+        return kIncomplete;
+    case TInstallationResult::Refused:
+    case TInstallationResult::Declined:
+        return kRefused; // the warning or the question said why
+    case TInstallationResult::NotRun:
+    case TInstallationResult::Stopped:
+        break;
+    }
+    return kStopped;
+}
 
 // The environment the command line reads; the user defaults to the login name, as for the server's
 // own tools, and so does the home directory that holds the password file.
@@ -44,8 +60,10 @@ std::string TenantPassword(const TCommandLine& commandLine, TPasswordInput& inpu
     if (commandLine.tenantPasswordFile)
         return PasswordFromFile(*commandLine.tenantPasswordFile);
     std::string password = input.Read("Passwort des Mandanten " + commandLine.tenantCode + ": ");
-    if (input.Interactive() && input.Read("Wiederholung Passwort: ") != password)
-        throw EUsageError("Die Passwörter stimmen nicht überein");
+    if (input.Interactive()) {
+        if (auto refusal = PasswordRepeatRefusal(password, input.Read("Wiederholung Passwort: ")))
+            throw EUsageError(*refusal);
+    }
     return password;
 }
 
@@ -53,7 +71,8 @@ int Install(const TCommandLine& commandLine) {
     SetApplicationExceptionHandler(
         [](const std::exception& e) { std::cerr << "Fehler: " << ErrorBoxMessage(e) << std::endl; });
     TPasswordInput input;
-    TConsoleHost host(commandLine.tenantCode, commandLine.masterData, std::cout, std::cerr);
+    TConsoleHost host(commandLine.tenantCode, commandLine.masterData, commandLine.replace, std::cout,
+                      std::cerr);
     TUnattendedConnectDialog loginDialog(commandLine.adminLogin,
                                          TAdminPasswordSource(commandLine, input, std::cerr));
     TLocalSocketFallback tenantLogOn;
@@ -65,7 +84,11 @@ int Install(const TCommandLine& commandLine) {
     // own log-on then finds the connection open.
     installation.UniConnection1.SetConnectDialog(&loginDialog);
     if (!loginDialog.Execute()) {
-        std::cerr << "Anmeldung aufgegeben: Installation bei 0 % beendet" << std::endl;
+        TInstallationLog log;
+        log.Write("Mandant " + commandLine.tenantCode +
+                  ": Anmeldung des Administrators aufgegeben, nichts verändert");
+        std::cerr << "Anmeldung aufgegeben: Installation bei 0 % beendet" << std::endl
+                  << "Protokoll: " << log.File().string() << std::endl;
         return kStopped;
     }
     host.SetTenantPassword(TenantPassword(commandLine, input));
@@ -74,15 +97,15 @@ int Install(const TCommandLine& commandLine) {
     } catch (const EAbort&) {
         std::cerr << "Anmeldung aufgegeben: Installation bei " << host.Progress() << " % beendet"
                   << std::endl;
-        return kStopped;
     } catch (const std::exception& e) {
         std::cerr << "Fehler: " << ErrorBoxMessage(e) << std::endl
                   << "Installation bei " << host.Progress() << " % abgebrochen" << std::endl;
-        return kStopped;
     }
-    if (!host.Finished())
-        return kRefused; // the warning said why
-    return host.Warned() ? kInstalledWithWarning : kInstalled;
+    const TInstallationResult result = installation.Result();
+    // A finished run names the log in its final message already.
+    if (result != TInstallationResult::Installed && result != TInstallationResult::Incomplete)
+        std::cerr << "Protokoll: " << installation.Log().File().string() << std::endl;
+    return ExitStatus(result);
 }
 
 } // namespace

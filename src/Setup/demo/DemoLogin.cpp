@@ -61,6 +61,11 @@ public:
     void Show(TMessageBoxKind, const std::string& caption, const std::string& text) override {
         std::cerr << caption << ": " << text << std::endl;
     }
+    // The login dialog asks nothing; without a user to answer, the answer is no.
+    bool Ask(const std::string& caption, const std::string& text) override {
+        Show(TMessageBoxKind::Question, caption, text);
+        return false;
+    }
 };
 
 } // namespace

@@ -1,0 +1,117 @@
+#include "Setup/InstallationOutcome.h"
+
+#include "Common/AsciiText.h"
+#include "Common/Exceptions.h"
+#include "PostgreSql/PgError.h"
+
+#include <regex>
+
+namespace velmora {
+namespace {
+
+// The server's code for an object it does not know: for ALTER ... OWNER TO, the role.
+constexpr std::string_view kUndefinedObject = "42704";
+
+// The role an ALTER ... OWNER TO statement hands its object to, lower case as the server folds it.
+std::optional<std::string> NewOwner(std::string_view sql) {
+    static const std::regex ownerTo(R"(\bOWNER\s+TO\s+("?)([A-Za-z_][A-Za-z0-9_$]*)\1\s*;?\s*$)",
+                                    std::regex::icase);
+    std::match_results<std::string_view::const_iterator> match;
+    if (!std::regex_search(sql.begin(), sql.end(), match, ownerTo))
+        return std::nullopt;
+    const std::string name = match[2].str();
+    return match[1].length() > 0 ? name : LowerAscii(name);
+}
+
+const EDAError* DatabaseErrorOf(const std::exception& error) {
+    return dynamic_cast<const EDAError*>(&error);
+}
+
+std::string Plural(int count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+} // namespace
+
+std::string SqlStateOf(const std::exception& error) {
+    if (const auto* server = dynamic_cast<const EPgError*>(&error))
+        return server->ErrorCode();
+    if (const auto* wrapping = dynamic_cast<const Exception*>(&error);
+        wrapping && wrapping->InnerException()) {
+        try {
+            std::rethrow_exception(wrapping->InnerException());
+        } catch (const std::exception& inner) {
+            return SqlStateOf(inner);
+        } catch (...) {
+        }
+    }
+    return {};
+}
+
+std::string FirstLineOf(std::string_view sql) {
+    std::string_view first;
+    while (!sql.empty()) {
+        const std::size_t end = std::min(sql.find_first_of("\r\n"), sql.size());
+        const std::string_view line = TrimBlanks(sql.substr(0, end));
+        sql.remove_prefix(std::min(end + 1, sql.size()));
+        if (first.empty())
+            first = line;
+        // Comments in front of a statement name nothing.
+        if (!line.empty() && !line.starts_with("--"))
+            return std::string(line);
+    }
+    return std::string(first);
+}
+
+TStatementFailure TStatementFailure::Of(const std::exception& error, std::string_view sql) {
+    TStatementFailure failure;
+    failure.sqlState = SqlStateOf(error);
+    failure.message = InnermostMessage(error);
+    failure.firstLine = FirstLineOf(sql);
+    const EDAError* databaseError = DatabaseErrorOf(error);
+    if (databaseError != nullptr && databaseError->IsFatalError()) {
+        failure.kind = TKind::LostConnection;
+    } else if (const auto owner = NewOwner(sql); owner && failure.sqlState == kUndefinedObject) {
+        failure.kind = TKind::MissingOwner;
+        failure.missingOwner = *owner;
+    }
+    return failure;
+}
+
+void TInstallationOutcome::CountSkippedOwnership(const std::string& role) {
+    ++skippedOwnerships_;
+    missingOwners_.insert(role);
+}
+
+std::optional<std::string> TInstallationOutcome::SkippedNote() const {
+    if (skippedOwnerships_ == 0)
+        return std::nullopt;
+    std::string roles;
+    for (const std::string& role : missingOwners_)
+        roles += (roles.empty() ? "" : ", ") + role;
+    return std::to_string(skippedOwnerships_) +
+           " Besitzerwechsel übersprungen: " + (missingOwners_.size() == 1 ? "die Rolle " : "die Rollen ") +
+           roles + " gibt es auf dem Server nicht, die Objekte gehören dem Mandanten.";
+}
+
+std::string TInstallationOutcome::FinalMessage(const std::string& database,
+                                               const std::filesystem::path& log) const {
+    std::string message;
+    if (Complete()) {
+        message = "Die Datenbank " + database + " wurde erfolgreich installiert";
+    } else {
+        message = "Die Installation der Datenbank " + database + " wurde mit Fehlern beendet: ";
+        if (failedStatements_ > 0)
+            message += Plural(failedStatements_, "Anweisung ist", "Anweisungen sind") + " fehlgeschlagen";
+        if (failedStatements_ > 0 && failedSteps_ > 0)
+            message += ", ";
+        if (failedSteps_ > 0)
+            message += Plural(failedSteps_, "Schritt wurde", "Schritte wurden") + " nicht ausgeführt";
+        message += ". Eine neue Installation des Mandanten behebt das.";
+    }
+    if (const auto note = SkippedNote())
+        message += "\n" + *note;
+    return message + "\nProtokoll: " + log.string();
+}
+
+} // namespace velmora

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <exception>
+#include <filesystem>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+
+namespace velmora {
+
+// A statement the server refused during an installation, as the installation judges it.
+struct TStatementFailure {
+    enum class TKind {
+        // An ownership statement naming a role the server does not have: the object stays with the
+        // tenant role, which is complete and works without that role.
+        MissingOwner,
+        // The session ended under the statement (a restart, a failover, a terminated backend).
+        LostConnection,
+        // Anything else: the tenant misses what the statement would have made.
+        Unexpected,
+    };
+
+    TKind kind = TKind::Unexpected;
+    std::string sqlState; // empty for a failure of the client itself
+    std::string message;  // the server's (or the client's) message
+    std::string firstLine;
+    std::string missingOwner; // for MissingOwner
+
+    static TStatementFailure Of(const std::exception& error, std::string_view sql);
+};
+
+// The SQLSTATE of a server error, looking through the component layers' wrapping; empty when
+// error is none.
+std::string SqlStateOf(const std::exception& error);
+
+// The first line of a statement that is neither blank nor a comment line, which names it in messages
+// and the log.
+std::string FirstLineOf(std::string_view sql);
+
+// What one run came to: the failures that leave the tenant incomplete, and the ownership
+// statements skipped on purpose.
+class TInstallationOutcome {
+public:
+    void CountFailedStatement() { ++failedStatements_; }
+    void CountFailedStep() { ++failedSteps_; }
+    void CountSkippedOwnership(const std::string& role);
+
+    bool Complete() const { return failedStatements_ == 0 && failedSteps_ == 0; }
+    int FailedStatements() const { return failedStatements_; }
+
+    // The window's and the command line's final message for the tenant's database: the success
+    // message, or that the run finished with errors and how many; then what was skipped, if
+    // anything, and where the log is.
+    std::string FinalMessage(const std::string& database, const std::filesystem::path& log) const;
+    // Why ownership statements were skipped, when some were.
+    std::optional<std::string> SkippedNote() const;
+
+private:
+    int failedStatements_ = 0;
+    int failedSteps_ = 0;
+    int skippedOwnerships_ = 0;
+    std::set<std::string> missingOwners_;
+};
+
+} // namespace velmora
