@@ -55,6 +55,8 @@ public:
     void SetProgress(int) override {}
     void ShowWarning(const std::string& text) override { throw std::runtime_error("warning: " + text); }
     void ShowInformation(const std::string&) override {}
+    // Each repetition replaces the tenant of the one before.
+    bool Confirm(const std::string&) override { return true; }
 };
 
 // The SQL an installation sends, as psql script files: admin on the administrative connection,
