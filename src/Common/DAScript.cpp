@@ -177,7 +177,7 @@ void TDAScript::Execute() {
 }
 
 bool TDAScript::CanPipeline() const {
-    return pipelined_ && !BeforeExecute && !AfterExecute && !OnError && HasApplicationExceptionHandler();
+    return pipelined_ && !BeforeExecute && !AfterExecute && (OnError || HasApplicationExceptionHandler());
 }
 
 // The pipeline of the open connection. A connection that was closed (a lost one) is opened again

@@ -101,14 +101,16 @@ public:
     void SetNoPreconnect(bool value) { noPreconnect_ = value; }
 
     // Opts in to sending statements ahead of their answers, which saves a round trip to the
-    // server per statement. A run pipelines only where its error policy can never stop it: the
-    // flag is set, none of BeforeExecute, AfterExecute and OnError is assigned, the application
-    // has an exception handler (every failure goes to it, and the run goes on), and the
-    // connection's provider offers a pipeline; otherwise it runs one statement at a time. Each
-    // statement still runs on its own, and failures reach the handler in script order. A
-    // statement in flight when the connection is lost is reported as failed, with a fatal error,
-    // and is not sent again: it may have run. Should the handler itself raise, the statements
-    // already sent have reached the server; their answers are read and dropped.
+    // server per statement. A run pipelines when the flag is set, neither BeforeExecute nor
+    // AfterExecute is assigned (they run between statements), failures have somewhere to go (an
+    // OnError, or the application's exception handler), and the connection's provider offers a
+    // pipeline; otherwise it runs one statement at a time. Each statement still runs on its own,
+    // and failures reach OnError and the handler in script order. A statement in flight when the
+    // connection is lost is reported as failed, with a fatal error, and is not sent again: it may
+    // have run. By opting in, the owner accepts what a stop means here: when OnError stops the run
+    // (eaAbort, eaFail) or the handler raises, the statements already sent have reached the server
+    // and run; after eaAbort their failures are still reported, otherwise their answers are read
+    // and dropped.
     bool Pipelined() const { return pipelined_; }
     void SetPipelined(bool value) { pipelined_ = value; }
 

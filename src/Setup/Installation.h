@@ -68,8 +68,7 @@ private:
     bool MayReplaceExistingTenant();
     // Sends each script's failed statements through the installation's judgement.
     void WatchFailures();
-    void OnStatementError(TUniConnection& connection, const std::exception& error, const std::string& sql,
-                          TErrorAction& action);
+    void OnStatementError(const std::exception& error, const std::string& sql, TErrorAction& action);
     // The drop of step 10: "does not exist" is the expected answer on a new server; any other
     // failure ends the run before anything else changes.
     void Drop(const std::string& sql, std::string_view notThereState, const std::string& what);
@@ -92,6 +91,7 @@ private:
     TInstallationLog log_;
     TInstallationOutcome outcome_;
     TInstallationResult result_ = TInstallationResult::NotRun;
+    bool connectionLossReported_ = false;
 };
 
 } // namespace velmora

@@ -221,18 +221,33 @@ TEST_F(UniScriptTest, APipelinedRunReportsFailuresInScriptOrderAndEndsLikeARunOn
     EXPECT_EQ(Logged(), "1:a!,2:b,4:d");
 }
 
-TEST_F(UniScriptTest, APipelinedRunRunsOneAtATimeWhereItsPolicyCouldStopIt) {
+// OnError is called in script order while later statements are already in flight. A handler that
+// stops the run stops it after what was sent so far has run: here, the whole short script.
+TEST_F(UniScriptTest, APipelinedRunCallsOnErrorInScriptOrderAndAStopKeepsWhatWasSent) {
     TUniScript script;
     Load(script, kFailingInTheMiddle);
     script.SetPipelined(true);
-    bool lastRanBeforeTheFirstFailure = true;
-    script.OnError = [&](TDAScript&, const std::exception&, const std::string&, TErrorAction& action) {
-        lastRanBeforeTheFirstFailure = database.Query("SELECT count(*) FROM trevix.log WHERE n = 4") == "1";
-        action = TErrorAction::eaAbort;
+    std::vector<std::string> failed;
+    bool lastRanBeforeTheFirstFailure = false;
+    TErrorAction answer = TErrorAction::eaContinue;
+    script.OnError = [&](TDAScript&, const std::exception&, const std::string& sql, TErrorAction& action) {
+        if (failed.empty())
+            lastRanBeforeTheFirstFailure = AppearsWhileWaiting(database, 4);
+        failed.push_back(sql);
+        action = answer;
     };
     script.Execute();
-    EXPECT_FALSE(lastRanBeforeTheFirstFailure);
-    EXPECT_EQ(Logged(), "1:a");
+    EXPECT_TRUE(lastRanBeforeTheFirstFailure);
+    EXPECT_THAT(failed, ElementsAre(HasSubstr("'duplicate'"), HasSubstr("SELEC 2"), HasSubstr("$1")));
+    EXPECT_TRUE(errorBoxes.empty());
+    EXPECT_EQ(Logged(), "1:a!,2:b,4:d");
+
+    database.Query("DELETE FROM trevix.log");
+    failed.clear();
+    answer = TErrorAction::eaFail;
+    EXPECT_THROW(script.Execute(), EDAError);
+    EXPECT_EQ(failed.size(), 1u);
+    EXPECT_EQ(Logged(), "1:a!,2:b,4:d");
 }
 
 TEST_F(UniScriptTest, APipelinedRunReportsEveryStatementInFlightWhenTheConnectionIsLost) {

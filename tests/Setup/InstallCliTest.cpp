@@ -48,9 +48,9 @@ std::vector<std::string> WithMasterData(std::vector<std::string> arguments) {
 
 // What a logged-on role without the right to drop roles gets at step 10: the run stops there, before
 // anything changes.
-const std::string kMayNotDropRoles =
-    "Fehler: Die Rolle q7cf kann nicht gelöscht werden: permission denied to drop role. Die Installation wurde "
-    "abgebrochen.\n";
+const std::string kMayNotDropRoles = "Fehler: Die Rolle q7cf kann nicht gelöscht werden: permission denied "
+                                     "to drop role. Die Installation wurde "
+                                     "abgebrochen.\n";
 
 // The installer's last line when the run did not reach its final message.
 std::string LogLine() {
