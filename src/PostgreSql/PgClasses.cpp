@@ -175,7 +175,7 @@ TPgSQLProtocol& TPgSQLConnection::Protocol() const {
 }
 
 bool TPgSQLConnection::InTransaction() const {
-    return protocol_ != nullptr && protocol_->TransactionStatus() != 'I';
+    return protocol_ != nullptr && protocol_->TransactionStatus() != TPgTransactionStatus::Idle;
 }
 
 std::vector<std::string> TPgSQLConnection::GetDatabaseNames() {

@@ -1,6 +1,7 @@
 #include "PostgreSql/PgError.h"
 
 #include "Common/AsciiText.h"
+#include "PostgreSql/PgMessageTypes.h"
 
 #include <algorithm>
 #include <array>
@@ -50,46 +51,47 @@ TPgErrorFields ParsePgErrorFields(std::string_view body) {
     for (;;) {
         if (pos >= body.size())
             throw std::out_of_range("error fields without terminator");
-        char type = body[pos++];
-        if (type == '\0')
+        auto field = static_cast<TPgErrorField>(body[pos++]);
+        if (field == TPgErrorField::End)
             break;
         std::size_t end = body.find('\0', pos);
         if (end == std::string_view::npos)
             throw std::out_of_range("error field without terminator");
         std::string_view value = body.substr(pos, end - pos);
         pos = end + 1;
-        switch (type) {
-        case 'S':
+        using enum TPgErrorField;
+        switch (field) {
+        case Severity:
             fields.Severity = ParsePgSeverity(value);
             break;
-        case 'V':
+        case UntranslatedSeverity:
             untranslatedSeverity = value;
             break;
-        case 'C':
+        case Code:
             fields.ErrorCode = value;
             break;
-        case 'M':
+        case Message:
             fields.Message = value;
             break;
-        case 'D':
+        case Detail:
             fields.DetailMsg = value;
             break;
-        case 'H':
+        case Hint:
             fields.Hint = value;
             break;
-        case 'P':
+        case Position:
             fields.Position = ToInt(value);
             break;
-        case 'W':
+        case Where:
             fields.CallStack = value;
             break;
-        case 'F':
+        case File:
             fields.FileName = value;
             break;
-        case 'L':
+        case Line:
             fields.LineNumber = ToInt(value);
             break;
-        case 'R':
+        case Routine:
             fields.ProcedureName = value;
             break;
         default:

@@ -27,11 +27,16 @@ EPgError FatalSocketError(const ESocketError& e) {
     return EPgError(TPgSeverity::sFatal, e.Message(), e.Code());
 }
 
-EPgError TooLong(char type) {
-    return EPgError(TPgSeverity::sFatal, std::string("Server message too long : ") + type);
+EPgError TooLong(TPgBackendMessage type) {
+    return EPgError(TPgSeverity::sFatal, std::string("Server message too long : ") + static_cast<char>(type));
 }
 
 } // namespace
+
+EPgError PgUnexpectedResponse(TPgBackendMessage type) {
+    return EPgError(TPgSeverity::sFatal,
+                    std::string("Unexpected server response : ") + static_cast<char>(type));
+}
 
 std::string_view TPgMessageReader::Take(std::size_t count) {
     if (count > body_.size() - pos_)
@@ -80,8 +85,8 @@ TPgSQLNet::TPgSQLNet(std::unique_ptr<TCRVio> vio) : vio_(std::move(vio)), readBu
     writeBuffer_.reserve(8192);
 }
 
-void TPgSQLNet::BeginMessage(char type) {
-    WriteByte(type);
+void TPgSQLNet::BeginMessage(TPgFrontendMessage type) {
+    WriteByte(static_cast<char>(type));
     BeginUntypedMessage();
 }
 
@@ -201,16 +206,17 @@ void TPgSQLNet::Read(char* target, std::size_t count) {
     }
 }
 
-std::size_t TPgSQLNet::BodyCeiling(char type) {
+std::size_t TPgSQLNet::BodyCeiling(TPgBackendMessage type) {
+    using enum TPgBackendMessage;
     switch (type) {
-    case 'D':
+    case DataRow:
         return RowCeiling;
-    case 'E':
-    case 'N':
-    case 'A':
+    case ErrorResponse:
+    case NoticeResponse:
+    case NotificationResponse:
         return TextCeiling;
-    case 'T':
-    case 't':
+    case RowDescription:
+    case ParameterDescription:
         return DescriptionCeiling;
     default:
         return StatusCeiling;
@@ -219,16 +225,16 @@ std::size_t TPgSQLNet::BodyCeiling(char type) {
 
 TPgMessage TPgSQLNet::ReadMessage() {
     TPgMessage message;
-    message.Type = ReadByte();
+    message.Type = static_cast<TPgBackendMessage>(ReadByte());
     char lengthBytes[4];
     Read(lengthBytes, sizeof lengthBytes);
-    if (message.Type == 'E' && std::memcmp(lengthBytes, "FATA", 4) == 0) {
+    if (message.Type == TPgBackendMessage::ErrorResponse && std::memcmp(lengthBytes, "FATA", 4) == 0) {
         ReadLegacyError(message);
         return message;
     }
     auto length = static_cast<std::uint32_t>(TPgMessageReader({lengthBytes, sizeof lengthBytes}).ReadInt32());
     if (length < 4)
-        throw EPgError(TPgSeverity::sFatal, std::string("Unexpected server response : ") + message.Type);
+        throw PgUnexpectedResponse(message.Type);
     if (length - 4 > BodyCeiling(message.Type))
         throw TooLong(message.Type);
     ReadBody(message, length - 4);

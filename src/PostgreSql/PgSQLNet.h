@@ -1,6 +1,8 @@
 #pragma once
 
 #include "Common/CRVio.h"
+#include "PostgreSql/PgError.h"
+#include "PostgreSql/PgMessageTypes.h"
 
 #include <chrono>
 #include <cstdint>
@@ -15,10 +17,13 @@ namespace velmora {
 // One backend message as read from the wire: its type byte and its body (without type and length).
 // Legacy marks an error an old server sent as plain text ("FATAL: ..."), which has no fields.
 struct TPgMessage {
-    char Type = 0;
+    TPgBackendMessage Type{};
     std::string Body;
     bool Legacy = false;
 };
+
+// The fatal error for a message that is out of place or unknown: the stream is out of step.
+EPgError PgUnexpectedResponse(TPgBackendMessage type);
 
 // Reads the fields of one message body in network byte order. Reading past the end throws
 // std::out_of_range: the message was shorter than its content claims.
@@ -53,7 +58,7 @@ public:
 
     // A length block: BeginMessage writes the type (none for the startup and cancel messages) and a
     // placeholder that EndMessage fills with the length of the message from the placeholder on.
-    void BeginMessage(char type);
+    void BeginMessage(TPgFrontendMessage type);
     void BeginUntypedMessage();
     void EndMessage();
 
@@ -85,7 +90,7 @@ public:
     void Close();
 
     // The largest body a message of this type may have.
-    static std::size_t BodyCeiling(char type);
+    static std::size_t BodyCeiling(TPgBackendMessage type);
 
 private:
     static constexpr std::size_t ReadBufferSize = 65536;

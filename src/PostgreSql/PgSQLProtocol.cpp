@@ -4,11 +4,13 @@
 #include "PostgreSql/PgAuth.h"
 #include "PostgreSql/PgSQLNet.h"
 
+#include <algorithm>
 #include <atomic>
 #include <charconv>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <initializer_list>
 #include <limits>
 #include <sstream>
 #include <stdexcept>
@@ -21,21 +23,8 @@ constexpr std::int32_t ProtocolVersion30 = 196608;
 constexpr std::int32_t CancelRequestCode = 80877102;
 constexpr std::int32_t SslRequestCode = 80877103;
 
-enum TAuthRequest : std::int32_t {
-    AuthOk = 0,
-    AuthCleartextPassword = 3,
-    AuthMd5Password = 5,
-    AuthSasl = 10,
-    AuthSaslContinue = 11,
-    AuthSaslFinal = 12,
-};
-
 EPgError Fatal(const std::string& message) {
     return EPgError(TPgSeverity::sFatal, message);
-}
-
-EPgError UnexpectedResponse(char type) {
-    return Fatal(std::string("Unexpected server response : ") + type);
 }
 
 // A failure that is no server error, met in the middle of an exchange, as the fatal error it is.
@@ -56,9 +45,9 @@ EPgError BrokenExchange(const std::exception_ptr& failure) {
 constexpr std::size_t MaxPendingNotices = 100;
 
 // The loop must have stopped at one of the allowed message types, or the exchange is out of step.
-void Expect(char type, std::string_view allowed) {
-    if (allowed.find(type) == std::string_view::npos)
-        throw UnexpectedResponse(type);
+void Expect(TPgBackendMessage type, std::initializer_list<TPgBackendMessage> allowed) {
+    if (std::ranges::find(allowed, type) == allowed.end())
+        throw PgUnexpectedResponse(type);
 }
 
 // A SCRAM message the server sends before the exchange has started is out of step.
@@ -299,7 +288,7 @@ bool TPgSQLProtocol30::ConnectOnce(const std::string& applicationName) {
     state_ = TProtocolState::psAuthenticated;
     try {
         // Parameter statuses, the backend key and notices up to the first ReadyForQuery.
-        Expect(ProcessMessageQueue(), "Z");
+        Expect(ProcessMessageQueue(), {TPgBackendMessage::ReadyForQuery});
     } catch (const EPgError& e) {
         if (!applicationName.empty() && e.IsFatalError() && e.ErrorCode() == "42704")
             return false;
@@ -333,13 +322,13 @@ std::unique_ptr<TCRVio> TPgSQLProtocol30::NegotiateTls(std::unique_ptr<TCRVio> s
     char answer = 0;
     try {
         stream->Write(request, sizeof request);
-        // Exactly one byte: whatever follows an "S" belongs to the TLS handshake, never to us.
+        // Exactly one byte: whatever follows the acceptance belongs to the TLS handshake, never to us.
         if (stream->Read(&answer, 1) == 0)
             throw EPgError(TPgSeverity::sFatal, "");
     } catch (const ESocketError& e) {
         throw EPgError(TPgSeverity::sFatal, e.Message(), e.Code());
     }
-    if (answer != 'S') {
+    if (answer != pgTlsAccepted) {
         if (TlsRequired(params_.SSL.Mode))
             throw Fatal("SSL connection is not allowed");
         return stream;
@@ -373,7 +362,7 @@ void TPgSQLProtocol30::SendStartup(const std::string& applicationName) {
 }
 
 void TPgSQLProtocol30::SendPassword(const std::string& password) {
-    net_->BeginMessage('p');
+    net_->BeginMessage(TPgFrontendMessage::PasswordMessage);
     net_->WriteString(password);
     net_->EndMessage();
     net_->Flush();
@@ -383,10 +372,10 @@ void TPgSQLProtocol30::Authenticate() {
     std::optional<TScramSha256Client> scram;
     for (;;) {
         TPgMessage message = net_->ReadMessage();
-        if (message.Type == 'E')
+        if (message.Type == TPgBackendMessage::ErrorResponse)
             throw EPgError(message.Legacy ? ParsePgLegacyErrorText(message.Body)
                                           : ParsePgErrorFields(message.Body));
-        if (message.Type != 'R')
+        if (message.Type != TPgBackendMessage::Authentication)
             throw Fatal("Unexpected server response");
         TPgMessageReader reader(message.Body);
         try {
@@ -400,27 +389,27 @@ void TPgSQLProtocol30::Authenticate() {
 
 // Answers one authentication request; true once the server has accepted the log-on.
 bool TPgSQLProtocol30::AnswerAuthRequest(TPgMessageReader& reader, std::optional<TScramSha256Client>& scram) {
-    switch (reader.ReadInt32()) {
-    case AuthOk:
+    switch (static_cast<TPgAuthRequest>(reader.ReadInt32())) {
+    case TPgAuthRequest::Ok:
         // A server that skips its final SCRAM message has not proven that it knows the password.
         if (scram && !scram->Verified())
             throw Fatal("Missing SCRAM server signature");
         return true;
-    case AuthCleartextPassword:
+    case TPgAuthRequest::CleartextPassword:
         SendPassword(RequiredPassword());
         return false;
-    case AuthMd5Password:
+    case TPgAuthRequest::Md5Password:
         SendPassword(PgMd5Password(params_.UserName, RequiredPassword(), reader.ReadBytes(4)));
         return false;
-    case AuthSasl:
+    case TPgAuthRequest::Sasl:
         if (scram)
             throw Fatal("Unexpected server response");
         StartScram(reader, scram);
         return false;
-    case AuthSaslContinue:
+    case TPgAuthRequest::SaslContinue:
         SendSaslResponse(StartedScram(scram).ClientFinalMessage(reader.Rest()));
         return false;
-    case AuthSaslFinal:
+    case TPgAuthRequest::SaslFinal:
         StartedScram(scram).VerifyServerFinal(reader.Rest());
         return false;
     default:
@@ -451,7 +440,7 @@ void TPgSQLProtocol30::StartScram(TPgMessageReader& reader, std::optional<TScram
     saslMechanism_ = scram->Mechanism();
     scram->SetDeadline(loginDeadline_);
     std::string first = scram->ClientFirstMessage();
-    net_->BeginMessage('p');
+    net_->BeginMessage(TPgFrontendMessage::PasswordMessage);
     net_->WriteString(saslMechanism_);
     net_->WriteInt32(static_cast<std::int32_t>(first.size()));
     net_->WriteBytes(first);
@@ -468,7 +457,7 @@ const std::string& TPgSQLProtocol30::RequiredPassword() const {
 }
 
 void TPgSQLProtocol30::SendSaslResponse(std::string_view data) {
-    net_->BeginMessage('p');
+    net_->BeginMessage(TPgFrontendMessage::PasswordMessage);
     net_->WriteBytes(data);
     net_->EndMessage();
     net_->Flush();
@@ -495,7 +484,7 @@ TPgMessage TPgSQLProtocol30::ReadMessage() {
     }
 }
 
-char TPgSQLProtocol30::ProcessMessageQueue() {
+TPgBackendMessage TPgSQLProtocol30::ProcessMessageQueue() {
     TPgMessage message;
     do {
         message = ReadMessage();
@@ -505,7 +494,7 @@ char TPgSQLProtocol30::ProcessMessageQueue() {
         TPgErrorFields error = *std::exchange(pendingError_, std::nullopt);
         // A server ends an exchange that failed with ReadyForQuery; stopping at anything else after
         // an error leaves the stream out of step.
-        if (message.Type != 'Z')
+        if (message.Type != TPgBackendMessage::ReadyForQuery)
             error.Severity = TPgSeverity::sFatal;
         throw EPgError(std::move(error));
     }
@@ -522,21 +511,22 @@ bool TPgSQLProtocol30::HandleMessage(const TPgMessage& message) {
             throw std::out_of_range("message longer than its content");
         return goOn;
     } catch (const std::out_of_range&) {
-        throw UnexpectedResponse(message.Type);
+        throw PgUnexpectedResponse(message.Type);
     }
 }
 
 // One case per message type; the result says whether the loop goes on.
-bool TPgSQLProtocol30::HandleMessageBody(char type, TPgMessageReader& reader) {
+bool TPgSQLProtocol30::HandleMessageBody(TPgBackendMessage type, TPgMessageReader& reader) {
+    using enum TPgBackendMessage;
     switch (type) {
-    case '1': // ParseComplete
-    case '2': // BindComplete
-    case 'n': // NoData
+    case ParseComplete:
+    case BindComplete:
+    case NoData:
         return false;
-    case '3': // CloseComplete
+    case CloseComplete:
         ++closeCompletes_;
         return true;
-    case 'A': { // NotificationResponse
+    case NotificationResponse: {
         std::int32_t processId = reader.ReadInt32();
         std::string channel = reader.ReadString();
         std::string payload = reader.ReadString();
@@ -544,25 +534,25 @@ bool TPgSQLProtocol30::HandleMessageBody(char type, TPgMessageReader& reader) {
             OnNotification(processId, channel, payload);
         return true;
     }
-    case 'C':
+    case CommandComplete:
         completion_ = ParseCommandTag(reader.ReadString());
         return true;
-    case 'D':
+    case DataRow:
         state_ = TProtocolState::psStmtFetching;
         row_ = ReadDataRow(reader);
         return false;
-    case 'E':
+    case ErrorResponse:
         return HandleError(ParsePgErrorFields(reader.Rest()));
-    case 'I': { // EmptyQueryResponse
+    case EmptyQueryResponse: {
         TPgErrorFields error;
         error.Message = "No SQL statement provided";
         return HandleError(std::move(error));
     }
-    case 'K':
+    case BackendKeyData:
         processId_ = reader.ReadInt32();
         secretKey_ = reader.ReadInt32();
         return true;
-    case 'N':
+    case NoticeResponse:
         if (!OnNotice) {
             reader.Rest(); // nobody listens: the notice is dropped unread
             return true;
@@ -571,26 +561,26 @@ bool TPgSQLProtocol30::HandleMessageBody(char type, TPgMessageReader& reader) {
         if (pendingNotices_.size() == MaxPendingNotices)
             DeliverNotices();
         return true;
-    case 'S': {
+    case ParameterStatus: {
         std::string name = reader.ReadString();
         serverParameters_[name] = reader.ReadString();
         return true;
     }
-    case 'T':
+    case RowDescription:
         fieldDescs_ = ReadRowDescription(reader);
         return false;
-    case 'Z':
-        txnStatus_ = reader.ReadByte();
+    case ReadyForQuery:
+        txnStatus_ = static_cast<TPgTransactionStatus>(reader.ReadByte());
         state_ = TProtocolState::psIsReadyForQuery;
         return false;
-    case 's': // PortalSuspended
+    case PortalSuspended:
         state_ = TProtocolState::psIsReadyForQuery;
         return true;
-    case 't':
+    case ParameterDescription:
         paramDescs_ = ReadParameterDescription(reader);
         return true;
     default:
-        throw UnexpectedResponse(type);
+        throw PgUnexpectedResponse(type);
     }
 }
 
@@ -665,7 +655,7 @@ TPgSQLResult TPgSQLProtocol30::RunSimpleQuery(const std::string& sql) {
 }
 
 void TPgSQLProtocol30::WriteQuery(const std::string& sql) {
-    net_->BeginMessage('Q');
+    net_->BeginMessage(TPgFrontendMessage::Query);
     net_->WriteString(sql);
     net_->EndMessage();
 }
@@ -675,15 +665,16 @@ TPgSQLResult TPgSQLProtocol30::ReadQueryResult() {
     completion_ = {};
     TPgSQLResult result;
     for (;;) {
-        char type = ProcessMessageQueue();
-        Expect(type, "TDZ");
-        if (type == 'T') {
+        using enum TPgBackendMessage;
+        TPgBackendMessage type = ProcessMessageQueue();
+        Expect(type, {RowDescription, DataRow, ReadyForQuery});
+        if (type == RowDescription) {
             result.Fields = std::move(fieldDescs_);
             result.Rows.clear();
-        } else if (type == 'D') {
+        } else if (type == DataRow) {
             // A row that does not fit its description answers no query: the stream is out of step.
             if (row_.size() != result.Fields.size())
-                throw UnexpectedResponse(type);
+                throw PgUnexpectedResponse(type);
             result.Rows.push_back(std::move(row_));
         } else {
             result.Completion = completion_;
@@ -704,26 +695,27 @@ void TPgSQLProtocol30::StartStatement(TPgSQLStatement& stmt) {
 
 void TPgSQLProtocol30::WriteParseDescribe(const TPgSQLStatement& stmt, const std::string& sql,
                                           const std::vector<std::uint32_t>& paramTypes) {
-    net_->BeginMessage('P');
+    net_->BeginMessage(TPgFrontendMessage::Parse);
     net_->WriteString(stmt.StatementName());
     net_->WriteString(sql);
     net_->WriteInt16(Count16(paramTypes.size()));
     for (std::uint32_t type : paramTypes)
         net_->WriteInt32(static_cast<std::int32_t>(type));
     net_->EndMessage();
-    net_->BeginMessage('D');
-    net_->WriteByte('S');
+    net_->BeginMessage(TPgFrontendMessage::Describe);
+    net_->WriteByte(static_cast<char>(TPgObjectKind::Statement));
     net_->WriteString(stmt.StatementName());
     net_->EndMessage();
 }
 
 // ParseComplete, then the parameter description and the row description or NoData.
 void TPgSQLProtocol30::ReadDescription(TPgSQLStatement& stmt) {
-    Expect(ProcessMessageQueue(), "1");
+    using enum TPgBackendMessage;
+    Expect(ProcessMessageQueue(), {ParseComplete});
     stmt.Prepared = true;
-    char described = ProcessMessageQueue();
-    Expect(described, "Tn");
-    stmt.NoData = described == 'n';
+    TPgBackendMessage described = ProcessMessageQueue();
+    Expect(described, {RowDescription, NoData});
+    stmt.NoData = described == NoData;
     stmt.Params = std::move(paramDescs_);
     stmt.Fields = std::move(fieldDescs_);
 }
@@ -736,7 +728,7 @@ void TPgSQLProtocol30::PrepareStmt(TPgSQLStatement& stmt, const std::string& sql
         SendSync();
         try {
             ReadDescription(stmt);
-            Expect(ProcessMessageQueue(), "Z");
+            Expect(ProcessMessageQueue(), {TPgBackendMessage::ReadyForQuery});
         } catch (const EPgError& e) {
             stmt.Prepared = false;
             if (!e.IsFatalError())
@@ -767,17 +759,17 @@ bool TPgSQLProtocol30::PrepareExecuteStmt(TPgSQLStatement& stmt, const std::stri
     });
 }
 
-// Close of a prepared statement ('S') or a portal ('P'), sent with the next Sync.
-void TPgSQLProtocol30::SendClose(char kind, std::string_view name) {
-    net_->BeginMessage('C');
-    net_->WriteByte(kind);
+// Close of a prepared statement or a portal, sent with the next Sync.
+void TPgSQLProtocol30::SendClose(TPgObjectKind kind, std::string_view name) {
+    net_->BeginMessage(TPgFrontendMessage::Close);
+    net_->WriteByte(static_cast<char>(kind));
     net_->WriteString(name);
     net_->EndMessage();
 }
 
 // Sync ends the messages of one exchange; the server answers them up to its ReadyForQuery.
 void TPgSQLProtocol30::WriteSync() {
-    net_->BeginMessage('S');
+    net_->BeginMessage(TPgFrontendMessage::Sync);
     net_->EndMessage();
 }
 
@@ -810,7 +802,7 @@ void TPgSQLProtocol30::ReadPipelinedStmt(TPgSQLStatement& stmt) {
             return;
         firstRow_.reset();
         while (state_ == TProtocolState::psStmtFetching)
-            Expect(ProcessMessageQueue(), "DZ");
+            Expect(ProcessMessageQueue(), {TPgBackendMessage::DataRow, TPgBackendMessage::ReadyForQuery});
         Complete(stmt);
     });
 }
@@ -818,8 +810,8 @@ void TPgSQLProtocol30::ReadPipelinedStmt(TPgSQLStatement& stmt) {
 std::size_t TPgSQLProtocol30::SendPipelinedClose(const TPgSQLStatement& stmt) {
     return Guarded([&] {
         const std::size_t collected = net_->Collected();
-        SendClose('P', stmt.PortalName());
-        SendClose('S', stmt.StatementName());
+        SendClose(TPgObjectKind::Portal, stmt.PortalName());
+        SendClose(TPgObjectKind::Statement, stmt.StatementName());
         WriteSync();
         const std::size_t bytes = net_->Collected() - collected;
         net_->Push();
@@ -830,7 +822,7 @@ std::size_t TPgSQLProtocol30::SendPipelinedClose(const TPgSQLStatement& stmt) {
 void TPgSQLProtocol30::ReadPipelinedClose() {
     Guarded([&] {
         try {
-            Expect(ProcessMessageQueue(), "Z");
+            Expect(ProcessMessageQueue(), {TPgBackendMessage::ReadyForQuery});
         } catch (const EPgError& e) {
             if (e.IsFatalError())
                 throw;
@@ -840,9 +832,9 @@ void TPgSQLProtocol30::ReadPipelinedClose() {
 
 void TPgSQLProtocol30::CloseStatementQuietly(const TPgSQLStatement& stmt) {
     try {
-        SendClose('S', stmt.StatementName());
+        SendClose(TPgObjectKind::Statement, stmt.StatementName());
         SendSync();
-        Expect(ProcessMessageQueue(), "Z");
+        Expect(ProcessMessageQueue(), {TPgBackendMessage::ReadyForQuery});
     } catch (const EPgError& e) {
         if (e.IsFatalError())
             throw;
@@ -854,9 +846,9 @@ void TPgSQLProtocol30::CloseStatementQuietly(const TPgSQLStatement& stmt) {
 void TPgSQLProtocol30::WriteBindExecute(TPgSQLStatement& stmt, const std::vector<TPgSQLValue>& values,
                                         const std::vector<std::int16_t>& resultFormats, bool closeAfter) {
     stmt.ClosesWithExecution = closeAfter;
-    SendClose('P', stmt.PortalName());
+    SendClose(TPgObjectKind::Portal, stmt.PortalName());
 
-    net_->BeginMessage('B');
+    net_->BeginMessage(TPgFrontendMessage::Bind);
     net_->WriteString(stmt.PortalName());
     net_->WriteString(stmt.StatementName());
     net_->WriteInt16(Count16(values.size()));
@@ -873,14 +865,14 @@ void TPgSQLProtocol30::WriteBindExecute(TPgSQLStatement& stmt, const std::vector
         net_->WriteInt16(format);
     net_->EndMessage();
 
-    net_->BeginMessage('E');
+    net_->BeginMessage(TPgFrontendMessage::Execute);
     net_->WriteString(stmt.PortalName());
     net_->WriteInt32(0); // all rows
     net_->EndMessage();
 
     if (closeAfter) {
-        SendClose('P', stmt.PortalName());
-        SendClose('S', stmt.StatementName());
+        SendClose(TPgObjectKind::Portal, stmt.PortalName());
+        SendClose(TPgObjectKind::Statement, stmt.StatementName());
     }
 }
 
@@ -889,9 +881,10 @@ bool TPgSQLProtocol30::ReadExecution(TPgSQLStatement& stmt) {
     state_ = TProtocolState::psStmtExecuting;
     completion_ = {};
     stmt.Completion = {};
-    Expect(ProcessMessageQueue(), "2");
+    using enum TPgBackendMessage;
+    Expect(ProcessMessageQueue(), {BindComplete});
     const std::uint64_t closedBefore = closeCompletes_;
-    char type = 0;
+    TPgBackendMessage type{};
     try {
         type = ProcessMessageQueue();
     } catch (const EPgError&) {
@@ -900,8 +893,8 @@ bool TPgSQLProtocol30::ReadExecution(TPgSQLStatement& stmt) {
             stmt.Prepared = false;
         throw;
     }
-    Expect(type, "DZ");
-    if (type == 'D') {
+    Expect(type, {DataRow, ReadyForQuery});
+    if (type == DataRow) {
         firstRow_ = std::move(row_);
         return true;
     }
@@ -932,9 +925,10 @@ std::optional<TPgSQLRow> TPgSQLProtocol30::FetchStmt(TPgSQLStatement& stmt) {
             return std::exchange(firstRow_, std::nullopt);
         if (state_ != TProtocolState::psStmtFetching)
             return std::nullopt;
-        char type = ProcessMessageQueue();
-        Expect(type, "DZ");
-        if (type == 'D')
+        using enum TPgBackendMessage;
+        TPgBackendMessage type = ProcessMessageQueue();
+        Expect(type, {DataRow, ReadyForQuery});
+        if (type == DataRow)
             return std::move(row_);
         Complete(stmt);
         return std::nullopt;
@@ -948,10 +942,10 @@ void TPgSQLProtocol30::UnPrepareStmt(TPgSQLStatement& stmt) {
     try {
         Guarded([&] {
             SkipRemainingRows();
-            SendClose('P', stmt.PortalName());
-            SendClose('S', stmt.StatementName());
+            SendClose(TPgObjectKind::Portal, stmt.PortalName());
+            SendClose(TPgObjectKind::Statement, stmt.StatementName());
             SendSync();
-            Expect(ProcessMessageQueue(), "Z");
+            Expect(ProcessMessageQueue(), {TPgBackendMessage::ReadyForQuery});
         });
     } catch (const EPgError&) {
         // Unpreparing never fails. A fatal error has dropped the connection: IsConnected says so, and
@@ -978,7 +972,7 @@ void TPgSQLProtocol30::RequestCancel() {
 void TPgSQLProtocol30::Disconnect() {
     if (connected_) {
         try {
-            net_->BeginMessage('X');
+            net_->BeginMessage(TPgFrontendMessage::Terminate);
             net_->EndMessage();
             net_->Flush();
         } catch (const EPgError&) {

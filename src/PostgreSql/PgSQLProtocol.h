@@ -2,6 +2,7 @@
 
 #include "Common/CRVioTcp.h"
 #include "PostgreSql/PgError.h"
+#include "PostgreSql/PgMessageTypes.h"
 
 #include <chrono>
 #include <cstdint>
@@ -186,8 +187,8 @@ public:
     TProtocolState State() const { return state_; }
     // A parameter the server reported (ParameterStatus), empty when it never did.
     std::string GetServerParameter(const std::string& name) const;
-    // The transaction status of the last ReadyForQuery: 'I' idle, 'T' in a transaction, 'E' failed.
-    char TransactionStatus() const { return txnStatus_; }
+    // The transaction status of the last ReadyForQuery.
+    TPgTransactionStatus TransactionStatus() const { return txnStatus_; }
     std::int32_t ProcessId() const { return processId_; }
 
     // The answer of "SELECT VERSION()", and the version number taken from it ("10.3").
@@ -206,7 +207,7 @@ protected:
 
     TProtocolState state_ = TProtocolState::psNone;
     std::map<std::string, std::string> serverParameters_;
-    char txnStatus_ = 0;
+    TPgTransactionStatus txnStatus_ = TPgTransactionStatus::None;
     std::int32_t processId_ = 0;
     std::int32_t secretKey_ = 0;
 
@@ -273,10 +274,10 @@ private:
 
     // The message loop: reads messages until one stops it, hands the notices on, raises the
     // pending error, and returns the type of the last message.
-    char ProcessMessageQueue();
+    TPgBackendMessage ProcessMessageQueue();
     TPgMessage ReadMessage();
     bool HandleMessage(const TPgMessage& message);
-    bool HandleMessageBody(char type, TPgMessageReader& reader);
+    bool HandleMessageBody(TPgBackendMessage type, TPgMessageReader& reader);
     bool HandleError(TPgErrorFields error);
     void DeliverNotices();
     void SkipRemainingRows();
@@ -288,7 +289,7 @@ private:
     void ReadDescription(TPgSQLStatement& stmt);
     bool ReadExecution(TPgSQLStatement& stmt);
     void Complete(TPgSQLStatement& stmt);
-    void SendClose(char kind, std::string_view name);
+    void SendClose(TPgObjectKind kind, std::string_view name);
     void WriteSync();
     void SendSync();
     void CloseStatementQuietly(const TPgSQLStatement& stmt);

@@ -57,7 +57,7 @@ TEST_P(ChunkedReads, ConnectsAndReadsNoticesInterleavedWithRows) {
     EXPECT_EQ(protocol.MinorServerVersion(), 3);
     EXPECT_EQ(protocol.GetServerParameter("client_encoding"), "UTF8");
     EXPECT_EQ(protocol.ProcessId(), 4711);
-    EXPECT_EQ(protocol.TransactionStatus(), 'I');
+    EXPECT_EQ(protocol.TransactionStatus(), TPgTransactionStatus::Idle);
 
     connected.script.Then(RowDescription({"a", "b"}) + NoticeResponse("first") +
                           DataRow({"1", std::nullopt}) + NoticeResponse("second") +

@@ -153,7 +153,7 @@ TEST(PgSQLProtocol, ASyntaxErrorLeavesTheConnectionUsable) {
     EXPECT_FALSE(stmt.Prepared);
     EXPECT_TRUE(session.protocol.IsConnected());
     EXPECT_EQ(session.Value("SELECT count(*) FROM pg_prepared_statements"), "0");
-    EXPECT_EQ(session.protocol.TransactionStatus(), 'I');
+    EXPECT_EQ(session.protocol.TransactionStatus(), TPgTransactionStatus::Idle);
 }
 
 TEST(PgSQLProtocol, AnEmptyStatementIsReported) {
