@@ -1,11 +1,11 @@
 #pragma once
 
-#include "Dabrix/IniSettingsStore.h"
 #include "Dabrix/PostgreSQLUniProvider.h"
 #include "Dabrix/RecordingMessageBoxes.h"
 #include "Dabrix/ScriptedConnectForm.h"
 #include "Dabrix/Uni.h"
 #include "Dabrix/UniConnectDialog.h"
+#include "Dabrix/qt/IniSettingsStore.h"
 
 #include <QTemporaryDir>
 #include <fstream>

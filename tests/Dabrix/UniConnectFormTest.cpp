@@ -1,8 +1,8 @@
 // The Qt login form, offscreen: its layout and tab order, and the keys and boxes of a real showing.
-#include "Dabrix/UniConnectForm.h"
+#include "Dabrix/qt/UniConnectForm.h"
 
 #include "Dabrix/LoginDialogFixture.h"
-#include "Dabrix/QtMessageBoxService.h"
+#include "Dabrix/qt/QtMessageBoxService.h"
 #include "support/QtTestApplication.h"
 
 #include <QApplication>

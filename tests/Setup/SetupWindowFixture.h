@@ -1,11 +1,11 @@
 #pragma once
 
-#include "Dabrix/IniSettingsStore.h"
 #include "Dabrix/RecordingMessageBoxes.h"
-#include "Dabrix/UniConnectForm.h"
-#include "Setup/ApplicationErrorBox.h"
-#include "Setup/UnitInstallation.h"
-#include "Setup/XelqProgress.h"
+#include "Dabrix/qt/IniSettingsStore.h"
+#include "Dabrix/qt/UniConnectForm.h"
+#include "Setup/window/ApplicationErrorBox.h"
+#include "Setup/window/UnitInstallation.h"
+#include "Setup/window/XelqProgress.h"
 #include "support/QtTestApplication.h"
 #include "support/StateHome.h"
 

@@ -1,7 +1,7 @@
 // The setup window offscreen: its fields, the password check that enables the button, the progress
 // bar's painting, the application's error box and a login given up.
 #include "Common/Exceptions.h"
-#include "Dabrix/QtMessageBoxService.h"
+#include "Dabrix/qt/QtMessageBoxService.h"
 #include "Setup/SetupWindowFixture.h"
 
 #include <QClipboard>

@@ -6,10 +6,10 @@
 // login succeeded and was stored, 1 otherwise.
 
 #include "Common/ExceptionHandler.h"
-#include "Dabrix/IniSettingsStore.h"
 #include "Dabrix/PostgreSQLUniProvider.h"
 #include "Dabrix/UniConnectDialog.h"
-#include "Setup/ApplicationErrorBox.h"
+#include "Dabrix/qt/IniSettingsStore.h"
+#include "Setup/window/ApplicationErrorBox.h"
 
 #include <cstdlib>
 #include <iostream>

@@ -1,4 +1,4 @@
-#include "Dabrix/PasswordCharacterStyle.h"
+#include "Dabrix/qt/PasswordCharacterStyle.h"
 
 #include <QLineEdit>
 

@@ -1,4 +1,4 @@
-#include "Setup/ApplicationErrorBox.h"
+#include "Setup/window/ApplicationErrorBox.h"
 
 #include "velmora/Version.h"
 

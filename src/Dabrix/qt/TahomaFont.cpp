@@ -1,4 +1,4 @@
-#include "Dabrix/TahomaFont.h"
+#include "Dabrix/qt/TahomaFont.h"
 
 #include <QFontDatabase>
 #include <QStringList>

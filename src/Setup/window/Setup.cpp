@@ -1,10 +1,10 @@
 // The setup program: one window in which a tenant is installed.
 
-#include "Dabrix/IniSettingsStore.h"
-#include "Dabrix/QtMessageBoxService.h"
-#include "Dabrix/UniConnectForm.h"
-#include "Setup/ApplicationErrorBox.h"
-#include "Setup/UnitInstallation.h"
+#include "Dabrix/qt/IniSettingsStore.h"
+#include "Dabrix/qt/QtMessageBoxService.h"
+#include "Dabrix/qt/UniConnectForm.h"
+#include "Setup/window/ApplicationErrorBox.h"
+#include "Setup/window/UnitInstallation.h"
 #include "velmora/Version.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
-#include "Dabrix/SSLForm.h"
+#include "Dabrix/qt/SSLForm.h"
 
-#include "Dabrix/TahomaFont.h"
+#include "Dabrix/qt/TahomaFont.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

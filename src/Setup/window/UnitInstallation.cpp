@@ -1,10 +1,10 @@
-#include "Setup/UnitInstallation.h"
+#include "Setup/window/UnitInstallation.h"
 
 #include "Common/ExceptionHandler.h"
-#include "Dabrix/PasswordCharacterStyle.h"
-#include "Dabrix/TabOrder.h"
-#include "Dabrix/TahomaFont.h"
-#include "Setup/XelqProgress.h"
+#include "Dabrix/qt/PasswordCharacterStyle.h"
+#include "Dabrix/qt/TabOrder.h"
+#include "Dabrix/qt/TahomaFont.h"
+#include "Setup/window/XelqProgress.h"
 
 #include <QApplication>
 #include <QFocusEvent>

@@ -1,4 +1,4 @@
-#include "Dabrix/QtMessageBoxService.h"
+#include "Dabrix/qt/QtMessageBoxService.h"
 
 #include <QMessageBox>
 #include <QPushButton>

@@ -1,9 +1,9 @@
-#include "Dabrix/UniConnectForm.h"
+#include "Dabrix/qt/UniConnectForm.h"
 
-#include "Dabrix/PasswordCharacterStyle.h"
-#include "Dabrix/SSLForm.h"
-#include "Dabrix/TabOrder.h"
-#include "Dabrix/TahomaFont.h"
+#include "Dabrix/qt/PasswordCharacterStyle.h"
+#include "Dabrix/qt/SSLForm.h"
+#include "Dabrix/qt/TabOrder.h"
+#include "Dabrix/qt/TahomaFont.h"
 
 #include <QComboBox>
 #include <QFrame>

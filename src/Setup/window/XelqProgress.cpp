@@ -1,4 +1,4 @@
-#include "Setup/XelqProgress.h"
+#include "Setup/window/XelqProgress.h"
 
 #include <QPainter>
 #include <QStyle>

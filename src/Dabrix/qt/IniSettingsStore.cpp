@@ -1,4 +1,4 @@
-#include "Dabrix/IniSettingsStore.h"
+#include "Dabrix/qt/IniSettingsStore.h"
 
 #include <QSettings>
 #include <QStandardPaths>
