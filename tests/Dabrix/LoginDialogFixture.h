@@ -28,18 +28,24 @@ protected:
                 user(form);
             });
         });
-        connection.SetProviderName("PostgreSQL");
-        connection.SetServer("localhost");
-        connection.SetPort(0);
-        connection.SetUsername("NAME");
-        connection.SpecificOptions() = {"PostgreSQL.UseUnicode=True", "PostgreSQL.Schema=trevix",
-                                        "PostgreSQL.Charset=utf8"};
-        dialog.SetLabelSet(TLabelSet::lsGerman);
-        dialog.SetApplicationTitle("Setup");
-        dialog.SetDialogClass("TScriptedConnectForm");
-        dialog.SetSettingsStore(&store);
-        dialog.SetMessageBoxes(&boxes);
-        connection.SetConnectDialog(&dialog);
+        SetUpAsTheWindowDoes(connection, dialog);
+    }
+
+    // A connection and its login dialog as the setup window sets them up at every start, with the
+    // scripted form and this test's store and message boxes.
+    void SetUpAsTheWindowDoes(TUniConnection& windowConnection, TUniConnectDialog& windowDialog) {
+        windowConnection.SetProviderName("PostgreSQL");
+        windowConnection.SetServer("localhost");
+        windowConnection.SetPort(0);
+        windowConnection.SetUsername("NAME");
+        windowConnection.SpecificOptions() = {"PostgreSQL.UseUnicode=True", "PostgreSQL.Schema=trevix",
+                                              "PostgreSQL.Charset=utf8"};
+        windowDialog.SetLabelSet(TLabelSet::lsGerman);
+        windowDialog.SetApplicationTitle("Setup");
+        windowDialog.SetDialogClass("TScriptedConnectForm");
+        windowDialog.SetSettingsStore(&store);
+        windowDialog.SetMessageBoxes(&boxes);
+        windowConnection.SetConnectDialog(&windowDialog);
     }
 
     // Values as an earlier run of the program left them.

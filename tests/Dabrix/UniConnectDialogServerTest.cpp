@@ -91,15 +91,8 @@ TEST_F(LoginDialogServerTest, NextStartShowsTheStoredLogin) {
     ASSERT_TRUE(dialog.Execute());
 
     TUniConnection nextConnection;
-    nextConnection.SetProviderName("PostgreSQL");
-    nextConnection.SetServer("localhost");
-    nextConnection.SetUsername("NAME");
     TUniConnectDialog nextDialog;
-    nextDialog.SetApplicationTitle("Setup");
-    nextDialog.SetDialogClass("TScriptedConnectForm");
-    nextDialog.SetSettingsStore(&store);
-    nextDialog.SetMessageBoxes(&boxes);
-    nextConnection.SetConnectDialog(&nextDialog);
+    SetUpAsTheWindowDoes(nextConnection, nextDialog);
     std::map<TConnectField, std::string> texts;
     std::vector<std::string> servers;
     TConnectField focus = TConnectField::Provider;

@@ -36,8 +36,22 @@ class SetupWindowInstallationTest : public SetupWindowTest {
 protected:
     ~SetupWindowInstallationTest() override {
         // The window's connections are still open; the drop ends them.
+        RemoveTheTenant();
+    }
+
+    void RemoveTheTenant() {
         DropDatabase(tenant);
         psql("postgres", {"-c", "DROP ROLE IF EXISTS " + tenant});
+    }
+
+    // The server holds no tenant of this code; the user types the code, the password twice and the
+    // master data.
+    void TypeANewTenant() {
+        RemoveTheTenant();
+        Type("EditMandant", QString::fromStdString(tenant));
+        Type("EditPasswort1", QString::fromStdString(password));
+        Type("EditPasswort2", QString::fromStdString(password));
+        TypeMasterData();
     }
 
     // The user logs on to the sandbox as its superuser in every login form shown, after a first step.
@@ -79,12 +93,7 @@ protected:
 };
 
 TEST_F(SetupWindowInstallationTest, InstallsTheTenantAsTypedAndReplacesItOnlyAfterYes) {
-    DropDatabase(tenant);
-    psql("postgres", {"-c", "DROP ROLE IF EXISTS " + tenant});
-    Type("EditMandant", QString::fromStdString(tenant));
-    Type("EditPasswort1", QString::fromStdString(password));
-    Type("EditPasswort2", QString::fromStdString(password));
-    TypeMasterData();
+    TypeANewTenant();
     ASSERT_TRUE(Button().isEnabled());
     LogOnToTheSandbox();
     QApplication::processEvents();
@@ -144,12 +153,7 @@ TEST_F(SetupWindowInstallationTest, InstallsTheTenantAsTypedAndReplacesItOnlyAft
 // The administrator turns TLS off in the login form's SSL dialog, and the tenant connection follows
 // the choice although the sandbox offers TLS.
 TEST_F(SetupWindowInstallationTest, TheTenantConnectionIsEncryptedAsChosenInTheLoginForm) {
-    DropDatabase(tenant);
-    psql("postgres", {"-c", "DROP ROLE IF EXISTS " + tenant});
-    Type("EditMandant", QString::fromStdString(tenant));
-    Type("EditPasswort1", QString::fromStdString(password));
-    Type("EditPasswort2", QString::fromStdString(password));
-    TypeMasterData();
+    TypeANewTenant();
     LogOnToTheSandbox([](QWidget& form) {
         QTimer::singleShot(0, [] {
             QWidget* ssl = QApplication::activeModalWidget();
