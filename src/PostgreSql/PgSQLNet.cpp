@@ -127,19 +127,17 @@ void TPgSQLNet::WriteBytes(std::string_view bytes) {
 }
 
 void TPgSQLNet::Flush() {
-    std::string pending;
-    if (Unsent() > 0) {
-        pending = unsent_.substr(unsentPos_);
-        unsent_.clear();
-        unsentPos_ = 0;
-    }
-    pending += writeBuffer_;
+    std::string pending = unsent_.substr(unsentPos_) + writeBuffer_;
+    unsent_.clear();
+    unsentPos_ = 0;
     writeBuffer_.clear();
+    if (serverHungUp_)
+        return;
     ApplyDeadline(WritingHeadline);
     try {
         vio_->Write(pending.data(), pending.size());
     } catch (const ESocketError& e) {
-        throw FatalSocketError(e);
+        NoteWriteFailure(e);
     }
 }
 
@@ -151,14 +149,25 @@ void TPgSQLNet::Push() {
 
 void TPgSQLNet::SendSome() {
     try {
-        unsentPos_ += vio_->WriteSome(unsent_.data() + unsentPos_, unsent_.size() - unsentPos_);
+        if (!serverHungUp_)
+            unsentPos_ += vio_->WriteSome(unsent_.data() + unsentPos_, unsent_.size() - unsentPos_);
     } catch (const ESocketError& e) {
-        throw FatalSocketError(e);
+        NoteWriteFailure(e);
     }
-    if (unsentPos_ == unsent_.size()) {
+    if (serverHungUp_ || unsentPos_ == unsent_.size()) {
         unsent_.clear();
         unsentPos_ = 0;
     }
+}
+
+// A server that has ended the session takes no more bytes, but what it sent before (answers to
+// earlier statements, often the error that says why it left) still waits to be read. So the
+// bytes it refuses are dropped, and the reads that follow take what it said up to the end of the
+// stream, which they report. Any other write failure is fatal at once.
+void TPgSQLNet::NoteWriteFailure(const ESocketError& e) {
+    if (e.Code() != EPIPE && e.Code() != ECONNRESET)
+        throw FatalSocketError(e);
+    serverHungUp_ = true;
 }
 
 // Under a deadline each wait gets what is left of the time, and none once it has passed.

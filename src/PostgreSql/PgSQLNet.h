@@ -50,8 +50,9 @@ private:
 // The buffered reader and writer of the protocol over one stream. Messages are collected in the
 // write buffer and sent in one write by Flush. Every failure of the stream becomes a fatal EPgError:
 // the socket layer's text with its error number, or an empty text with code 0 when the server
-// closed the connection. Reads and writes wait at most the timeout each, and never past the
-// deadline when one is set.
+// closed the connection. A write the closed connection refuses is the exception: the reads that
+// follow report the loss, after what the server sent before it. Reads and writes wait at most the
+// timeout each, and never past the deadline when one is set.
 class TPgSQLNet {
 public:
     explicit TPgSQLNet(std::unique_ptr<TCRVio> vio);
@@ -100,6 +101,7 @@ private:
     void ReadLegacyError(TPgMessage& message);
     void Fill();
     void SendSome();
+    void NoteWriteFailure(const ESocketError& e);
     char ReadByte();
     void Read(char* target, std::size_t count);
 
@@ -111,6 +113,7 @@ private:
     std::string unsent_; // pushed bytes, of which those from unsentPos_ on have not left
     std::size_t unsentPos_ = 0;
     std::size_t lengthPos_ = 0;
+    bool serverHungUp_ = false; // a write failed because the server closed the connection
     std::chrono::milliseconds timeout_{0};
     std::optional<std::chrono::steady_clock::time_point> deadline_;
 };

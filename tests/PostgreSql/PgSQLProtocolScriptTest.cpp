@@ -6,6 +6,7 @@
 #include "PostgreSql/PgSQLProtocol.h"
 #include "scripted/ScriptedServer.h"
 
+#include <cerrno>
 #include <gtest/gtest.h>
 
 using namespace velmora;
@@ -252,6 +253,31 @@ TEST(PgSQLProtocolScript, AnErrorBeforeTheServerHangsUpKeepsItsMessage) {
     connected.script.Then(ErrorResponse("FEHLER", "57P01", "Verbindung wird beendet"));
     EPgError error = Failure([&] { connected.protocol.ExecuteStmt("SELECT 1"); });
     EXPECT_EQ(error.Message(), "Verbindung wird beendet");
+    EXPECT_TRUE(error.IsFatalError());
+    EXPECT_FALSE(connected.protocol.IsConnected());
+}
+
+TEST(PgSQLProtocolScript, AServerThatHungUpIsHeardOutBeforeItsRefusedWriteCounts) {
+    // A server that ends the session stops reading, so a statement sent ahead fails to leave; the
+    // answer and the error the server sent before it are still on their way and say what happened.
+    const std::string insertAnswered = Message('1', "") + Message('t', Int16(0)) + Message('n', "") +
+                                       Message('3', "") + Message('2', "") + CommandComplete("INSERT 0 1") +
+                                       Message('3', "") + Message('3', "") + ReadyForQuery();
+    ConnectedProtocol connected;
+    connected.script
+        .Then(insertAnswered +
+              ErrorResponse("FATAL", "57P01", "terminating connection due to administrator command"))
+        .Then([](std::string_view) -> std::string {
+            throw ESocketError("Error on data writing to the connection: Broken pipe", EPIPE);
+        });
+    TPgSQLStatement first;
+    TPgSQLStatement second;
+    connected.protocol.SendPipelinedStmt(first, "INSERT INTO t VALUES (1)");
+    connected.protocol.SendPipelinedStmt(second, "INSERT INTO t VALUES (2)");
+    connected.protocol.ReadPipelinedStmt(first);
+    EXPECT_EQ(first.Completion.RowsAffected, 1);
+    EPgError error = Failure([&] { connected.protocol.ReadPipelinedStmt(second); });
+    EXPECT_EQ(error.Message(), "terminating connection due to administrator command");
     EXPECT_TRUE(error.IsFatalError());
     EXPECT_FALSE(connected.protocol.IsConnected());
 }
