@@ -44,6 +44,23 @@ EPgError BrokenExchange(const std::exception_ptr& failure) {
 // cannot fill the memory of a client that listens.
 constexpr std::size_t MaxPendingNotices = 100;
 
+// A server reports a few dozen parameters at most; names beyond this many are not kept, so that a
+// server cannot fill the memory with them.
+constexpr std::size_t MaxServerParameters = 1000;
+
+// Simple queries serve the session's set-up, the server version and the catalogue lists. An
+// answer that keeps more than this answers none of them, and holding it would let a server fill
+// the client's memory one small row at a time.
+constexpr std::size_t SimpleAnswerCeiling = 16 << 20;
+
+// What a row kept in a result costs, near enough: its values and their bookkeeping.
+std::size_t KeptBytes(const TPgSQLRow& row) {
+    std::size_t bytes = sizeof(TPgSQLRow) + row.size() * sizeof(TPgSQLValue);
+    for (const TPgSQLValue& value : row)
+        bytes += value ? value->size() : 0;
+    return bytes;
+}
+
 // The loop must have stopped at one of the allowed message types, or the exchange is out of step.
 void Expect(TPgBackendMessage type, std::initializer_list<TPgBackendMessage> allowed) {
     if (std::ranges::find(allowed, type) == allowed.end())
@@ -563,7 +580,9 @@ bool TPgSQLProtocol30::HandleMessageBody(TPgBackendMessage type, TPgMessageReade
         return true;
     case ParameterStatus: {
         std::string name = reader.ReadString();
-        serverParameters_[name] = reader.ReadString();
+        std::string value = reader.ReadString();
+        if (serverParameters_.size() < MaxServerParameters || serverParameters_.contains(name))
+            serverParameters_[name] = std::move(value);
         return true;
     }
     case RowDescription:
@@ -664,6 +683,7 @@ TPgSQLResult TPgSQLProtocol30::ReadQueryResult() {
     state_ = TProtocolState::psStmtExecuting;
     completion_ = {};
     TPgSQLResult result;
+    std::size_t keptBytes = 0;
     for (;;) {
         using enum TPgBackendMessage;
         TPgBackendMessage type = ProcessMessageQueue();
@@ -671,10 +691,14 @@ TPgSQLResult TPgSQLProtocol30::ReadQueryResult() {
         if (type == RowDescription) {
             result.Fields = std::move(fieldDescs_);
             result.Rows.clear();
+            keptBytes = 0;
         } else if (type == DataRow) {
             // A row that does not fit its description answers no query: the stream is out of step.
             if (row_.size() != result.Fields.size())
                 throw PgUnexpectedResponse(type);
+            keptBytes += KeptBytes(row_);
+            if (keptBytes > SimpleAnswerCeiling)
+                throw Fatal("Server answer too long for a simple query");
             result.Rows.push_back(std::move(row_));
         } else {
             result.Completion = completion_;

@@ -140,7 +140,8 @@ public:
     virtual bool IsConnected() const = 0;
 
     // Runs sql (one or more statements) as a simple query; raises the server's error after the
-    // server is ready again, so the connection stays usable after an ERROR.
+    // server is ready again, so the connection stays usable after an ERROR. Simple queries are for
+    // small answers (settings, catalogue lists): rows beyond 16 MiB are a fatal error.
     virtual TPgSQLResult ExecuteStmt(const std::string& sql) = 0;
     // Runs each text as a simple query of its own, all sent in one write and answered in order: a
     // failed one does not keep the others from running. Raises the first failure's error once

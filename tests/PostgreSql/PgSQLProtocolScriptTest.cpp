@@ -282,6 +282,40 @@ TEST(PgSQLProtocolScript, AServerThatHungUpIsHeardOutBeforeItsRefusedWriteCounts
     EXPECT_FALSE(connected.protocol.IsConnected());
 }
 
+TEST(PgSQLProtocolScript, ASimpleQueryKeepsNoMoreRowsThanItsCeiling) {
+    // One-letter rows cost the client far more to keep than to receive: a server must not fill the
+    // memory with them. A long catalogue list still fits.
+    for (const auto& [rows, fits] : {std::pair{200000, true}, std::pair{300000, false}}) {
+        std::string answer = RowDescription({"name"});
+        for (int i = 0; i < rows; ++i)
+            answer += DataRow({"x"});
+        ConnectedProtocol connected;
+        connected.script.Then(answer + CommandComplete("SELECT") + ReadyForQuery());
+        if (fits) {
+            EXPECT_EQ(connected.protocol.ExecuteStmt("SELECT name FROM t").Rows.size(), 200000u);
+            continue;
+        }
+        EPgError error = Failure([&] { connected.protocol.ExecuteStmt("SELECT name FROM t"); });
+        EXPECT_EQ(error.Message(), "Server answer too long for a simple query");
+        EXPECT_TRUE(error.IsFatalError());
+        EXPECT_FALSE(connected.protocol.IsConnected());
+    }
+}
+
+TEST(PgSQLProtocolScript, AFloodOfServerParametersKeepsTheFirstOnesAndTheirUpdates) {
+    std::string login = AuthRequest(0) + ParameterStatus("server_version", "15.5");
+    for (int i = 0; i < 5000; ++i)
+        login += ParameterStatus("p" + std::to_string(i), "v");
+    login += ParameterStatus("server_version", "16.1") + BackendKeyData(4711, 42) + ReadyForQuery();
+    TServerScript script;
+    script.Then(login).Then(VersionAnswer());
+    TPgSQLProtocol30 protocol(script.Factory());
+    protocol.Connect(Params());
+    EXPECT_EQ(protocol.GetServerParameter("server_version"), "16.1");
+    EXPECT_EQ(protocol.GetServerParameter("p0"), "v");
+    EXPECT_EQ(protocol.GetServerParameter("p4999"), "");
+}
+
 TEST(PgSQLProtocolScript, AnErrorIsRaisedAfterReadyForQueryAndTheConnectionStays) {
     ConnectedProtocol connected;
     connected.script
