@@ -1,0 +1,60 @@
+#include "PostgreSql/PgConnectionKeywords.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <pwd.h>
+#include <unistd.h>
+
+namespace velmora {
+namespace {
+
+constexpr TPgConnectionKeyword kKeywords[] = {
+    {"host", "PGHOST"},
+    {"hostaddr", "PGHOSTADDR"},
+    {"port", "PGPORT"},
+    {"dbname", "PGDATABASE"},
+    {"user", "PGUSER"},
+    {"password", "PGPASSWORD"},
+    {"passfile", "PGPASSFILE"},
+    {"connect_timeout", "PGCONNECT_TIMEOUT"},
+    {"application_name", "PGAPPNAME"},
+    {"options", "PGOPTIONS"},
+    {"sslmode", "PGSSLMODE"},
+    {"sslrootcert", "PGSSLROOTCERT"},
+    {"sslcert", "PGSSLCERT"},
+    {"sslkey", "PGSSLKEY"},
+    {"channel_binding", "PGCHANNELBINDING"},
+    {"require_auth", "PGREQUIREAUTH"},
+    {"target_session_attrs", "PGTARGETSESSIONATTRS"},
+    {"service", "PGSERVICE"},
+};
+
+} // namespace
+
+std::span<const TPgConnectionKeyword> PgConnectionKeywords() {
+    return kKeywords;
+}
+
+const TPgConnectionKeyword* FindPgConnectionKeyword(std::string_view name) {
+    const auto found = std::ranges::find(kKeywords, name, &TPgConnectionKeyword::name);
+    return found == std::end(kKeywords) ? nullptr : found;
+}
+
+TPgEnvironment PgProcessEnvironment() {
+    TPgEnvironment environment;
+    const auto take = [&](std::string_view name) {
+        const std::string variable(name);
+        if (const char* value = std::getenv(variable.c_str()))
+            environment[variable] = value;
+    };
+    for (const TPgConnectionKeyword& keyword : kKeywords)
+        take(keyword.variable);
+    for (const char* name : {"PGSERVICEFILE", "PGSYSCONFDIR", "HOME"})
+        take(name);
+    // Without HOME the home directory of the account, where the user's files are looked for.
+    if (const passwd* user = getpwuid(geteuid()); user != nullptr)
+        environment.try_emplace("HOME", user->pw_dir);
+    return environment;
+}
+
+} // namespace velmora
