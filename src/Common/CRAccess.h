@@ -64,6 +64,9 @@ public:
     virtual std::vector<std::string> GetDatabaseNames() = 0;
     // The names of the server's roles, sorted.
     virtual std::vector<std::string> GetRoleNames() = 0;
+    // The rows of a short query of the server's catalogue or settings, every value as text and
+    // NULL as empty.
+    virtual std::vector<std::vector<std::string>> SelectRows(const std::string& sql) = 0;
 
     // A pipeline on the open session, or none when the provider runs statements one at a time.
     virtual std::unique_ptr<TCRPipeline> CreatePipeline() { return nullptr; }

@@ -93,6 +93,7 @@ void TCustomDAConnection::PerformConnect(bool retry) {
     if (!retry && BeforeConnect)
         BeforeConnect();
     Open();
+    ++sessionCount_;
     ++connectCount_;
     if (AfterConnect)
         AfterConnect();
@@ -154,22 +155,14 @@ void TCustomDAConnection::InternalDisconnect() {
     shouldShowPrompt_ = false;
 }
 
-std::vector<std::string> TCustomDAConnection::GetDatabaseNames() {
-    return CatalogueNames(&TCRConnection::GetDatabaseNames);
-}
-
-std::vector<std::string> TCustomDAConnection::GetRoleNames() {
-    return CatalogueNames(&TCRConnection::GetRoleNames);
-}
-
-std::vector<std::string>
-TCustomDAConnection::CatalogueNames(std::vector<std::string> (TCRConnection::*read)()) {
+template <class Read>
+auto TCustomDAConnection::Catalogue(Read read) {
     InternalConnect();
-    std::vector<std::string> names;
+    decltype(read(*iConnection_)) rows;
     // Not a scope guard: the disconnect may run the application's events, which may throw.
     try {
         try {
-            names = (iConnection_.get()->*read)();
+            rows = read(*iConnection_);
         } catch (const EDAError& error) {
             HandleDatabaseError(error);
         }
@@ -178,7 +171,19 @@ TCustomDAConnection::CatalogueNames(std::vector<std::string> (TCRConnection::*re
         throw;
     }
     InternalDisconnect();
-    return names;
+    return rows;
+}
+
+std::vector<std::string> TCustomDAConnection::GetDatabaseNames() {
+    return Catalogue([](TCRConnection& connection) { return connection.GetDatabaseNames(); });
+}
+
+std::vector<std::string> TCustomDAConnection::GetRoleNames() {
+    return Catalogue([](TCRConnection& connection) { return connection.GetRoleNames(); });
+}
+
+std::vector<std::vector<std::string>> TCustomDAConnection::SelectRows(const std::string& sql) {
+    return Catalogue([&sql](TCRConnection& connection) { return connection.SelectRows(sql); });
 }
 
 void TCustomDAConnection::HandleDatabaseError(const EDAError& error) {

@@ -3,6 +3,7 @@
 #include "Common/CRAccess.h"
 #include "Common/Exceptions.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -104,6 +105,13 @@ public:
 
     std::vector<std::string> GetDatabaseNames();
     std::vector<std::string> GetRoleNames();
+    // The rows of a short catalogue query (see TCRConnection::SelectRows), connecting first when
+    // the connection is closed.
+    std::vector<std::vector<std::string>> SelectRows(const std::string& sql);
+
+    // How many sessions this connection has opened so far. A change means the server sees another
+    // session: what the last one held (locks, settings) is gone.
+    std::uint64_t SessionCount() const { return sessionCount_; }
 
     // The provider connection, made at the first connect; statement commands run on it.
     TCRConnection* IConnection() const { return iConnection_.get(); }
@@ -143,8 +151,9 @@ protected:
 
 private:
     void Open();
-    // Reads a list from the server's catalogue inside the connect bracket.
-    std::vector<std::string> CatalogueNames(std::vector<std::string> (TCRConnection::*read)());
+    // Reads from the server's catalogue inside the connect bracket.
+    template <class Read>
+    auto Catalogue(Read read);
 
     std::string server_;
     std::string username_;
@@ -153,6 +162,7 @@ private:
     bool lockLoginPrompt_ = false;
     bool shouldShowPrompt_ = true;
     int connectCount_ = 0;
+    std::uint64_t sessionCount_ = 0;
     TCustomConnectDialog* connectDialog_ = nullptr;
     TDAConnectionOptions options_;
     std::unique_ptr<TCRConnection> iConnection_;

@@ -188,14 +188,25 @@ std::vector<std::string> TPgSQLConnection::GetRoleNames() {
 }
 
 std::vector<std::string> TPgSQLConnection::FirstColumn(const std::string& sql) {
+    std::vector<std::string> values;
+    for (std::vector<std::string>& row : SelectRows(sql))
+        values.push_back(std::move(row.front()));
+    return values;
+}
+
+std::vector<std::vector<std::string>> TPgSQLConnection::SelectRows(const std::string& sql) {
     const TPgSQLResult result = Protocol().ExecuteStmt(sql);
-    // A server that answers without the column has not run this query.
+    // A server that answers without columns has not run this query.
     if (result.Fields.empty())
         throw EPgError(TPgSeverity::sError, "Unexpected server response");
-    std::vector<std::string> values;
-    for (const TPgSQLRow& row : result.Rows)
-        values.push_back(row.front().value_or(std::string()));
-    return values;
+    std::vector<std::vector<std::string>> rows;
+    rows.reserve(result.Rows.size());
+    for (const TPgSQLRow& row : result.Rows) {
+        std::vector<std::string>& values = rows.emplace_back();
+        for (const TPgSQLValue& value : row)
+            values.push_back(value.value_or(std::string()));
+    }
+    return rows;
 }
 
 } // namespace velmora

@@ -47,6 +47,7 @@ public:
     bool InTransaction() const override;
     std::vector<std::string> GetDatabaseNames() override;
     std::vector<std::string> GetRoleNames() override;
+    std::vector<std::vector<std::string>> SelectRows(const std::string& sql) override;
     std::unique_ptr<TCRPipeline> CreatePipeline() override;
 
     // The session's wire protocol, for the statement commands; only while connected.

@@ -56,6 +56,7 @@ public:
         return {"postgres", "template1"};
     }
     std::vector<std::string> GetRoleNames() override { return {"postgres"}; }
+    std::vector<std::vector<std::string>> SelectRows(const std::string&) override { return {{"1"}}; }
 
 private:
     ProviderLog& log_;
@@ -111,11 +112,15 @@ TEST_F(DAConnection, ConnectsWithTheStoredValuesAndDisconnectsOnce) {
     connection.Connect(); // an open connection stays as it is
     EXPECT_TRUE(connection.Connected());
     EXPECT_THAT(log.connects, ElementsAre("admin:pw@db.example"));
+    EXPECT_EQ(connection.SessionCount(), 1u);
 
     connection.Disconnect();
     connection.Disconnect();
     EXPECT_FALSE(connection.Connected());
     EXPECT_EQ(log.disconnects, 1);
+
+    connection.Connect(); // a new session
+    EXPECT_EQ(connection.SessionCount(), 2u);
 }
 
 TEST_F(DAConnection, EventsSurroundConnectAndDisconnect) {
