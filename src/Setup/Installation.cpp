@@ -2,6 +2,7 @@
 
 #include "Common/ExceptionHandler.h"
 #include "Common/ScopeExit.h"
+#include "Setup/ClusterChecks.h"
 #include "Setup/SchemaScripts.h"
 #include "Setup/StatementTemplates.h"
 
@@ -102,8 +103,9 @@ TInstallation::TInstallation(TInstallerHost& host, TCustomConnectDialog& loginDi
 void TInstallation::WatchFailures() {
     // Sent ahead of their answers: on a distant server the round trip, not the server, decides how
     // long an installation takes. The judgement below never stops a run, so nothing is lost by it.
-    for (TUniScript* script : {&UniScriptUser, &UniScriptDB, &UniScriptCreateSchema, &UniScriptStruktur,
-                               &UniScriptOwnerGrants, &UniScriptWerteListe, &UniScriptMandantWerteliste}) {
+    // The role and the database are created one statement at a time (see Create).
+    for (TUniScript* script : {&UniScriptCreateSchema, &UniScriptStruktur, &UniScriptOwnerGrants,
+                               &UniScriptWerteListe, &UniScriptMandantWerteliste}) {
         script->SetPipelined(true);
         script->OnError = [this](TDAScript&, const std::exception& error, const std::string& sql,
                                  TErrorAction& action) { OnStatementError(error, sql, action); };
@@ -139,8 +141,14 @@ void TInstallation::Run() {
     // The tenant session of an earlier run in this window would keep its database from being dropped.
     UniConnection2.Disconnect();
     UniConnection1.SetConnectDialog(&loginDialog_);
-    // A login given up is not the end: the check that follows asks again.
+    // A login given up is not the end: the lock that follows asks again.
     loginDialog_.Execute();
+    const TScopeExit unlock([this]() noexcept { tenantLock_.reset(); });
+    tenantLock_.emplace(UniConnection1, LowerTenantCode(host_.TenantCode()));
+    template0Locale_ = TClusterChecks(UniConnection1).Run();
+    if (template0Locale_)
+        log_.Write("Die Vorlage template1 ist nicht UTF-8: die Datenbank wird aus template0 mit der Locale " +
+                   *template0Locale_ + " angelegt");
     if (!MayReplaceExistingTenant()) {
         log_.Write("Ergebnis: Ersetzen nicht bestätigt, nichts verändert");
         result_ = TInstallationResult::Declined;
@@ -246,6 +254,7 @@ void TInstallation::RunStep(int progress) {
 }
 
 void TInstallation::DropOldTenant() {
+    tenantLock_->Hold();
     const std::string tenantCode = host_.TenantCode();
     LoadTemplate(UniScriptDropDatabase.SQL(), kDropDatabaseTemplate);
     PatchLine(UniScriptDropDatabase.SQL(), 1, tenantCode);
@@ -283,21 +292,50 @@ void TInstallation::Drop(const std::string& sql, std::string_view notThereState,
     }
 }
 
+void TInstallation::Create(TUniScript& script, const std::string& what) {
+    std::optional<TStatementFailure> refused;
+    script.OnError = [&](TDAScript&, const std::exception& error, const std::string& statement,
+                         TErrorAction& action) {
+        if (!FirstLineOf(statement).starts_with("CREATE")) {
+            OnStatementError(error, statement, action);
+            return;
+        }
+        refused = TStatementFailure::Of(error, statement);
+        log_.Write("Fehler " + Describe(*refused));
+        action = TErrorAction::eaFail;
+    };
+    const TScopeExit forget([&script]() noexcept { script.OnError = nullptr; });
+    try {
+        script.Execute();
+    } catch (const std::exception&) {
+        if (!refused)
+            throw;
+        throw EDatabaseError(
+            what + " kann nicht angelegt werden: " + refused->message +
+            ". Die Installation wurde abgebrochen, damit nichts in eine Rolle oder Datenbank "
+            "installiert wird, die sie nicht angelegt hat");
+    }
+}
+
 void TInstallation::CreateTenantRole() {
+    tenantLock_->Hold();
+    const std::string tenant = LowerTenantCode(host_.TenantCode());
     TStringList& lines = UniScriptUser.SQL();
-    PatchLine(lines, 1, LowerTenantCode(host_.TenantCode()));
+    PatchLine(lines, 1, tenant);
     PatchLine(lines, 10, "PASSWORD  " + PasswordLiteral(host_.TenantPassword()));
-    UniScriptUser.Execute();
+    Create(UniScriptUser, "Die Rolle " + tenant);
 }
 
 void TInstallation::CreateTenantDatabase() {
+    tenantLock_->Hold();
     const std::string tenant = LowerTenantCode(host_.TenantCode());
     TStringList& lines = UniScriptDB.SQL();
     PatchLine(lines, 1, tenant);
     PatchLine(lines, 3, "OWNER = " + tenant);
+    PatchLine(lines, 4, DatabaseEncodingLine(template0Locale_));
     PatchLine(lines, 9, tenant);
     PatchLine(lines, 11, tenant);
-    UniScriptDB.Execute();
+    Create(UniScriptDB, "Die Datenbank " + tenant);
 
     UniConnection2.Disconnect();
     UniConnection2.SetDatabase(tenant);

@@ -7,7 +7,9 @@
 #include "Setup/InstallationLog.h"
 #include "Setup/InstallationOutcome.h"
 #include "Setup/InstallerHost.h"
+#include "Setup/TenantLock.h"
 
+#include <optional>
 #include <string>
 
 namespace velmora {
@@ -27,9 +29,11 @@ enum class TInstallationResult {
 // the values the setup stores for them. The statement templates are patched in place; the drop of
 // step 10 is loaded from its template at every run, so a second press behaves like the first.
 //
-// Nothing on the server changes before the input is checked and, when the tenant's database or
-// role exists already, the user has confirmed that it is replaced. Every run is recorded in the
-// installation log.
+// Nothing on the server changes before the input is checked, the cluster can take the tenant's
+// database and, when the tenant's database or role exists already, the user has confirmed that it
+// is replaced. From the check whether the tenant exists to the end, the run holds the tenant's
+// lock on the server, so that a second run for the same tenant changes nothing; and it never
+// builds into a role or database it did not create. Every run is recorded in the installation log.
 class TInstallation {
 public:
     // The host supplies the input and shows progress and messages; loginDialog asks for the
@@ -72,6 +76,10 @@ private:
     // The drop of step 10: "does not exist" is the expected answer on a new server; any other
     // failure ends the run before anything else changes.
     void Drop(const std::string& sql, std::string_view notThereState, const std::string& what);
+    // CREATE USER and CREATE DATABASE: a failure of the creation ends the run, since every later
+    // step would work in a role or database this run did not make. The other statements of script
+    // are judged as usual.
+    void Create(TUniScript& script, const std::string& what);
     void DropOldTenant();
     void CreateTenantRole();
     void CreateTenantDatabase();
@@ -91,6 +99,10 @@ private:
     TInstallationLog log_;
     TInstallationOutcome outcome_;
     TInstallationResult result_ = TInstallationResult::NotRun;
+    std::optional<TTenantLock> tenantLock_; // held while a run goes on
+    // The UTF-8 locale the database is made from template0 with, on a cluster whose template1 is not
+    // UTF-8.
+    std::optional<std::string> template0Locale_;
     bool connectionLossReported_ = false;
 };
 

@@ -107,7 +107,9 @@ std::string TInstallationOutcome::FinalMessage(const std::string& database,
             message += ", ";
         if (failedSteps_ > 0)
             message += Plural(failedSteps_, "Schritt wurde", "Schritte wurden") + " nicht ausgeführt";
-        message += ". Eine neue Installation des Mandanten behebt das.";
+        // A new run repairs a tenant only once the cause is gone, which the log names.
+        message += ". Das Protokoll nennt die Ursachen; sind sie behoben, ersetzt eine neue Installation den "
+                   "Mandanten.";
     }
     if (const auto note = SkippedNote())
         message += "\n" + *note;

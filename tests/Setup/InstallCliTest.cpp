@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <future>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <map>
@@ -109,7 +110,7 @@ struct PasswordFile {
 class InstallCliTest : public testing::Test {
 protected:
     ~InstallCliTest() override {
-        for (const char* tenant : {"q7cl", "q7cf", "q7tr", "q7pe", "q7pw", "q7cr"}) {
+        for (const char* tenant : {"q7cl", "q7cf", "q7tr", "q7pe", "q7pw", "q7cr", "q7tw"}) {
             DropDatabase(tenant);
             psql("postgres", {"-c", std::string("DROP ROLE IF EXISTS ") + tenant});
         }
@@ -354,6 +355,41 @@ TEST_F(InstallCliTest, ReplacesAnExistingTenantOnlyWhenAsked) {
     EXPECT_EQ(replaced.exitCode, 0) << replaced.err;
     EXPECT_EQ(Superuser("q7cr", "SELECT count(*) FROM pg_tables WHERE tablename = 'kept'"), "0");
     EXPECT_EQ(Superuser("q7cr", "SELECT count(*) FROM trevix.mandant"), "1");
+}
+
+// Two runs of one tenant started at once, a few times over: exactly one installs; the other stops
+// without changing anything, on the tenant's lock while the first one runs, or on the question
+// whether to replace the tenant when it comes later.
+TEST_F(InstallCliTest, OfTwoRunsOfOneTenantAtOnceExactlyOneInstalls) {
+    const std::string input = sandbox().password + "\nKennwort\n";
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        DropDatabase("q7tw");
+        psql("postgres", {"-c", "DROP ROLE IF EXISTS q7tw"});
+        const auto start = [&](const char* licensee) {
+            return std::async(std::launch::async, [&input, licensee] {
+                return Install({"--tenant", "q7tw", "--licensee", licensee}, input);
+            });
+        };
+        auto first = start("Erster");
+        auto second = start("Zweiter");
+        const CliRun runs[] = {first.get(), second.get()};
+
+        const auto installed = std::count_if(std::begin(runs), std::end(runs),
+                                             [](const CliRun& run) { return run.exitCode == 0; });
+        ASSERT_EQ(installed, 1) << runs[0].err << runs[1].err;
+        const CliRun& loser = runs[0].exitCode == 0 ? runs[1] : runs[0];
+        if (loser.exitCode == 1)
+            EXPECT_THAT(loser.err,
+                        HasSubstr("Fehler: Der Mandant q7tw wird gerade von einer anderen Installation "
+                                  "auf diesem Server installiert."));
+        else
+            EXPECT_THAT(loser.err, HasSubstr("Die Datenbank q7tw ist bereits installiert."));
+        EXPECT_EQ(Superuser("q7tw", "SELECT lizenznehmer FROM trevix.mandant"),
+                  runs[0].exitCode == 0 ? "Erster" : "Zweiter");
+        EXPECT_EQ(Superuser("q7tw", "SELECT count(*) FROM pg_tables WHERE schemaname = 'trevix'"), "68");
+        EXPECT_EQ(Superuser("q7tw", "SELECT count(*) FROM trevix.wl_auftragstatus"), "2");
+    }
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "Common/AsciiText.h"
 #include "Dabrix/Uni.h"
 #include "InstallationDoubles.h"
+#include "Setup/TenantLock.h"
 #include "schema/TenantDatabase.h"
 #include "support/Sandbox.h"
 #include "support/StateHome.h"
@@ -21,6 +22,7 @@
 using namespace velmora;
 using namespace velmora::test;
 using testing::ElementsAre;
+using testing::EndsWith;
 using testing::HasSubstr;
 using testing::Not;
 using testing::StartsWith;
@@ -574,6 +576,146 @@ TEST_F(InstallationTest, RefusedTenantRowStopsTheRun) {
     EXPECT_EQ(installation.Result(), TInstallationResult::Stopped);
     EXPECT_TRUE(host.informations.empty());
     EXPECT_THAT(stateHome.logText(), HasSubstr("Ergebnis: Installation abgebrochen: Mandant gesperrt"));
+}
+
+// Another session of the sandbox's superuser, as a second installation holds it.
+struct OtherSession {
+    OtherSession() {
+        const TAdminLogin sandboxLogin = ScriptedLogin::sandboxLogin();
+        connection.SetProviderName("PostgreSQL");
+        connection.SetServer(sandboxLogin.server);
+        connection.SetPort(sandboxLogin.port);
+        connection.SetDatabase("postgres");
+        connection.SetUsername(sandboxLogin.username);
+        connection.SetPassword(sandboxLogin.password);
+        connection.SetLoginPrompt(false);
+    }
+    TPostgreSQLUniProvider provider;
+    TUniConnection connection;
+};
+
+// A run of the same tenant holds its lock: this one stops before it asks or changes anything. The
+// lock is given back when a run ends, although the window keeps its session open.
+TEST_F(InstallationTest, TenantLockedByAnotherRunIsLeftAlone) {
+    Use("Q7LK");
+    Superuser("postgres", "CREATE ROLE q7lk LOGIN PASSWORD 'aelter'");
+    host.confirm = true;
+    OtherSession other;
+    TInstallation installation(host, login);
+    {
+        const TTenantLock otherRun(other.connection, "q7lk");
+        try {
+            installation.Button1Click();
+            FAIL() << "the run went through";
+        } catch (const EDatabaseError& e) {
+            EXPECT_EQ(e.Message(),
+                      "Der Mandant q7lk wird gerade von einer anderen Installation auf diesem Server "
+                      "installiert. Diese Installation wurde beendet, ohne etwas zu verändern");
+        }
+        EXPECT_EQ(installation.Result(), TInstallationResult::Stopped);
+        EXPECT_TRUE(host.questions.empty());
+        EXPECT_TRUE(host.progress.empty());
+        EXPECT_TRUE(Exists("pg_roles", "rolname", "q7lk"));
+        EXPECT_FALSE(Exists("pg_database", "datname", "q7lk"));
+    }
+
+    installation.Button1Click();
+    EXPECT_EQ(installation.Result(), TInstallationResult::Installed);
+    ASSERT_TRUE(installation.UniConnection1.Connected());
+    EXPECT_NO_THROW(TTenantLock nextRun(other.connection, "q7lk"));
+}
+
+// A session the administrative connection opens anew no longer holds the lock: it is taken again
+// before the next change, and when another run has taken it meanwhile, the run stops there.
+TEST_F(InstallationTest, LockIsTakenAgainOnANewSession) {
+    Use("Q7LA");
+    OtherSession other;
+    std::optional<TTenantLock> otherRun;
+    TInstallation installation(host, login);
+    host.onProgress = [&](int progress) {
+        if (progress == 15) {
+            installation.UniConnection1.Disconnect();
+            otherRun.emplace(other.connection, "q7la");
+        }
+    };
+    try {
+        installation.Button1Click();
+        FAIL() << "the run went through";
+    } catch (const EDatabaseError& e) {
+        EXPECT_EQ(e.Message(),
+                  "Die Verbindung zum Server war unterbrochen, und inzwischen installiert eine andere "
+                  "Installation den Mandanten q7la. Die Installation wurde abgebrochen");
+    }
+    EXPECT_EQ(host.lastProgress(), 20);
+    EXPECT_FALSE(Exists("pg_roles", "rolname", "q7la"));
+
+    otherRun.reset();
+    host.onProgress = [&](int progress) {
+        if (progress == 15)
+            installation.UniConnection1.Disconnect();
+        if (progress == 25) {
+            EXPECT_THROW(TTenantLock(other.connection, "q7la"), EDatabaseError);
+        }
+    };
+    installation.Button1Click();
+    EXPECT_EQ(installation.Result(), TInstallationResult::Installed);
+}
+
+// CREATE USER or CREATE DATABASE that fails stops the run there: nothing is built into a role or a
+// database the run did not make (here another session makes it first, or the session is lost).
+TEST_F(InstallationTest, FailedCreationStopsTheRun) {
+    struct Case {
+        std::string code;
+        int at; // the progress value before the step at which the other session acts
+        std::function<void(TInstallation&, const std::string& tenant)> act;
+        std::string message;
+    };
+    const auto create = [](const std::string& what) {
+        return [what](TInstallation&, const std::string& tenant) {
+            Superuser("postgres", "CREATE " + what + " " + tenant);
+        };
+    };
+    const auto endAdministrativeSession = [](TInstallation& installation, const std::string&) {
+        const std::string pid = installation.UniConnection1.SelectRows("SELECT pg_backend_pid()").at(0).at(0);
+        Superuser("postgres", "SELECT pg_terminate_backend(" + pid + ")");
+    };
+    const Case cases[] = {
+        {"Q7CU", 15, create("ROLE"),
+         "Die Rolle q7cu kann nicht angelegt werden: role \"q7cu\" already exists"},
+        {"Q7CD", 25, create("DATABASE"),
+         "Die Datenbank q7cd kann nicht angelegt werden: database \"q7cd\" already exists"},
+        {"Q7CL", 15, endAdministrativeSession, "Die Rolle q7cl kann nicht angelegt werden: "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code);
+        Use(c.code);
+        host.progress.clear();
+        const std::string tenant = LowerTenantCode(c.code);
+        TInstallation installation(host, login);
+        host.onProgress = [&](int progress) {
+            if (progress == c.at)
+                c.act(installation, tenant);
+        };
+        try {
+            installation.Button1Click();
+            ADD_FAILURE() << "the run went through";
+        } catch (const EDatabaseError& e) {
+            EXPECT_THAT(e.Message(), StartsWith(c.message));
+            EXPECT_THAT(e.Message(),
+                        EndsWith(". Die Installation wurde abgebrochen, damit nichts in eine Rolle "
+                                 "oder Datenbank installiert wird, die sie nicht angelegt hat"));
+        }
+        EXPECT_EQ(host.lastProgress(), c.at + 5);
+        EXPECT_EQ(installation.Result(), TInstallationResult::Stopped);
+        EXPECT_TRUE(recorder.errors.empty()) << recorder.errors.front().message;
+        // The other session's database is neither granted to the tenant nor given a structure.
+        if (Exists("pg_database", "datname", tenant)) {
+            EXPECT_EQ(Superuser(tenant, "SELECT count(*) FROM pg_namespace WHERE nspname = 'trevix'"), "0");
+            EXPECT_EQ(Superuser("postgres",
+                                "SELECT datacl IS NULL FROM pg_database WHERE datname = '" + tenant + "'"),
+                      "t");
+        }
+    }
 }
 
 // The installation names role and database with the unquoted code, so a code must not be one of the

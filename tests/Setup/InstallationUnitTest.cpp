@@ -104,8 +104,10 @@ TEST(InstallationOutcome, FinalMessageCountsWhatFailedAndNamesTheLog) {
     EXPECT_EQ(
         outcome.FinalMessage("ab12", "/l"),
         "Die Installation der Datenbank ab12 wurde mit Fehlern beendet: 1 Anweisung ist fehlgeschlagen, 1 "
-        "Schritt wurde nicht ausgeführt. Eine neue Installation des Mandanten behebt das.\n3 Besitzerwechsel "
-        "übersprungen: die Rollen qz7k, trevix gibt es auf dem Server nicht, die Objekte gehören dem "
+        "Schritt wurde nicht ausgeführt. Das Protokoll nennt die Ursachen; sind sie behoben, ersetzt eine "
+        "neue "
+        "Installation den Mandanten.\n3 Besitzerwechsel übersprungen: die Rollen qz7k, trevix gibt es auf "
+        "dem Server nicht, die Objekte gehören dem "
         "Mandanten.\nProtokoll: /l");
 }
 

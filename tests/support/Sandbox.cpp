@@ -15,9 +15,20 @@ SandboxEnv readSandbox() {
     const char* path = std::getenv("VELMORA_SANDBOX_ENV");
     if (path == nullptr)
         throw std::runtime_error("VELMORA_SANDBOX_ENV is not set: run pg tests through ctest");
+    return sandboxAt(path);
+}
+
+std::vector<std::string> environmentOf(const SandboxEnv& env) {
+    return EnvironmentWith(
+        {"PGHOST=" + env.host, "PGPORT=" + env.port, "PGUSER=" + env.user, "PGPASSWORD=" + env.password});
+}
+
+} // namespace
+
+SandboxEnv sandboxAt(const std::string& path) {
     std::ifstream file(path);
     if (!file)
-        throw std::runtime_error(std::string("no PostgreSQL sandbox running (missing ") + path + ")");
+        throw std::runtime_error("no PostgreSQL sandbox running (missing " + path + ")");
     std::map<std::string, std::string> values;
     for (std::string line; std::getline(file, line);) {
         if (auto eq = line.find('='); eq != std::string::npos)
@@ -33,8 +44,6 @@ SandboxEnv readSandbox() {
             values["PGSANDBOX_CLIENT_KEY"]};
 }
 
-} // namespace
-
 const SandboxEnv& sandbox() {
     static const SandboxEnv env = readSandbox();
     return env;
@@ -48,16 +57,27 @@ std::string uniqueName(std::string_view prefix) {
 }
 
 std::vector<std::string> sandboxEnvironment() {
-    const SandboxEnv& env = sandbox();
-    return EnvironmentWith(
-        {"PGHOST=" + env.host, "PGPORT=" + env.port, "PGUSER=" + env.user, "PGPASSWORD=" + env.password});
+    return environmentOf(sandbox());
 }
+
+namespace {
+
+PsqlResult runPsql(const std::vector<std::string>& environment, const std::string& database,
+                   const std::vector<std::string>& args, const std::string& stdinText) {
+    std::vector<std::string> argv{"psql", "-X", "-q", "-A", "-t", "-d", database};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunProcess(argv, environment, stdinText);
+}
+
+} // namespace
 
 PsqlResult psql(const std::string& database, const std::vector<std::string>& args,
                 const std::string& stdinText) {
-    std::vector<std::string> argv{"psql", "-X", "-q", "-A", "-t", "-d", database};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return RunProcess(argv, sandboxEnvironment(), stdinText);
+    return runPsql(sandboxEnvironment(), database, args, stdinText);
+}
+
+PsqlResult psql(const SandboxEnv& env, const std::string& database, const std::vector<std::string>& args) {
+    return runPsql(environmentOf(env), database, args, {});
 }
 
 void DropDatabase(const std::string& name) {

@@ -23,6 +23,8 @@ struct SandboxEnv {
 // The sandbox of this test run, read once from the file the fixture wrote. Throws when the test
 // was started without the fixture, so that a pg test fails instead of skipping.
 const SandboxEnv& sandbox();
+// A sandbox another fixture started, from the file it wrote; throws when there is none.
+SandboxEnv sandboxAt(const std::string& envFile);
 
 // A lower-case name, unique across processes and calls, for a database or role of one test.
 std::string uniqueName(std::string_view prefix);
@@ -37,6 +39,8 @@ using PsqlResult = ProcessResult;
 // args are appended, e.g. {"-c", sql}, {"-f", path} or {"-v", "ON_ERROR_STOP=1"}.
 PsqlResult psql(const std::string& database, const std::vector<std::string>& args,
                 const std::string& stdinText = {});
+// The same on the server of another sandbox.
+PsqlResult psql(const SandboxEnv& env, const std::string& database, const std::vector<std::string>& args);
 
 // Drops a database of the sandbox if it exists, ending the sessions still connected to it first.
 void DropDatabase(const std::string& name);

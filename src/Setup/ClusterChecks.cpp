@@ -1,0 +1,118 @@
+#include "Setup/ClusterChecks.h"
+
+#include "Common/Exceptions.h"
+#include "Setup/StatementTemplates.h"
+
+#include <chrono>
+#include <thread>
+
+namespace velmora {
+namespace {
+
+const std::string kTemplate = "template1";
+// How long other sessions on template1 are waited for: 20 times 100 ms.
+constexpr int kSessionWaits = 20;
+constexpr std::chrono::milliseconds kSessionWait{100};
+
+// A text as an SQL string literal; the names it quotes come from the server's catalogue.
+std::string Literal(std::string_view text) {
+    std::string literal = "'";
+    for (char c : text)
+        literal += c == '\'' ? std::string("''") : std::string(1, c);
+    return literal + "'";
+}
+
+} // namespace
+
+std::optional<std::string> TClusterChecks::Run() {
+    const auto rows = admin_.SelectRows(
+        "SELECT pg_encoding_to_char(encoding) FROM pg_database WHERE datname = 'template1'");
+    if (rows.size() != 1)
+        throw EDatabaseError("Der Server hat keine Vorlage template1, aus der die Datenbank des Mandanten "
+                             "angelegt werden kann. Es wurde nichts verändert");
+    const std::string& encoding = rows.front()[0];
+    if (encoding == "UTF8") {
+        CheckTemplate1();
+        return std::nullopt;
+    }
+    // template0 is never connected to and holds nothing but the server's own objects.
+    std::optional<std::string> locale = Utf8Locale();
+    if (!locale)
+        throw EDatabaseError(
+            "Die Vorlage template1 des Servers ist nicht UTF-8 (" + encoding +
+            "), und der Server kennt keine UTF-8-Locale, mit der die Datenbank des Mandanten "
+            "aus template0 angelegt werden könnte. Bitte auf dem Server eine UTF-8-Locale "
+            "einrichten (zum Beispiel C.UTF-8). Es wurde nichts verändert");
+    return locale;
+}
+
+std::optional<std::string> TClusterChecks::Utf8Locale() {
+    const auto rows = admin_.SelectRows(
+        "SELECT c.collcollate FROM pg_collation c, pg_database t WHERE t.datname = 'template1' "
+        "AND c.collprovider = 'c' AND c.collencoding = pg_char_to_encoding('UTF8') "
+        "AND c.collcollate = c.collctype AND c.collcollate ~* '[.]utf-?8$' "
+        "ORDER BY split_part(c.collcollate, '.', 1) <> split_part(t.datcollate, '.', 1), "
+        "split_part(c.collcollate, '.', 1) <> 'C', c.collcollate LIMIT 1");
+    if (rows.empty())
+        return std::nullopt;
+    return rows.front().front();
+}
+
+int TClusterChecks::SessionsOnTemplate1() {
+    // Autovacuum's workers do not count: CREATE DATABASE ends them itself.
+    const auto rows = admin_.SelectRows("SELECT count(*) FROM pg_stat_activity WHERE datname = 'template1' "
+                                        "AND backend_type = 'client backend'");
+    return rows.empty() ? 0 : std::stoi(rows.front().front());
+}
+
+void TClusterChecks::CheckTemplate1() {
+    if (admin_.Database() == kTemplate)
+        throw EDatabaseError(
+            "Die Anmeldung ist mit der Vorlage template1 verbunden, aus der die Datenbank des "
+            "Mandanten angelegt wird. Bitte mit einer anderen Datenbank anmelden, zum Beispiel "
+            "postgres. Es wurde nichts verändert");
+    // A session that only looks at the template, such as the check below of another installation,
+    // is gone within moments; CREATE DATABASE waits a few seconds for such sessions as well.
+    int sessions = SessionsOnTemplate1();
+    for (int wait = 0; sessions > 0 && wait < kSessionWaits; ++wait) {
+        std::this_thread::sleep_for(kSessionWait);
+        sessions = SessionsOnTemplate1();
+    }
+    if (sessions > 0)
+        throw EDatabaseError("Mit der Vorlage template1 " +
+                             std::string(sessions == 1
+                                             ? "ist eine andere Sitzung"
+                                             : "sind " + std::to_string(sessions) + " andere Sitzungen") +
+                             " verbunden; solange kann der Server keine Datenbank aus ihr anlegen. Bitte "
+                             "diese Sitzungen beenden "
+                             "und die Installation wiederholen. Es wurde nichts verändert");
+    if (CountInTemplate1("SELECT count(*) FROM pg_namespace WHERE nspname = 'trevix'") != "0")
+        throw EDatabaseError("Die Vorlage template1 enthält ein Schema trevix, das jede neue Datenbank erbt; "
+                             "die Struktur des Mandanten ließe sich darin nicht anlegen. Bitte das Schema "
+                             "trevix aus template1 entfernen. Es wurde nichts verändert");
+}
+
+std::string TClusterChecks::CountInTemplate1(const std::string& sql) {
+    TUniConnection probe;
+    probe.SetProviderName(admin_.ProviderName());
+    probe.SetServer(admin_.Server());
+    probe.SetPort(admin_.Port());
+    probe.SetDatabase(kTemplate);
+    probe.SetUsername(admin_.Username());
+    probe.SetPassword(admin_.Password());
+    probe.SpecificOptions() = admin_.SpecificOptions();
+    probe.SetLoginPrompt(false);
+    // The session ends with probe, before anything is copied from the template.
+    const auto rows = probe.SelectRows(sql);
+    return rows.empty() ? std::string() : rows.front().front();
+}
+
+std::string DatabaseEncodingLine(const std::optional<std::string>& template0Locale) {
+    const std::string_view stored = kDatabaseTemplate[4];
+    if (!template0Locale)
+        return std::string(stored);
+    return std::string(stored) + " TEMPLATE = template0 LC_COLLATE = " + Literal(*template0Locale) +
+           " LC_CTYPE = " + Literal(*template0Locale);
+}
+
+} // namespace velmora
