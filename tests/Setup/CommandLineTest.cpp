@@ -117,3 +117,62 @@ TEST(CommandLine, ThePasswordFileIsPgpassfileElseTheOneInTheHomeDirectory) {
 }
 
 } // namespace
+
+TEST(CommandLine, OptionValuesFollowSeparatedAfterAnEqualsSignOrGluedToTheLetter) {
+    struct Case {
+        std::vector<std::string> arguments;
+        int port;
+        std::string username;
+    };
+    const Case cases[] = {
+        {{"-p", "5433", "-U", "anna"}, 5433, "anna"},
+        {{"--port=5433", "--username=anna"}, 5433, "anna"},
+        {{"-p5433", "-Uanna"}, 5433, "anna"},
+        {{"-wp5433", "-U", "anna"}, 5433, "anna"},
+        {{"-U", "-p5433"}, 0, "-p5433"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.arguments));
+        const TCommandLine commandLine = Parse(c.arguments);
+        EXPECT_EQ(commandLine.adminLogin.port, c.port);
+        EXPECT_EQ(commandLine.adminLogin.username, c.username);
+    }
+    EXPECT_EQ(ParseCommandLine({"-tab12"}, {}).tenantCode, "AB12");
+}
+
+TEST(CommandLine, PasswordPromptFlags) {
+    EXPECT_FALSE(Parse({}).noPasswordPrompt);
+    EXPECT_FALSE(Parse({}).passwordPromptFirst);
+    EXPECT_TRUE(Parse({"-w"}).noPasswordPrompt);
+    EXPECT_TRUE(Parse({"--no-password"}).noPasswordPrompt);
+    EXPECT_TRUE(Parse({"-W"}).passwordPromptFirst);
+    EXPECT_TRUE(Parse({"--password", "--replace"}).passwordPromptFirst);
+    EXPECT_TRUE(Parse({"--replace"}).replace);
+    EXPECT_EQ(Refusal({"-wW"}), "--no-password und --password schließen einander aus");
+}
+
+TEST(CommandLine, HelpAndVersionByEitherName) {
+    for (const char* help : {"--help", "-?"}) {
+        EXPECT_TRUE(ParseCommandLine({help}, {}).help);
+        EXPECT_TRUE(ParseCommandLine({"stray", help, "--unknown"}, {}).help) << "help is answered first";
+    }
+    for (const char* version : {"--version", "-V"})
+        EXPECT_TRUE(ParseCommandLine({version}, {}).version);
+}
+
+TEST(CommandLine, MisusedArgumentsAreNamed) {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"postgres"}, "überzähliges Argument: postgres"},
+        {{"-h", "db1", "extra"}, "überzähliges Argument: extra"},
+        {{"-"}, "überzähliges Argument: -"},
+        {{"--hots", "db1"}, "unbekannte Option: --hots"},
+        {{"-x"}, "unbekannte Option: -x"},
+        {{"-wx"}, "unbekannte Option: -x"},
+        {{"-p"}, "Option --port braucht einen Wert"},
+        {{"--replace=yes"}, "Option --replace nimmt keinen Wert"},
+    };
+    for (const auto& [arguments, message] : cases) {
+        SCOPED_TRACE(testing::PrintToString(arguments));
+        EXPECT_EQ(Refusal(arguments), message);
+    }
+}

@@ -272,6 +272,21 @@ TEST_F(InstallCliTest, ThePasswordFileServesOnlyWhenNothingElseGivesAPasswordAnd
                   LogLine());
 }
 
+// -w never asks for the administrator's password, -W asks before the log-on whatever else would give one.
+TEST_F(InstallCliTest, PasswordPromptOptions) {
+    const CliRun neverAsked = Install({"-t", "q7cf", "-w"}, sandbox().password + "\nKennwort\n");
+    EXPECT_EQ(neverAsked.exitCode, 1);
+    EXPECT_EQ(neverAsked.err,
+              "Fehler: Der Server verlangt ein Passwort, und --no-password verbietet, danach zu "
+              "fragen.\nAnmeldung aufgegeben: Installation bei 0 % beendet\n" +
+                  LogLine());
+
+    const CliRun askedFirst =
+        Install({"-t", "q7cf", "-W"}, "falsch\nKennwort\n", {{"PGPASSWORD", sandbox().password}});
+    EXPECT_EQ(askedFirst.exitCode, 1);
+    EXPECT_THAT(askedFirst.err, HasSubstr("password authentication failed for user \"postgres\""));
+}
+
 // The operating-system user postgres installs over the local socket by peer authentication, without
 // any password. The tenant, refused there by the peer line, logs on over TCP to localhost with the
 // command line's TLS settings: with the sandbox's CA it installs, with a certificate that is no CA it

@@ -1,5 +1,6 @@
 #include "Setup/cli/AdminPassword.h"
 
+#include "Common/Exceptions.h"
 #include "Setup/cli/PgPassFile.h"
 
 namespace velmora::cli {
@@ -19,7 +20,13 @@ std::string TAdminPasswordSource::operator()(const TAdminLogin& login) const {
         if (found.password && !found.password->empty())
             return *found.password;
     }
-    return input_.Read("Passwort des Administrators " + login.username + ": ");
+    if (commandLine_.noPasswordPrompt)
+        throw EDAError("Der Server verlangt ein Passwort, und --no-password verbietet, danach zu fragen", 0);
+    return input_.Read(AdminPasswordPrompt(login));
+}
+
+std::string AdminPasswordPrompt(const TAdminLogin& login) {
+    return "Passwort des Administrators " + login.username + ": ";
 }
 
 } // namespace velmora::cli

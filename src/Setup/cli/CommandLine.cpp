@@ -53,67 +53,124 @@ std::filesystem::path PasswordFilePath(const std::map<std::string, std::string>&
     return {};
 }
 
-// The options by their long names, and the short names of some.
-const std::set<std::string> kOptions{"--tenant",
-                                     "--licensee",
-                                     "--postal-code",
-                                     "--city",
-                                     "--street",
-                                     "--host",
-                                     "--port",
-                                     "--username",
-                                     "--dbname",
-                                     "--admin-password-file",
-                                     "--tenant-password-file",
-                                     "--sslmode",
-                                     "--sslrootcert",
-                                     "--sslcert",
-                                     "--sslkey"};
-// The options without a value.
-const std::set<std::string> kFlags{"--replace"};
-const std::map<std::string, std::string> kShortNames{
-    {"-t", "--tenant"}, {"-h", "--host"}, {"-p", "--port"}, {"-U", "--username"}, {"-d", "--dbname"}};
+// An option by its long name, with its short letter if it has one.
+struct TOptionName {
+    std::string_view name;
+    char letter;
+    bool takesValue;
+};
 
-// The options given, by long name; "--name value" and "--name=value" both serve.
-std::map<std::string, std::string> GivenOptions(const std::vector<std::string>& arguments) {
-    std::map<std::string, std::string> given;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        std::string name = arguments[i];
-        if (kFlags.contains(name))
-            continue;
-        std::optional<std::string> value;
-        if (const auto eq = name.find('='); name.starts_with("--") && eq != std::string::npos) {
-            value = name.substr(eq + 1);
-            name.resize(eq);
-        }
-        if (const auto shortName = kShortNames.find(name); shortName != kShortNames.end())
-            name = shortName->second;
-        if (!kOptions.contains(name))
-            throw EUsageError("unbekannte Option: " + arguments[i]);
-        if (!value) {
-            if (i + 1 == arguments.size())
-                throw EUsageError("Option " + name + " braucht einen Wert");
-            value = arguments[++i];
-        }
-        given[name] = *value;
-    }
-    return given;
+constexpr TOptionName kOptionNames[] = {
+    {"--tenant", 't', true},
+    {"--licensee", 0, true},
+    {"--postal-code", 0, true},
+    {"--city", 0, true},
+    {"--street", 0, true},
+    {"--host", 'h', true},
+    {"--port", 'p', true},
+    {"--username", 'U', true},
+    {"--dbname", 'd', true},
+    {"--no-password", 'w', false},
+    {"--password", 'W', false},
+    {"--admin-password-file", 0, true},
+    {"--tenant-password-file", 0, true},
+    {"--sslmode", 0, true},
+    {"--sslrootcert", 0, true},
+    {"--sslcert", 0, true},
+    {"--sslkey", 0, true},
+    {"--replace", 0, false},
+    {"--help", '?', false},
+    {"--version", 'V', false},
+};
+
+const TOptionName* FindOption(std::string_view name) {
+    const auto found = std::ranges::find(kOptionNames, name, &TOptionName::name);
+    return found == std::end(kOptionNames) ? nullptr : found;
 }
+
+const TOptionName* FindOption(char letter) {
+    const auto found = std::ranges::find(kOptionNames, letter, &TOptionName::letter);
+    return found == std::end(kOptionNames) ? nullptr : found;
+}
+
+// The options given, by long name; an option without a value maps to "". A value follows as the
+// next argument, after "=" (--port=5433), or glued to the letter (-p5433); letters without values
+// may be grouped (-wV).
+class TGivenOptions {
+public:
+    explicit TGivenOptions(const std::vector<std::string>& arguments) : arguments_(arguments) {
+        while (next_ < arguments_.size()) {
+            const std::string& argument = arguments_[next_++];
+            if (argument.starts_with("--"))
+                TakeLong(argument);
+            else if (argument.size() > 1 && argument.front() == '-')
+                TakeLetters(argument);
+            else
+                throw EUsageError("überzähliges Argument: " + argument);
+        }
+    }
+
+    const std::map<std::string, std::string>& Values() const { return given_; }
+
+private:
+    void TakeLong(const std::string& argument) {
+        const std::size_t equals = argument.find('=');
+        const TOptionName* option = FindOption(std::string_view(argument).substr(0, equals));
+        if (option == nullptr)
+            throw EUsageError("unbekannte Option: " + argument);
+        if (equals != std::string::npos && !option->takesValue)
+            throw EUsageError("Option " + std::string(option->name) + " nimmt keinen Wert");
+        Take(*option,
+             equals == std::string::npos ? std::nullopt : std::optional(argument.substr(equals + 1)));
+    }
+
+    void TakeLetters(const std::string& argument) {
+        for (std::size_t i = 1; i < argument.size(); ++i) {
+            const TOptionName* option = FindOption(argument[i]);
+            if (option == nullptr)
+                throw EUsageError("unbekannte Option: -" + std::string(1, argument[i]));
+            if (option->takesValue) {
+                Take(*option, i + 1 < argument.size() ? std::optional(argument.substr(i + 1)) : std::nullopt);
+                return;
+            }
+            Take(*option, std::nullopt);
+        }
+    }
+
+    void Take(const TOptionName& option, std::optional<std::string> value) {
+        if (option.takesValue && !value) {
+            if (next_ == arguments_.size())
+                throw EUsageError("Option " + std::string(option.name) + " braucht einen Wert");
+            value = arguments_[next_++];
+        }
+        given_[std::string(option.name)] = value.value_or("");
+    }
+
+    const std::vector<std::string>& arguments_;
+    std::size_t next_ = 0;
+    std::map<std::string, std::string> given_;
+};
 
 } // namespace
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
                               const std::map<std::string, std::string>& environment) {
     TCommandLine result;
-    const auto asksFor = [&](const char* flag) {
-        return std::find(arguments.begin(), arguments.end(), flag) != arguments.end();
+    // Help and version are answered whatever else the command line holds.
+    const auto asksFor = [&](const char* flag, const char* letter) {
+        return std::ranges::find(arguments, flag) != arguments.end() ||
+               std::ranges::find(arguments, letter) != arguments.end();
     };
-    result.help = asksFor("--help");
-    result.version = asksFor("--version");
+    result.help = asksFor("--help", "-?");
+    result.version = asksFor("--version", "-V");
     if (result.help || result.version)
         return result;
-    result.replace = asksFor("--replace");
-    const std::map<std::string, std::string> given = GivenOptions(arguments);
+    const std::map<std::string, std::string> given = TGivenOptions(arguments).Values();
+    result.replace = given.contains("--replace");
+    result.noPasswordPrompt = given.contains("--no-password");
+    result.passwordPromptFirst = given.contains("--password");
+    if (result.noPasswordPrompt && result.passwordPromptFirst)
+        throw EUsageError("--no-password und --password schließen einander aus");
     // An option, else its environment variable.
     const auto option = [&](const std::string& name, const std::string& variable = {}) {
         if (const auto found = given.find(name); found != given.end())
@@ -172,6 +229,8 @@ Anmeldung des Administrators (Vorgabe: PGHOST, PGPORT, PGUSER, PGDATABASE):
   -p, --port PORT              Port (Vorgabe 5432)
   -U, --username NAME          Benutzer mit Superuser-Rechten (Vorgabe der Anmeldename)
   -d, --dbname NAME            Datenbank für die Anmeldung
+  -w, --no-password            Fragt nie nach dem Passwort des Administrators
+  -W, --password               Fragt vor der Anmeldung nach dem Passwort des Administrators
       --admin-password-file DATEI
                                Passwort aus der ersten Zeile der Datei (sonst PGPASSWORD)
 
@@ -187,13 +246,17 @@ Sonstiges:
       --replace                Ersetzt einen vorhandenen Mandanten: löscht seine Datenbank
                                mit allen Daten und installiert sie neu (ohne diese Option
                                wird ein vorhandener Mandant nicht angetastet)
-      --help                   Zeigt diese Hilfe und endet
-      --version                Zeigt die Version und endet
+  -?, --help                   Zeigt diese Hilfe und endet
+  -V, --version                Zeigt die Version und endet
+
+Der Wert einer Option folgt als eigenes Argument, nach "=" (--port=5433) oder direkt hinter dem
+Buchstaben (-p5433).
 
 Passwörter stehen nie auf der Befehlszeile. Das des Administrators braucht das Programm nur, wenn
 der Server eines verlangt; dann nimmt es die Datei der Option, sonst PGPASSWORD, sonst die erste
 passende Zeile der Passwortdatei (PGPASSFILE, sonst ~/.pgpass, mit Rechten höchstens 0600), sonst
-fragt es am Terminal ohne Echo danach. Das Mandantenpasswort kommt aus seiner Datei oder wird am
+fragt es am Terminal ohne Echo danach (mit -w nie; mit -W vor der Anmeldung, auch wenn der Server
+keines verlangt). Das Mandantenpasswort kommt aus seiner Datei oder wird am
 Terminal zweimal erfragt. Ist die Standardeingabe kein Terminal, liest das Programm statt zu fragen
 je eine Zeile daraus: zuerst das Passwort des Administrators (nur wenn der Server eines verlangt),
 dann das des Mandanten.

@@ -40,7 +40,9 @@ struct TCommandLine {
     std::optional<std::string> adminPasswordFile;
     std::filesystem::path passwordFile; // PGPASSFILE, else ~/.pgpass; empty without a home
     std::optional<std::string> tenantPasswordFile;
-    bool replace = false; // an existing tenant may be dropped and installed anew
+    bool replace = false;             // an existing tenant may be dropped and installed anew
+    bool noPasswordPrompt = false;    // -w: nobody is asked for the administrator's password
+    bool passwordPromptFirst = false; // -W: the administrator's password is asked for before the log-on
 };
 
 // Reads the arguments (without the program name) and the environment: the PostgreSQL variables

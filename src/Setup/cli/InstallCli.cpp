@@ -73,8 +73,10 @@ int Install(const TCommandLine& commandLine) {
     TPasswordInput input;
     TConsoleHost host(commandLine.tenantCode, commandLine.masterData, commandLine.replace, std::cout,
                       std::cerr);
-    TUnattendedConnectDialog loginDialog(commandLine.adminLogin,
-                                         TAdminPasswordSource(commandLine, input, std::cerr));
+    TAdminLogin adminLogin = commandLine.adminLogin;
+    if (commandLine.passwordPromptFirst)
+        adminLogin.password = input.Read(AdminPasswordPrompt(adminLogin));
+    TUnattendedConnectDialog loginDialog(adminLogin, TAdminPasswordSource(commandLine, input, std::cerr));
     TLocalSocketFallback tenantLogOn;
     TInstallation installation(host, loginDialog);
     PrepareConnections(installation, commandLine.tls, tenantLogOn);
