@@ -3,6 +3,7 @@
 #include "Common/Exceptions.h"
 #include "Setup/StatementTemplates.h"
 
+#include <charconv>
 #include <chrono>
 #include <thread>
 
@@ -62,7 +63,11 @@ int TClusterChecks::SessionsOnTemplate1() {
     // Autovacuum's workers do not count: CREATE DATABASE ends them itself.
     const auto rows = admin_.SelectRows("SELECT count(*) FROM pg_stat_activity WHERE datname = 'template1' "
                                         "AND backend_type = 'client backend'");
-    return rows.empty() ? 0 : std::stoi(rows.front().front());
+    int count = 0;
+    const std::string& text = rows.empty() ? std::string() : rows.front().front();
+    if (std::from_chars(text.data(), text.data() + text.size(), count).ec != std::errc())
+        throw EDatabaseError("Unexpected server response");
+    return count;
 }
 
 void TClusterChecks::CheckTemplate1() {
