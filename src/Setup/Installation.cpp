@@ -105,11 +105,26 @@ void TInstallation::WatchFailures() {
     // long an installation takes. The judgement below never stops a run, so nothing is lost by it.
     // The role and the database are created one statement at a time (see Create).
     for (TUniScript* script : {&UniScriptCreateSchema, &UniScriptStruktur, &UniScriptOwnerGrants,
-                               &UniScriptWerteListe, &UniScriptMandantWerteliste}) {
-        script->SetPipelined(true);
-        script->OnError = [this](TDAScript&, const std::exception& error, const std::string& sql,
-                                 TErrorAction& action) { OnStatementError(error, sql, action); };
-    }
+                               &UniScriptWerteListe, &UniScriptMandantWerteliste})
+        Watch(*script);
+}
+
+void TInstallation::Watch(TUniScript& script) {
+    script.SetPipelined(true);
+    script.OnError = [this](TDAScript&, const std::exception& error, const std::string& sql,
+                            TErrorAction& action) { OnStatementError(error, sql, action); };
+}
+
+void TInstallation::RunStatements(TUniConnection& connection, const std::vector<std::string>& statements) {
+    if (statements.empty())
+        return;
+    std::string text;
+    for (const std::string& statement : statements)
+        text += statement + ";\n";
+    TUniScript script;
+    Bind(script, connection, text);
+    Watch(script);
+    script.Execute();
 }
 
 void TInstallation::Button1Click() {
@@ -141,8 +156,13 @@ void TInstallation::Run() {
     // The tenant session of an earlier run in this window would keep its database from being dropped.
     UniConnection2.Disconnect();
     UniConnection1.SetConnectDialog(&loginDialog_);
-    // A login given up is not the end: the lock that follows asks again.
+    // A login given up is not the end: reading the administrator's rights asks again.
     loginDialog_.Execute();
+    if (!ChooseTenantRoleKind()) {
+        result_ = TInstallationResult::Refused;
+        host_.SetProgress(0);
+        return;
+    }
     const TScopeExit unlock([this]() noexcept { tenantLock_.reset(); });
     tenantLock_.emplace(UniConnection1, LowerTenantCode(host_.TenantCode()));
     template0Locale_ = TClusterChecks(UniConnection1).Run();
@@ -169,6 +189,34 @@ void TInstallation::Run() {
         host_.ShowInformation(message);
     else
         host_.ShowWarning(message);
+}
+
+bool TInstallation::ChooseTenantRoleKind() {
+    rights_ = TAdministratorRights::Read(UniConnection1);
+    host_.SetIsolatedTenantForced(
+        rights_->Superuser()
+            ? std::nullopt
+            : std::optional<std::string>("Der angemeldete Benutzer ist kein Superuser: der Mandant wird ohne "
+                                         "Superuser-Rechte angelegt"));
+    tenantRoleKind_ = rights_->TenantRoleKind(host_.IsolatedTenantRequested());
+    outcome_.SetTenantRoleKind(tenantRoleKind_);
+    log_.Write(std::string("Administrator: ") + (rights_->Superuser() ? "Superuser" : "kein Superuser") +
+               ", Serverversion " + std::to_string(rights_->ServerVersion()) + "; " +
+               TenantRoleNote(tenantRoleKind_, LowerTenantCode(host_.TenantCode())));
+    if (tenantRoleKind_ == TTenantRoleKind::Superuser)
+        return true;
+    const auto refusal = rights_->IsolatedTenantRefusal();
+    if (!refusal)
+        return true;
+    log_.Write("Ergebnis: abgelehnt, nichts verändert: " + *refusal);
+    host_.ShowWarning(*refusal);
+    return false;
+}
+
+std::vector<std::string> TInstallation::ApplicationRolesOfTenant() const {
+    if (tenantRoleKind_ == TTenantRoleKind::Superuser)
+        return {};
+    return rights_->GrantableApplicationRoles();
 }
 
 bool TInstallation::MayReplaceExistingTenant() {
@@ -202,8 +250,8 @@ void TInstallation::OnStatementError(const std::exception& error, const std::str
     const TStatementFailure failure = TStatementFailure::Of(error, sql);
     switch (failure.kind) {
     case TStatementFailure::TKind::MissingOwner:
-        log_.Write("Übersprungen (Rolle " + failure.missingOwner + " fehlt) " + Describe(failure));
-        outcome_.CountSkippedOwnership(failure.missingOwner);
+        log_.Write("Übersprungen (Rolle " + failure.newOwner + " fehlt) " + Describe(failure));
+        outcome_.CountSkippedOwnership(failure);
         action = TErrorAction::eaContinue;
         return;
     case TStatementFailure::TKind::LostConnection:
@@ -217,6 +265,15 @@ void TInstallation::OnStatementError(const std::exception& error, const std::str
                 "Die Verbindung zum Server wurde unterbrochen (" + failure.message + "). Die Anweisung \"" +
                 failure.firstLine + "\" ist dabei verloren gegangen; die Installation geht weiter."));
         return;
+    case TStatementFailure::TKind::RefusedOwner:
+        // An isolated tenant keeps what it may not hand away; a superuser tenant may hand anything.
+        if (tenantRoleKind_ == TTenantRoleKind::Isolated) {
+            log_.Write("Übersprungen (an Rolle " + failure.newOwner + " nicht erlaubt) " + Describe(failure));
+            outcome_.CountSkippedOwnership(failure);
+            action = TErrorAction::eaContinue;
+            return;
+        }
+        [[fallthrough]];
     case TStatementFailure::TKind::Unexpected:
         log_.Write("Fehler " + Describe(failure));
         outcome_.CountFailedStatement();
@@ -319,11 +376,24 @@ void TInstallation::Create(TUniScript& script, const std::string& what) {
 
 void TInstallation::CreateTenantRole() {
     tenantLock_->Hold();
-    const std::string tenant = LowerTenantCode(host_.TenantCode());
+    const std::string role = LowerTenantCode(host_.TenantCode());
     TStringList& lines = UniScriptUser.SQL();
-    PatchLine(lines, 1, tenant);
+    LoadTemplate(lines, tenantRoleKind_ == TTenantRoleKind::Isolated ? std::span(kIsolatedUserTemplate)
+                                                                     : std::span(kUserTemplate));
+    PatchLine(lines, 1, role);
     PatchLine(lines, 10, "PASSWORD  " + PasswordLiteral(host_.TenantPassword()));
-    Create(UniScriptUser, "Die Rolle " + tenant);
+    Create(UniScriptUser, "Die Rolle " + role);
+
+    // The memberships an isolated tenant needs: the administrator's in it, to hand it its database,
+    // and its own in the application roles, to hand them the structure script's objects.
+    std::vector<std::string> memberships;
+    if (tenantRoleKind_ == TTenantRoleKind::Isolated) {
+        if (auto membership = rights_->MembershipInTenant(role))
+            memberships.push_back(*membership);
+    }
+    for (const std::string& applicationRole : ApplicationRolesOfTenant())
+        memberships.push_back("GRANT " + applicationRole + " TO " + role);
+    RunStatements(UniConnection1, memberships);
 }
 
 void TInstallation::CreateTenantDatabase() {
@@ -344,15 +414,28 @@ void TInstallation::CreateTenantDatabase() {
     UniConnection2.SetUsername(tenant);
     UniConnection2.SetPassword(host_.TenantPassword());
     UniConnection2.Connect();
+    // Other tenants share the application roles with this one: only its own role may connect.
+    if (tenantRoleKind_ == TTenantRoleKind::Isolated)
+        RunStatements(UniConnection2, {"REVOKE ALL ON DATABASE " + tenant + " FROM PUBLIC"});
 
     PatchLine(UniScriptCreateSchema.SQL(), 3, host_.TenantCode());
     UniScriptCreateSchema.Execute();
 }
 
 void TInstallation::CreateTenantStructure() {
+    // Only a role that may create in the schema can be handed an object in it; that right is not
+    // left to roles other tenants share.
+    std::vector<std::string> grants;
+    std::vector<std::string> revokes;
+    for (const std::string& applicationRole : ApplicationRolesOfTenant()) {
+        grants.push_back("GRANT CREATE ON SCHEMA trevix TO " + applicationRole);
+        revokes.push_back("REVOKE CREATE ON SCHEMA trevix FROM " + applicationRole);
+    }
+    RunStatements(UniConnection2, grants);
     UniScriptStruktur.Execute();
     // Objects the script hands to qz7k or trevix must still serve the tenant role.
     UniScriptOwnerGrants.Execute();
+    RunStatements(UniConnection2, revokes);
 }
 
 template <class Step>

@@ -4,6 +4,7 @@
 #include "Dabrix/Uni.h"
 #include "Dabrix/UniSQL.h"
 #include "Dabrix/UniScript.h"
+#include "Setup/AdministratorRights.h"
 #include "Setup/InstallationLog.h"
 #include "Setup/InstallationOutcome.h"
 #include "Setup/InstallerHost.h"
@@ -11,13 +12,14 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace velmora {
 
 // How the last run ended.
 enum class TInstallationResult {
     NotRun,     // nothing was started yet
-    Refused,    // the input was refused; nothing was sent
+    Refused,    // the input, or the administrator's rights, did not suffice; nothing changed
     Declined,   // the tenant exists and the user did not confirm replacing it; nothing changed
     Stopped,    // a step raised and ended the run (a login given up, too)
     Installed,  // every step ran and nothing failed unexpectedly
@@ -34,6 +36,10 @@ enum class TInstallationResult {
 // is replaced. From the check whether the tenant exists to the end, the run holds the tenant's
 // lock on the server, so that a second run for the same tenant changes nothing; and it never
 // builds into a role or database it did not create. Every run is recorded in the installation log.
+//
+// A superuser administrator gets the tenant role the template makes, a superuser, unless the host
+// asks for an isolated one; an administrator without superuser rights can make only an isolated
+// tenant (TTenantRoleKind), and nothing changes when its rights do not suffice for that.
 class TInstallation {
 public:
     // The host supplies the input and shows progress and messages; loginDialog asks for the
@@ -68,10 +74,18 @@ public:
 
 private:
     void Run();
+    // Learns the administrator's rights and chooses the kind of the tenant role; false, after a
+    // warning, when the administrator cannot make that kind.
+    bool ChooseTenantRoleKind();
     // Whether the run may go on: the tenant is new, or the user confirmed replacing it.
     bool MayReplaceExistingTenant();
     // Sends each script's failed statements through the installation's judgement.
     void WatchFailures();
+    void Watch(TUniScript& script);
+    // Runs statements of the run's own, judged as the scripts' are; nothing when there are none.
+    void RunStatements(TUniConnection& connection, const std::vector<std::string>& statements);
+    // The application roles an isolated tenant role was made a member of; none for a superuser.
+    std::vector<std::string> ApplicationRolesOfTenant() const;
     void OnStatementError(const std::exception& error, const std::string& sql, TErrorAction& action);
     // The drop of step 10: "does not exist" is the expected answer on a new server; any other
     // failure ends the run before anything else changes.
@@ -103,6 +117,8 @@ private:
     // The UTF-8 locale the database is made from template0 with, on a cluster whose template1 is not
     // UTF-8.
     std::optional<std::string> template0Locale_;
+    std::optional<TAdministratorRights> rights_; // read after the login of each run
+    TTenantRoleKind tenantRoleKind_ = TTenantRoleKind::Superuser;
     bool connectionLossReported_ = false;
 };
 

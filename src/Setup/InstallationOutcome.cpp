@@ -11,6 +11,9 @@ namespace {
 
 // The server's code for an object it does not know: for ALTER ... OWNER TO, the role.
 constexpr std::string_view kUndefinedObject = "42704";
+// The server's code for a right the executing role lacks: for ALTER ... OWNER TO, the membership
+// in the new owner or its right to create in the object's schema.
+constexpr std::string_view kInsufficientPrivilege = "42501";
 
 // The role an ALTER ... OWNER TO statement hands its object to, lower case as the server folds it.
 std::optional<std::string> NewOwner(std::string_view sql) {
@@ -29,6 +32,14 @@ const EDAError* DatabaseErrorOf(const std::exception& error) {
 
 std::string Plural(int count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+// "die Rolle a" or "die Rollen a, b".
+std::string Roles(const std::set<std::string>& roles) {
+    std::string names;
+    for (const std::string& role : roles)
+        names += (names.empty() ? "" : ", ") + role;
+    return (roles.size() == 1 ? "die Rolle " : "die Rollen ") + names;
 }
 
 } // namespace
@@ -71,27 +82,31 @@ TStatementFailure TStatementFailure::Of(const std::exception& error, std::string
     const EDAError* databaseError = DatabaseErrorOf(error);
     if (databaseError != nullptr && databaseError->IsFatalError()) {
         failure.kind = TKind::LostConnection;
-    } else if (const auto owner = NewOwner(sql); owner && failure.sqlState == kUndefinedObject) {
-        failure.kind = TKind::MissingOwner;
-        failure.missingOwner = *owner;
+    } else if (const auto owner = NewOwner(sql); owner && (failure.sqlState == kUndefinedObject ||
+                                                           failure.sqlState == kInsufficientPrivilege)) {
+        failure.kind = failure.sqlState == kUndefinedObject ? TKind::MissingOwner : TKind::RefusedOwner;
+        failure.newOwner = *owner;
     }
     return failure;
 }
 
-void TInstallationOutcome::CountSkippedOwnership(const std::string& role) {
+void TInstallationOutcome::CountSkippedOwnership(const TStatementFailure& failure) {
     ++skippedOwnerships_;
-    missingOwners_.insert(role);
+    (failure.kind == TStatementFailure::TKind::MissingOwner ? missingOwners_ : refusedOwners_)
+        .insert(failure.newOwner);
 }
 
 std::optional<std::string> TInstallationOutcome::SkippedNote() const {
     if (skippedOwnerships_ == 0)
         return std::nullopt;
-    std::string roles;
-    for (const std::string& role : missingOwners_)
-        roles += (roles.empty() ? "" : ", ") + role;
-    return std::to_string(skippedOwnerships_) +
-           " Besitzerwechsel übersprungen: " + (missingOwners_.size() == 1 ? "die Rolle " : "die Rollen ") +
-           roles + " gibt es auf dem Server nicht, die Objekte gehören dem Mandanten.";
+    std::string reasons;
+    if (!missingOwners_.empty())
+        reasons = Roles(missingOwners_) + " gibt es auf dem Server nicht";
+    if (!refusedOwners_.empty())
+        reasons += (reasons.empty() ? "an " : "; an ") + Roles(refusedOwners_) +
+                   " darf der Mandant ohne Superuser-Rechte nichts übergeben";
+    return std::to_string(skippedOwnerships_) + " Besitzerwechsel übersprungen: " + reasons +
+           ", die Objekte gehören dem Mandanten.";
 }
 
 std::string TInstallationOutcome::FinalMessage(const std::string& database,
@@ -111,6 +126,7 @@ std::string TInstallationOutcome::FinalMessage(const std::string& database,
         message += ". Das Protokoll nennt die Ursachen; sind sie behoben, ersetzt eine neue Installation den "
                    "Mandanten.";
     }
+    message += "\n" + TenantRoleNote(tenantRoleKind_, database);
     if (const auto note = SkippedNote())
         message += "\n" + *note;
     return message + "\nProtokoll: " + log.string();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Setup/TenantRoleKind.h"
+
 #include <exception>
 #include <filesystem>
 #include <optional>
@@ -15,6 +17,10 @@ struct TStatementFailure {
         // An ownership statement naming a role the server does not have: the object stays with the
         // tenant role, which is complete and works without that role.
         MissingOwner,
+        // An ownership statement the executing role may not carry out: a tenant role without
+        // superuser rights cannot hand its objects to a role it is no member of. The object stays
+        // with the tenant role; whether that was expected depends on the kind of the tenant role.
+        RefusedOwner,
         // The session ended under the statement (a restart, a failover, a terminated backend).
         LostConnection,
         // Anything else: the tenant misses what the statement would have made.
@@ -25,7 +31,7 @@ struct TStatementFailure {
     std::string sqlState; // empty for a failure of the client itself
     std::string message;  // the server's (or the client's) message
     std::string firstLine;
-    std::string missingOwner; // for MissingOwner
+    std::string newOwner; // for MissingOwner and RefusedOwner
 
     static TStatementFailure Of(const std::exception& error, std::string_view sql);
 };
@@ -38,29 +44,33 @@ std::string SqlStateOf(const std::exception& error);
 // and the log.
 std::string FirstLineOf(std::string_view sql);
 
-// What one run came to: the failures that leave the tenant incomplete, and the ownership
-// statements skipped on purpose.
+// What one run came to: the kind of tenant role it made, the failures that leave the tenant
+// incomplete, and the ownership statements skipped on purpose.
 class TInstallationOutcome {
 public:
+    void SetTenantRoleKind(TTenantRoleKind kind) { tenantRoleKind_ = kind; }
     void CountFailedStatement() { ++failedStatements_; }
     void CountFailedStep() { ++failedSteps_; }
-    void CountSkippedOwnership(const std::string& role);
+    // An ownership statement of a MissingOwner or RefusedOwner failure, skipped.
+    void CountSkippedOwnership(const TStatementFailure& failure);
 
     bool Complete() const { return failedStatements_ == 0 && failedSteps_ == 0; }
     int FailedStatements() const { return failedStatements_; }
 
     // The window's and the command line's final message for the tenant's database: the success
-    // message, or that the run finished with errors and how many; then what was skipped, if
-    // anything, and where the log is.
+    // message, or that the run finished with errors and how many; then the kind of the tenant role
+    // (named like the database), what was skipped, if anything, and where the log is.
     std::string FinalMessage(const std::string& database, const std::filesystem::path& log) const;
     // Why ownership statements were skipped, when some were.
     std::optional<std::string> SkippedNote() const;
 
 private:
+    TTenantRoleKind tenantRoleKind_ = TTenantRoleKind::Superuser;
     int failedStatements_ = 0;
     int failedSteps_ = 0;
     int skippedOwnerships_ = 0;
     std::set<std::string> missingOwners_;
+    std::set<std::string> refusedOwners_;
 };
 
 } // namespace velmora

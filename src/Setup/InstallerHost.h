@@ -2,6 +2,7 @@
 
 #include "Setup/TenantInput.h"
 
+#include <optional>
 #include <string>
 
 namespace velmora {
@@ -25,6 +26,15 @@ public:
     virtual void ShowInformation(const std::string& text) = 0;
     // A yes-or-no question before something is destroyed; true only for an explicit yes.
     virtual bool Confirm(const std::string& question) = 0;
+
+    // Whether the user asked for a tenant role without superuser rights (an isolated tenant); a
+    // host that offers no choice asks for none.
+    virtual bool IsolatedTenantRequested() const { return false; }
+    // Told after the login, before anything changes: why the administrator's rights leave no choice
+    // but an isolated tenant, or none when the choice is the user's.
+    virtual void SetIsolatedTenantForced(const std::optional<std::string>& reason) {
+        static_cast<void>(reason);
+    }
 };
 
 } // namespace velmora

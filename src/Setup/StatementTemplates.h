@@ -29,6 +29,22 @@ inline constexpr std::array<std::string_view, 11> kUserTemplate{
     "\tPASSWORD 'geheim';",
 };
 
+// Creates an isolated tenant role, one that may log in and nothing else, with the lines patched
+// as in the template above.
+inline constexpr std::array<std::string_view, 11> kIsolatedUserTemplate{
+    "CREATE USER ",
+    "vm01 ",
+    "WITH",
+    "\tLOGIN",
+    "\tNOSUPERUSER",
+    "\tNOCREATEDB",
+    "\tNOCREATEROLE",
+    "\tINHERIT",
+    "\tNOREPLICATION",
+    "\tNOBYPASSRLS CONNECTION LIMIT -1",
+    "\tPASSWORD 'geheim';",
+};
+
 // Creates the tenant database owned by the tenant role and grants it to the role (lines 1, 3, 9, 11).
 inline constexpr std::array<std::string_view, 13> kDatabaseTemplate{
     "CREATE DATABASE",

@@ -150,7 +150,9 @@ TEST_F(InstallationTest, FirstInstallationCreatesTheWholeTenant) {
     EXPECT_TRUE(host.warnings.empty());
     EXPECT_THAT(
         host.informations,
-        ElementsAre("Die Datenbank q7fi wurde erfolgreich installiert\nProtokoll: " + stateHome.logFile()));
+        ElementsAre(
+            "Die Datenbank q7fi wurde erfolgreich installiert\nMandantenrolle q7fi: Superuser\nProtokoll: " +
+            stateHome.logFile()));
     EXPECT_EQ(installation.Result(), TInstallationResult::Installed);
     EXPECT_EQ(login.showings, 1);
 

@@ -56,21 +56,24 @@ EPgError ServerError(const char* sqlState, TPgSeverity severity = TPgSeverity::s
     return EPgError(fields);
 }
 
-// Only an ownership statement naming a role the server lacks is expected to fail; a lost session
-// is told apart from every other failure.
+// An ownership statement naming a role the server lacks, or one the executing role may not hand
+// objects to, is told apart from other failures, and so is a lost session.
 TEST(StatementFailure, IsJudgedBySqlStateAndStatement) {
     using Kind = TStatementFailure::TKind;
     struct Case {
         const char* sql;
         EPgError error;
         Kind kind;
-        const char* missingOwner;
+        const char* newOwner;
     };
     const Case cases[] = {
         {"ALTER TABLE trevix.buch20 OWNER TO qz7k;", ServerError("42704"), Kind::MissingOwner, "qz7k"},
         {"alter view trevix.v_kunde owner to TREVIX", ServerError("42704"), Kind::MissingOwner, "trevix"},
         {"ALTER TABLE t OWNER TO \"Trevix\";", ServerError("42704"), Kind::MissingOwner, "Trevix"},
+        {"ALTER FUNCTION trevix.nextnumber() OWNER TO postgres;", ServerError("42501"), Kind::RefusedOwner,
+         "postgres"},
         {"ALTER TABLE trevix.auftrag20 OWNER TO qz7k;", ServerError("42P01"), Kind::Unexpected, ""},
+        {"GRANT qz7k TO ab12", ServerError("42501"), Kind::Unexpected, ""},
         {"CREATE TABLE trevix.a (owner_to int)", ServerError("42704"), Kind::Unexpected, ""},
         {"CREATE TABLE trevix.a ()", ServerError("57P01", TPgSeverity::sFatal), Kind::LostConnection, ""},
     };
@@ -78,7 +81,7 @@ TEST(StatementFailure, IsJudgedBySqlStateAndStatement) {
         SCOPED_TRACE(c.sql);
         const TStatementFailure failure = TStatementFailure::Of(c.error, c.sql);
         EXPECT_EQ(failure.kind, c.kind);
-        EXPECT_EQ(failure.missingOwner, c.missingOwner);
+        EXPECT_EQ(failure.newOwner, c.newOwner);
         EXPECT_EQ(failure.sqlState, c.error.ErrorCode());
     }
     EXPECT_EQ(FirstLineOf("\r\n-- Name: a; Type: TABLE\r\n--\r\n\r\nCREATE TABLE a (\r\n x int)"),
@@ -87,17 +90,26 @@ TEST(StatementFailure, IsJudgedBySqlStateAndStatement) {
 }
 
 TEST(InstallationOutcome, FinalMessageCountsWhatFailedAndNamesTheLog) {
+    const auto skipped = [](TStatementFailure::TKind kind, const char* role) {
+        TStatementFailure failure;
+        failure.kind = kind;
+        failure.newOwner = role;
+        return failure;
+    };
+    using Kind = TStatementFailure::TKind;
     TInstallationOutcome outcome;
     EXPECT_EQ(outcome.FinalMessage("ab12", "/l/installation.log"),
-              "Die Datenbank ab12 wurde erfolgreich installiert\nProtokoll: /l/installation.log");
-    outcome.CountSkippedOwnership("trevix");
-    outcome.CountSkippedOwnership("qz7k");
-    outcome.CountSkippedOwnership("trevix");
+              "Die Datenbank ab12 wurde erfolgreich installiert\nMandantenrolle ab12: Superuser\nProtokoll: "
+              "/l/installation.log");
+    outcome.CountSkippedOwnership(skipped(Kind::MissingOwner, "trevix"));
+    outcome.CountSkippedOwnership(skipped(Kind::MissingOwner, "qz7k"));
+    outcome.CountSkippedOwnership(skipped(Kind::MissingOwner, "trevix"));
     EXPECT_TRUE(outcome.Complete());
     EXPECT_EQ(
         outcome.FinalMessage("ab12", "/l"),
-        "Die Datenbank ab12 wurde erfolgreich installiert\n3 Besitzerwechsel übersprungen: die Rollen qz7k, "
-        "trevix gibt es auf dem Server nicht, die Objekte gehören dem Mandanten.\nProtokoll: /l");
+        "Die Datenbank ab12 wurde erfolgreich installiert\nMandantenrolle ab12: Superuser\n3 "
+        "Besitzerwechsel übersprungen: die Rollen qz7k, trevix gibt es auf dem Server nicht, die Objekte "
+        "gehören dem Mandanten.\nProtokoll: /l");
     outcome.CountFailedStatement();
     outcome.CountFailedStep();
     EXPECT_FALSE(outcome.Complete());
@@ -106,9 +118,35 @@ TEST(InstallationOutcome, FinalMessageCountsWhatFailedAndNamesTheLog) {
         "Die Installation der Datenbank ab12 wurde mit Fehlern beendet: 1 Anweisung ist fehlgeschlagen, 1 "
         "Schritt wurde nicht ausgeführt. Das Protokoll nennt die Ursachen; sind sie behoben, ersetzt eine "
         "neue "
-        "Installation den Mandanten.\n3 Besitzerwechsel übersprungen: die Rollen qz7k, trevix gibt es auf "
-        "dem Server nicht, die Objekte gehören dem "
-        "Mandanten.\nProtokoll: /l");
+        "Installation den Mandanten.\nMandantenrolle ab12: Superuser\n3 Besitzerwechsel übersprungen: die "
+        "Rollen qz7k, trevix gibt es auf dem Server nicht, die Objekte gehören dem Mandanten.\nProtokoll: "
+        "/l");
+}
+
+// An isolated tenant keeps what it may not hand away; the one line names both reasons.
+TEST(InstallationOutcome, FinalMessageOfAnIsolatedTenantNamesTheRolesItMayNotHandObjectsTo) {
+    using Kind = TStatementFailure::TKind;
+    TInstallationOutcome outcome;
+    outcome.SetTenantRoleKind(TTenantRoleKind::Isolated);
+    TStatementFailure failure;
+    failure.kind = Kind::RefusedOwner;
+    failure.newOwner = "postgres";
+    outcome.CountSkippedOwnership(failure);
+    EXPECT_EQ(
+        outcome.FinalMessage("ab12", "/l"),
+        "Die Datenbank ab12 wurde erfolgreich installiert\nMandantenrolle ab12: ohne Superuser-Rechte, nur "
+        "für die eigene Datenbank\n1 Besitzerwechsel übersprungen: an die Rolle postgres darf der Mandant "
+        "ohne Superuser-Rechte nichts übergeben, die Objekte gehören dem Mandanten.\nProtokoll: /l");
+    failure.newOwner = "qz7k";
+    outcome.CountSkippedOwnership(failure);
+    failure.kind = Kind::MissingOwner;
+    failure.newOwner = "trevix";
+    outcome.CountSkippedOwnership(failure);
+    EXPECT_EQ(
+        outcome.SkippedNote(),
+        "3 Besitzerwechsel übersprungen: die Rolle trevix gibt es auf dem Server nicht; an die Rollen "
+        "postgres, qz7k darf der Mandant ohne Superuser-Rechte nichts übergeben, die Objekte gehören dem "
+        "Mandanten.");
 }
 
 // The log is its owner's alone and never shows a concealed secret; a line is one line.

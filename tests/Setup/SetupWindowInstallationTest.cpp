@@ -6,12 +6,15 @@
 #include "schema/TenantDatabase.h"
 #include "support/Sandbox.h"
 
+#include <QCheckBox>
+#include <QLabel>
 #include <gmock/gmock.h>
 #include <unistd.h>
 
 using namespace velmora;
 using namespace velmora::test;
 using testing::ElementsAre;
+using testing::HasSubstr;
 using testing::StartsWith;
 
 namespace {
@@ -54,17 +57,19 @@ protected:
         TypeMasterData();
     }
 
-    // The user logs on to the sandbox as its superuser in every login form shown, after a first step.
-    void LogOnToTheSandbox(std::function<void(QWidget& form)> first = [](QWidget&) {}) {
-        OnEachLoginForm([this, first](QWidget& form) {
+    // The user logs on to the sandbox in every login form shown, after a first step; as its
+    // superuser unless another role is named.
+    void LogOnToTheSandbox(
+        std::function<void(QWidget& form)> first = [](QWidget&) {}, const std::string& user = sandbox().user,
+        const std::string& userPassword = sandbox().password) {
+        OnEachLoginForm([this, first, user, userPassword](QWidget& form) {
             first(form);
             serverShown.push_back(Child<QComboBox>(form, "edServer").currentText().toStdString());
-            Child<QLineEdit>(form, "edUserName").setText(QString::fromStdString(sandbox().user));
+            Child<QLineEdit>(form, "edUserName").setText(QString::fromStdString(user));
             Child<QComboBox>(form, "edServer").setEditText(QString::fromStdString(sandbox().host));
             Child<QLineEdit>(form, "edPort").setText(QString::fromStdString(sandbox().port));
             Child<QComboBox>(form, "edDatabase").setEditText("postgres");
-            QTest::keyClicks(&Child<QLineEdit>(form, "edPassword"),
-                             QString::fromStdString(sandbox().password));
+            QTest::keyClicks(&Child<QLineEdit>(form, "edPassword"), QString::fromStdString(userPassword));
             QTest::mouseClick(&Child<QPushButton>(form, "btConnect"), Qt::LeftButton);
         });
     }
@@ -110,8 +115,8 @@ TEST_F(SetupWindowInstallationTest, InstallsTheTenantAsTypedAndReplacesItOnlyAft
     EXPECT_EQ(paintedWhileRunning, StepsOfFive());
     // A new server has no tenant to drop, which is no error: the final message is the only box.
     EXPECT_THAT(boxes.Texts(),
-                ElementsAre("Die Datenbank " + tenant +
-                            " wurde erfolgreich installiert\nProtokoll: " + stateHome.logFile()));
+                ElementsAre("Die Datenbank " + tenant + " wurde erfolgreich installiert\nMandantenrolle " +
+                            tenant + ": Superuser\nProtokoll: " + stateHome.logFile()));
     EXPECT_EQ(boxes.shown[0].kind, TMessageBoxKind::Information);
     EXPECT_EQ(boxes.shown[0].caption, "Informationen");
     EXPECT_EQ(Tenant("SELECT mandant, lizenznehmer, password, plz, ort, strasse FROM trevix.mandant"),
@@ -173,6 +178,49 @@ TEST_F(SetupWindowInstallationTest, TheTenantConnectionIsEncryptedAsChosenInTheL
     const auto stored = settings.OpenKeyForReading("\\SOFTWARE\\Vorlaxe\\Dabrix\\Connect\\Setup");
     ASSERT_NE(stored, nullptr);
     EXPECT_EQ(stored->ReadString("SSLMode"), "smDisable");
+}
+
+// An administrator without superuser rights, as managed services set theirs up: after the login the
+// box is checked and locked with the reason beneath, and the tenant role is made without them.
+TEST_F(SetupWindowInstallationTest, AnAdministratorWithoutSuperuserRightsGetsAnIsolatedTenant) {
+    const std::string admin = uniqueName("admin");
+    psql("postgres", {"-c", "CREATE ROLE " + admin + " LOGIN CREATEDB CREATEROLE PASSWORD 'Verwalter-1'"});
+    TypeANewTenant();
+    auto& box = Child<QCheckBox>(window, "CheckIsolatedTenant");
+    ASSERT_FALSE(box.isChecked());
+    LogOnToTheSandbox([](QWidget&) {}, admin, "Verwalter-1");
+
+    QTest::mouseClick(&Button(), Qt::LeftButton);
+    RemoveTheTenant();
+    psql("postgres", {"-c", "DROP ROLE " + admin});
+
+    ASSERT_EQ(boxes.shown.size(), 1u) << testing::PrintToString(boxes.Texts());
+    EXPECT_EQ(boxes.shown[0].kind, TMessageBoxKind::Information);
+    EXPECT_THAT(boxes.shown[0].text, HasSubstr("\nMandantenrolle " + tenant +
+                                               ": ohne Superuser-Rechte, nur für die eigene Datenbank\n"));
+    EXPECT_TRUE(box.isChecked());
+    EXPECT_FALSE(box.isEnabled());
+    EXPECT_EQ(
+        Child<QLabel>(window, "LabelIsolatedTenant").text(),
+        "Der angemeldete Benutzer ist kein Superuser: der Mandant wird ohne Superuser-Rechte angelegt.");
+}
+
+// The superuser asks for an isolated tenant with the box.
+TEST_F(SetupWindowInstallationTest, TheCheckedBoxMakesTheTenantWithoutSuperuserRights) {
+    TypeANewTenant();
+    QTest::mouseClick(&Child<QCheckBox>(window, "CheckIsolatedTenant"), Qt::LeftButton, {}, QPoint(5, 8));
+    LogOnToTheSandbox();
+
+    QTest::mouseClick(&Button(), Qt::LeftButton);
+
+    ASSERT_EQ(boxes.shown.size(), 1u) << testing::PrintToString(boxes.Texts());
+    EXPECT_EQ(
+        psql("postgres", {"-c", "SELECT rolsuper, rolcreatedb, rolcreaterole, rolreplication FROM pg_roles "
+                                "WHERE rolname = '" +
+                                    tenant + "'"})
+            .out,
+        "f|f|f|f\n");
+    EXPECT_TRUE(Child<QCheckBox>(window, "CheckIsolatedTenant").isEnabled());
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "Dabrix/qt/QtMessageBoxService.h"
 #include "Setup/SetupWindowFixture.h"
 
+#include <QCheckBox>
 #include <QClipboard>
 #include <QDir>
 #include <QFontInfo>
@@ -43,6 +44,7 @@ TEST_F(SetupWindowTest, ControlsStandWhereTheLayoutPutsThemAndTabInTheirOrder) {
         {"EditPasswort1", {234, 73, 121, 21}, {}},
         {"EditPasswort2", {234, 100, 121, 21}, {}},
         {"Button1", {95, 140, 75, 25}, "Installation"},
+        {"CheckIsolatedTenant", {400, 152, 230, 17}, "Mandant ohne Superuser-Rechte"},
         {"XelqProgress1", {0, 359, 654, 20}, {}},
     };
     for (const Place& place : places) {
@@ -51,19 +53,47 @@ TEST_F(SetupWindowTest, ControlsStandWhereTheLayoutPutsThemAndTabInTheirOrder) {
         if (const auto* label = qobject_cast<const QLabel*>(&control)) {
             EXPECT_EQ(label->text(), place.text) << place.name;
         }
-        if (const auto* button = qobject_cast<const QPushButton*>(&control)) {
+        if (const auto* button = qobject_cast<const QAbstractButton*>(&control)) {
             EXPECT_EQ(button->text(), place.text) << place.name;
         }
     }
 
     Button().setEnabled(true);
     QStringList order;
-    for (QWidget* focus = &Field("EditMandant"); order.size() < 8; focus = focus->nextInFocusChain()) {
+    for (QWidget* focus = &Field("EditMandant"); order.size() < 9; focus = focus->nextInFocusChain()) {
         if (focus->focusPolicy() & Qt::TabFocus)
             order << focus->objectName();
     }
     EXPECT_EQ(order, QStringList({"EditMandant", "EditPasswort1", "EditPasswort2", "EditLizenznehmer",
-                                  "EditPLZ", "EditOrt", "EditStrasse", "Button1"}));
+                                  "EditPLZ", "EditOrt", "EditStrasse", "CheckIsolatedTenant", "Button1"}));
+}
+
+// The user's choice of the tenant role's kind, until an administrator without superuser rights
+// logs on: then the box is checked and locked with the reason beneath, and a superuser's later
+// login gives the user's own choice back.
+TEST_F(SetupWindowTest, TheIsolatedTenantBoxIsTheUsersChoiceUnlessTheAdministratorLeavesNone) {
+    auto& box = Child<QCheckBox>(window, "CheckIsolatedTenant");
+    auto& reason = Child<QLabel>(window, "LabelIsolatedTenant");
+    EXPECT_FALSE(box.isChecked());
+    EXPECT_FALSE(window.IsolatedTenantRequested());
+    QTest::mouseClick(&box, Qt::LeftButton, {}, QPoint(5, box.height() / 2));
+    EXPECT_TRUE(window.IsolatedTenantRequested());
+    QTest::mouseClick(&box, Qt::LeftButton, {}, QPoint(5, box.height() / 2));
+    EXPECT_FALSE(window.IsolatedTenantRequested());
+
+    window.SetIsolatedTenantForced("Der angemeldete Benutzer ist kein Superuser");
+    EXPECT_TRUE(box.isChecked());
+    EXPECT_FALSE(box.isEnabled());
+    EXPECT_TRUE(reason.isVisible());
+    EXPECT_EQ(reason.text(), "Der angemeldete Benutzer ist kein Superuser.");
+    EXPECT_TRUE(window.IsolatedTenantRequested());
+    window.SetIsolatedTenantForced("Der angemeldete Benutzer ist kein Superuser");
+    window.SetIsolatedTenantForced(std::nullopt);
+    EXPECT_FALSE(box.isChecked()) << "the user's own choice, also after two locks in a row";
+    EXPECT_TRUE(box.isEnabled());
+    EXPECT_FALSE(reason.isVisible());
+    window.SetIsolatedTenantForced(std::nullopt);
+    EXPECT_FALSE(box.isChecked());
 }
 
 TEST_F(SetupWindowTest, TheBarKeepsToTheBottomEdgeWhenTheWindowGrows) {

@@ -79,6 +79,7 @@ constexpr TOptionName kOptionNames[] = {
     {"--sslcert", 0, true},
     {"--sslkey", 0, true},
     {"--replace", 0, false},
+    {"--isolated-tenant", 0, false},
     {"--help", '?', false},
     {"--version", 'V', false},
 };
@@ -167,6 +168,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
         return result;
     const std::map<std::string, std::string> given = TGivenOptions(arguments).Values();
     result.replace = given.contains("--replace");
+    result.isolatedTenant = given.contains("--isolated-tenant");
     result.noPasswordPrompt = given.contains("--no-password");
     result.passwordPromptFirst = given.contains("--password");
     if (result.noPasswordPrompt && result.passwordPromptFirst)
@@ -227,7 +229,8 @@ Anmeldung des Administrators (Vorgabe: PGHOST, PGPORT, PGUSER, PGDATABASE):
   -h, --host HOST              Server: Name, Adresse oder ein Socket-Verzeichnis, das mit / beginnt
                                (Vorgabe /var/run/postgresql, wenn es das gibt, sonst localhost)
   -p, --port PORT              Port (Vorgabe 5432)
-  -U, --username NAME          Benutzer mit Superuser-Rechten (Vorgabe der Anmeldename)
+  -U, --username NAME          Benutzer mit Superuser-Rechten oder mit CREATEROLE und
+                               CREATEDB (Vorgabe der Anmeldename)
   -d, --dbname NAME            Datenbank für die Anmeldung
   -w, --no-password            Fragt nie nach dem Passwort des Administrators
   -W, --password               Fragt vor der Anmeldung nach dem Passwort des Administrators
@@ -241,6 +244,12 @@ Verschlüsselung (Vorgabe: PGSSLMODE, PGSSLROOTCERT, PGSSLCERT, PGSSLKEY), für 
       --sslcert DATEI          Client-Zertifikat (Vorgabe ~/.postgresql/postgresql.crt)
       --sslkey DATEI           Schlüssel dazu, nur für den Besitzer lesbar
                                (Vorgabe ~/.postgresql/postgresql.key)
+
+Mandantenrolle:
+      --isolated-tenant        Legt die Rolle des Mandanten ohne Superuser-Rechte an: sie darf
+                               sich nur an der eigenen Datenbank anmelden, die ihr gehört
+                               (Vorgabe, wenn der Administrator kein Superuser ist; sonst wird
+                               die Rolle ein Superuser)
 
 Sonstiges:
       --replace                Ersetzt einen vorhandenen Mandanten: löscht seine Datenbank
@@ -267,8 +276,9 @@ dann das des Mandanten.
 Jeder Lauf wird im Protokoll $XDG_STATE_HOME/velmora/installation.log festgehalten
 (Vorgabe ~/.local/state/velmora/installation.log), ohne Passwörter.
 
-Exit-Status: 0 installiert; 1 abgebrochen; 2 falscher Aufruf, abgelehnte Eingabe oder
-vorhandener Mandant ohne --replace; 3 unvollständig installiert (Anweisungen sind
+Exit-Status: 0 installiert; 1 abgebrochen; 2 falscher Aufruf, abgelehnte Eingabe,
+vorhandener Mandant ohne --replace oder ein Administrator ohne Superuser-Rechte, dem
+CREATEROLE oder CREATEDB fehlt (nichts verändert); 3 unvollständig installiert (Anweisungen sind
 fehlgeschlagen oder ein Schritt wurde nicht ausgeführt; das Protokoll nennt sie).
 )";
 }

@@ -43,6 +43,7 @@ struct TCommandLine {
     bool replace = false;             // an existing tenant may be dropped and installed anew
     bool noPasswordPrompt = false;    // -w: nobody is asked for the administrator's password
     bool passwordPromptFirst = false; // -W: the administrator's password is asked for before the log-on
+    bool isolatedTenant = false;      // a tenant role without superuser rights, also for a superuser
 };
 
 // Reads the arguments (without the program name) and the environment: the PostgreSQL variables

@@ -31,4 +31,9 @@ void TConsoleHost::ShowInformation(const std::string& text) {
     out_ << text << std::endl;
 }
 
+void TConsoleHost::SetIsolatedTenantForced(const std::optional<std::string>& reason) {
+    if (reason && !isolatedTenantRequested_)
+        out_ << "Hinweis: " << *reason << "." << std::endl;
+}
+
 } // namespace velmora::cli

@@ -16,6 +16,8 @@ public:
                  std::ostream& err);
 
     void SetTenantPassword(std::string password) { tenantPassword_ = std::move(password); }
+    // The --isolated-tenant option.
+    void SetIsolatedTenantRequested(bool requested) { isolatedTenantRequested_ = requested; }
 
     std::string TenantCode() const override { return tenantCode_; }
     std::string TenantPassword() const override { return tenantPassword_; }
@@ -28,6 +30,9 @@ public:
     // Answers with the --replace option; without it the question goes to standard error as the
     // reason of the refusal.
     bool Confirm(const std::string& question) override;
+    bool IsolatedTenantRequested() const override { return isolatedTenantRequested_; }
+    // Says why the tenant role is made without superuser rights when the option did not ask for it.
+    void SetIsolatedTenantForced(const std::optional<std::string>& reason) override;
 
     int Progress() const { return progress_; }
 
@@ -36,6 +41,7 @@ private:
     std::string tenantPassword_;
     TTenantMasterData masterData_;
     bool replace_;
+    bool isolatedTenantRequested_ = false;
     std::ostream& out_;
     std::ostream& err_;
     int progress_ = 0;

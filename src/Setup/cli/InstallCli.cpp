@@ -73,6 +73,7 @@ int Install(const TCommandLine& commandLine) {
     TPasswordInput input;
     TConsoleHost host(commandLine.tenantCode, commandLine.masterData, commandLine.replace, std::cout,
                       std::cerr);
+    host.SetIsolatedTenantRequested(commandLine.isolatedTenant);
     TAdminLogin adminLogin = commandLine.adminLogin;
     if (commandLine.passwordPromptFirst)
         adminLogin.password = input.Read(AdminPasswordPrompt(adminLogin));

@@ -7,6 +7,7 @@
 #include "Setup/window/XelqProgress.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -110,6 +111,14 @@ void TFormSetup::CreateControls() {
     EditPLZ = PlaceMasterDataRow(this, "LabelPLZ", QStringLiteral("PLZ:"), "EditPLZ", 76);
     EditOrt = PlaceMasterDataRow(this, "LabelOrt", QStringLiteral("Ort:"), "EditOrt", 100);
     EditStrasse = PlaceMasterDataRow(this, "LabelStrasse", QStringLiteral("Straße:"), "EditStrasse", 124);
+    CheckIsolatedTenant = new QCheckBox(QStringLiteral("Mandant ohne Superuser-Rechte"), this);
+    CheckIsolatedTenant->setObjectName(QStringLiteral("CheckIsolatedTenant"));
+    CheckIsolatedTenant->setGeometry(400, 152, 230, 17);
+    LabelIsolatedTenant = new QLabel(this);
+    LabelIsolatedTenant->setObjectName(QStringLiteral("LabelIsolatedTenant"));
+    LabelIsolatedTenant->setGeometry(400, 172, 230, 45);
+    LabelIsolatedTenant->setWordWrap(true);
+    LabelIsolatedTenant->hide();
 
     Button1 = new QPushButton(QStringLiteral("Installation"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
@@ -122,7 +131,7 @@ void TFormSetup::CreateControls() {
 
     // The master data are typed after the passwords and before the button is pressed.
     SetTabOrder({EditMandant, EditPasswort1, EditPasswort2, EditLizenznehmer, EditPLZ, EditOrt, EditStrasse,
-                 Button1});
+                 CheckIsolatedTenant, Button1});
     EditMandant->setFocus();
 }
 
@@ -152,6 +161,24 @@ void TFormSetup::ShowInformation(const std::string& text) {
 
 bool TFormSetup::Confirm(const std::string& question) {
     return messageBoxes_.Ask("Bestätigung", question);
+}
+
+bool TFormSetup::IsolatedTenantRequested() const {
+    return CheckIsolatedTenant->isChecked();
+}
+
+void TFormSetup::SetIsolatedTenantForced(const std::optional<std::string>& reason) {
+    const bool locked = !CheckIsolatedTenant->isEnabled();
+    if (reason) {
+        if (!locked)
+            isolatedTenantChosen_ = CheckIsolatedTenant->isChecked();
+        CheckIsolatedTenant->setChecked(true);
+        LabelIsolatedTenant->setText(QString::fromStdString(*reason + "."));
+    } else if (locked) {
+        CheckIsolatedTenant->setChecked(isolatedTenantChosen_);
+    }
+    CheckIsolatedTenant->setEnabled(!reason);
+    LabelIsolatedTenant->setVisible(reason.has_value());
 }
 
 void TFormSetup::EditPasswort2Exit() {

@@ -9,6 +9,8 @@
 #include <QWidget>
 #include <string>
 
+class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -16,7 +18,8 @@ namespace velmora {
 
 class TXelqProgress;
 
-// The setup window: the tenant code, its password twice, the tenant's master data, the button that
+// The setup window: the tenant code, its password twice, the tenant's master data and the kind of
+// its role, the button that
 // installs the tenant and the progress bar along the bottom edge. It owns the login dialog and the
 // installation with all its components, and is the installation's host: the installation reads the
 // fields and shows its progress and messages here.
@@ -38,6 +41,10 @@ public:
     void ShowWarning(const std::string& text) override;
     void ShowInformation(const std::string& text) override;
     bool Confirm(const std::string& question) override;
+    // The box "Mandant ohne Superuser-Rechte"; an administrator without superuser rights checks it
+    // and locks it, with the reason beneath, until a superuser logs on again.
+    bool IsolatedTenantRequested() const override;
+    void SetIsolatedTenantForced(const std::optional<std::string>& reason) override;
 
     // Runs when the focus moves from the second password field to another control of the window:
     // the button is enabled exactly when both passwords are equal.
@@ -65,6 +72,9 @@ private:
     QLineEdit* EditPLZ = nullptr;
     QLineEdit* EditOrt = nullptr;
     QLineEdit* EditStrasse = nullptr;
+    QCheckBox* CheckIsolatedTenant = nullptr;
+    QLabel* LabelIsolatedTenant = nullptr; // why the box is locked
+    bool isolatedTenantChosen_ = false;    // the user's own choice while the box is locked
     QPushButton* Button1 = nullptr;
     TXelqProgress* XelqProgress1 = nullptr;
 
