@@ -11,9 +11,10 @@ namespace velmora {
 namespace {
 
 const std::string kTemplate = "template1";
-// How long other sessions on template1 are waited for: 20 times 100 ms.
+// How long other sessions on template1 are waited for, 20 times 100 ms, and the probe's own, 5 times.
 constexpr int kSessionWaits = 20;
 constexpr std::chrono::milliseconds kSessionWait{100};
+constexpr int kProbeWaits = 5;
 
 // A text as an SQL string literal; the names it quotes come from the server's catalogue.
 std::string Literal(std::string_view text) {
@@ -59,10 +60,8 @@ std::optional<std::string> TClusterChecks::Utf8Locale() {
     return rows.front().front();
 }
 
-int TClusterChecks::SessionsOnTemplate1() {
-    // Autovacuum's workers do not count: CREATE DATABASE ends them itself.
-    const auto rows = admin_.SelectRows("SELECT count(*) FROM pg_stat_activity WHERE datname = 'template1' "
-                                        "AND backend_type = 'client backend'");
+int TClusterChecks::Count(const std::string& sql) {
+    const auto rows = admin_.SelectRows(sql);
     int count = 0;
     const std::string& text = rows.empty() ? std::string() : rows.front().front();
     if (std::from_chars(text.data(), text.data() + text.size(), count).ec != std::errc())
@@ -76,40 +75,70 @@ void TClusterChecks::CheckTemplate1() {
             "Die Anmeldung ist mit der Vorlage template1 verbunden, aus der die Datenbank des "
             "Mandanten angelegt wird. Bitte mit einer anderen Datenbank anmelden, zum Beispiel "
             "postgres. Es wurde nichts verändert");
-    // A session that only looks at the template, such as the check below of another installation,
-    // is gone within moments; CREATE DATABASE waits a few seconds for such sessions as well.
-    int sessions = SessionsOnTemplate1();
-    for (int wait = 0; sessions > 0 && wait < kSessionWaits; ++wait) {
-        std::this_thread::sleep_for(kSessionWait);
-        sessions = SessionsOnTemplate1();
-    }
-    if (sessions > 0)
-        throw EDatabaseError("Mit der Vorlage template1 " +
-                             std::string(sessions == 1
-                                             ? "ist eine andere Sitzung"
-                                             : "sind " + std::to_string(sessions) + " andere Sitzungen") +
-                             " verbunden; solange kann der Server keine Datenbank aus ihr anlegen. Bitte "
-                             "diese Sitzungen beenden "
-                             "und die Installation wiederholen. Es wurde nichts verändert");
-    if (CountInTemplate1("SELECT count(*) FROM pg_namespace WHERE nspname = 'trevix'") != "0")
+    if (Template1HasTrevix())
         throw EDatabaseError("Die Vorlage template1 enthält ein Schema trevix, das jede neue Datenbank erbt; "
                              "die Struktur des Mandanten ließe sich darin nicht anlegen. Bitte das Schema "
                              "trevix aus template1 entfernen. Es wurde nichts verändert");
+    // A session that only looks at the template, such as the check above of another installation,
+    // is gone within moments; CREATE DATABASE waits a few seconds for such sessions as well.
+    // Autovacuum's workers do not count: CREATE DATABASE ends them itself.
+    const std::string sessions = "SELECT count(*) FROM pg_stat_activity WHERE datname = 'template1' "
+                                 "AND backend_type = 'client backend'";
+    int count = Count(sessions);
+    for (int wait = 0; count > 0 && wait < kSessionWaits; ++wait) {
+        std::this_thread::sleep_for(kSessionWait);
+        count = Count(sessions);
+    }
+    if (count > 0)
+        throw EDatabaseError("Mit der Vorlage template1 " +
+                             std::string(count == 1 ? "ist eine andere Sitzung"
+                                                    : "sind " + std::to_string(count) + " andere Sitzungen") +
+                             " verbunden; solange kann der Server keine Datenbank aus ihr anlegen. Bitte "
+                             "diese Sitzungen beenden "
+                             "und die Installation wiederholen. Es wurde nichts verändert");
 }
 
-std::string TClusterChecks::CountInTemplate1(const std::string& sql) {
-    TUniConnection probe;
-    probe.SetProviderName(admin_.ProviderName());
-    probe.SetServer(admin_.Server());
-    probe.SetPort(admin_.Port());
-    probe.SetDatabase(kTemplate);
-    probe.SetUsername(admin_.Username());
-    probe.SetPassword(admin_.Password());
-    probe.SpecificOptions() = admin_.SpecificOptions();
-    probe.SetLoginPrompt(false);
-    // The session ends with probe, before anything is copied from the template.
-    const auto rows = probe.SelectRows(sql);
-    return rows.empty() ? std::string() : rows.front().front();
+bool TClusterChecks::Template1HasTrevix() {
+    std::vector<std::vector<std::string>> rows;
+    {
+        TUniConnection probe;
+        probe.SetProviderName(admin_.ProviderName());
+        probe.SetServer(admin_.Server());
+        probe.SetPort(admin_.Port());
+        probe.SetDatabase(kTemplate);
+        probe.SetUsername(admin_.Username());
+        probe.SetPassword(admin_.Password());
+        probe.SpecificOptions() = admin_.SpecificOptions();
+        probe.SetLoginPrompt(false);
+        rows = probe.SelectRows(
+            "SELECT count(*) > 0, pg_backend_pid() FROM pg_namespace WHERE nspname = 'trevix'");
+    }
+    if (rows.size() != 1 || rows.front().size() != 2)
+        throw EDatabaseError("Unexpected server response");
+    EndProbeSession(rows.front()[1]);
+    return rows.front()[0] == "t";
+}
+
+void TClusterChecks::EndProbeSession(const std::string& pid) {
+    int number = 0;
+    if (std::from_chars(pid.data(), pid.data() + pid.size(), number).ec != std::errc())
+        throw EDatabaseError("Unexpected server response");
+    const std::string alive = "SELECT count(*) FROM pg_stat_activity WHERE pid = " + std::to_string(number);
+    // A session whose client has left ends within milliseconds.
+    const auto waitUntilGone = [&] {
+        int count = Count(alive);
+        for (int wait = 0; count > 0 && wait < kProbeWaits; ++wait) {
+            std::this_thread::sleep_for(kSessionWait);
+            count = Count(alive);
+        }
+        return count == 0;
+    };
+    if (waitUntilGone())
+        return;
+    // A connection pooler keeps the server's session after the probe has left it; it is the
+    // probe's own, and the pooler opens another one when it needs one.
+    admin_.SelectRows("SELECT pg_terminate_backend(" + std::to_string(number) + ")");
+    waitUntilGone();
 }
 
 std::string DatabaseEncodingLine(const std::optional<std::string>& template0Locale) {

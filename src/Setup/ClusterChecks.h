@@ -28,12 +28,17 @@ private:
     // encoding, but knows no letters beyond ASCII), preferring the language of template1's locale,
     // then C.UTF-8; nothing when there is none.
     std::optional<std::string> Utf8Locale();
-    // Refuses a template1 that the administrator is logged on to, that keeps other sessions or that
-    // holds a schema trevix.
+    // Refuses a template1 that the administrator is logged on to, that holds a schema trevix or
+    // that keeps other sessions.
     void CheckTemplate1();
-    int SessionsOnTemplate1();
-    // The count a query of the template database answers, through a session of its own.
-    std::string CountInTemplate1(const std::string& sql);
+    // Whether template1 holds a schema trevix, asked through a session of its own, which is over
+    // before the method returns.
+    bool Template1HasTrevix();
+    // Waits for the server session of the probe to end, and ends it when a connection pooler keeps
+    // it open: it would keep CREATE DATABASE from copying the template.
+    void EndProbeSession(const std::string& pid);
+    // The number a count query of the administrative session answers.
+    int Count(const std::string& sql);
 
     TUniConnection& admin_;
 };
