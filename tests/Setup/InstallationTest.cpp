@@ -627,6 +627,20 @@ TEST_F(InstallationTest, TenantLockedByAnotherRunIsLeftAlone) {
     EXPECT_NO_THROW(TTenantLock nextRun(other.connection, "q7lk"));
 }
 
+// A lock whose session has ended went with it: giving it back opens no new session (which could
+// show the login dialog at the end of a run).
+TEST(TenantLock, IsGivenBackWithoutOpeningANewSession) {
+    OtherSession first;
+    {
+        const TTenantLock lock(first.connection, "q7gb");
+        first.connection.Disconnect();
+    }
+    EXPECT_FALSE(first.connection.Connected());
+    EXPECT_EQ(first.connection.SessionCount(), 1u);
+    OtherSession second;
+    EXPECT_NO_THROW(TTenantLock(second.connection, "q7gb"));
+}
+
 // A session the administrative connection opens anew no longer holds the lock: it is taken again
 // before the next change, and when another run has taken it meanwhile, the run stops there.
 TEST_F(InstallationTest, LockIsTakenAgainOnANewSession) {
