@@ -2,6 +2,7 @@
 
 #include "Common/Exceptions.h"
 #include "Setup/StatementTemplates.h"
+#include "Setup/TenantInput.h"
 
 #include <charconv>
 #include <chrono>
@@ -15,14 +16,6 @@ const std::string kTemplate = "template1";
 constexpr int kSessionWaits = 20;
 constexpr std::chrono::milliseconds kSessionWait{100};
 constexpr int kProbeWaits = 5;
-
-// A text as an SQL string literal; the names it quotes come from the server's catalogue.
-std::string Literal(std::string_view text) {
-    std::string literal = "'";
-    for (char c : text)
-        literal += c == '\'' ? std::string("''") : std::string(1, c);
-    return literal + "'";
-}
 
 } // namespace
 
@@ -145,8 +138,9 @@ std::string DatabaseEncodingLine(const std::optional<std::string>& template0Loca
     const std::string_view stored = kDatabaseTemplate[4];
     if (!template0Locale)
         return std::string(stored);
-    return std::string(stored) + " TEMPLATE = template0 LC_COLLATE = " + Literal(*template0Locale) +
-           " LC_CTYPE = " + Literal(*template0Locale);
+    // The locale's name is quoted by the password's literal rule, which keeps any text as it is.
+    return std::string(stored) + " TEMPLATE = template0 LC_COLLATE = " + PasswordLiteral(*template0Locale) +
+           " LC_CTYPE = " + PasswordLiteral(*template0Locale);
 }
 
 } // namespace velmora

@@ -1,6 +1,7 @@
 #include "Setup/TenantLock.h"
 
 #include "Common/Exceptions.h"
+#include "Setup/TenantInput.h"
 
 namespace velmora {
 namespace {
@@ -10,9 +11,10 @@ namespace {
 // every run on that server computes the same key.
 constexpr std::string_view kInstallerKey = "1986358381";
 
+// The name is quoted by the password's literal rule, which keeps any text as it is.
 std::string LockCall(std::string_view function, const std::string& tenant) {
-    return "SELECT " + std::string(function) + "(" + std::string(kInstallerKey) + ", hashtext('" + tenant +
-           "'))";
+    return "SELECT " + std::string(function) + "(" + std::string(kInstallerKey) + ", hashtext(" +
+           PasswordLiteral(tenant) + "))";
 }
 
 } // namespace
