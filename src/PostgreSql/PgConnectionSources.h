@@ -21,7 +21,7 @@ TPgConnectionValues ResolvePgConnectionValues(TPgConnectionValues given, const T
 struct TPgServerAddress {
     std::string Host;     // name, address or socket directory; empty: the default
     std::string HostAddr; // numeric address to connect to instead of looking the name up; may be empty
-    int Port = 5432;
+    int Port = 0;         // 0: the default port
 };
 
 // The servers in the order they are tried, from the comma-separated lists of host, hostaddr and

@@ -193,14 +193,14 @@ TEST(PgConnectionSources, ServersFromHostAddressAndPortLists) {
         TPgConnectionValues values;
         std::vector<S> servers;
     } cases[] = {
-        {{}, {S{"", "", 5432}}},
+        {{}, {S{"", "", 0}}},
         {{{"host", "db1"}, {"port", "5433"}}, {S{"db1", "", 5433}}},
-        {{{"host", "db1,db2"}}, {S{"db1", "", 5432}, S{"db2", "", 5432}}},
+        {{{"host", "db1,db2"}}, {S{"db1", "", 0}, S{"db2", "", 0}}},
         {{{"host", "db1,db2"}, {"port", "5433"}}, {S{"db1", "", 5433}, S{"db2", "", 5433}}},
-        {{{"host", "db1,db2"}, {"port", "5433,"}}, {S{"db1", "", 5433}, S{"db2", "", 5432}}},
+        {{{"host", "db1,db2"}, {"port", "5433,"}}, {S{"db1", "", 5433}, S{"db2", "", 0}}},
         {{{"host", "db1,,/run/pg"}, {"port", "1,2,3"}}, {S{"db1", "", 1}, S{"", "", 2}, S{"/run/pg", "", 3}}},
-        {{{"hostaddr", "10.0.0.1,::1"}}, {S{"", "10.0.0.1", 5432}, S{"", "::1", 5432}}},
-        {{{"host", "a,b"}, {"hostaddr", "10.0.0.1,"}}, {S{"a", "10.0.0.1", 5432}, S{"b", "", 5432}}},
+        {{{"hostaddr", "10.0.0.1,::1"}}, {S{"", "10.0.0.1", 0}, S{"", "::1", 0}}},
+        {{{"host", "a,b"}, {"hostaddr", "10.0.0.1,"}}, {S{"a", "10.0.0.1", 0}, S{"b", "", 0}}},
     };
     for (const auto& c : cases) {
         const std::vector<S> servers = PgServerAddresses(c.values);

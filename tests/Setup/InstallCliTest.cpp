@@ -272,6 +272,42 @@ TEST_F(InstallCliTest, ThePasswordFileServesOnlyWhenNothingElseGivesAPasswordAnd
                   LogLine());
 }
 
+// The administrator's log-on as psql takes it: a URI or a keyword = value string as --dbname, or a
+// service entry; the PostgreSQL variables of the environment point elsewhere and lose.
+TEST_F(InstallCliTest, AUriAKeywordValueStringAndAServiceEntryEachInstallATenant) {
+    const SandboxEnv& server = sandbox();
+    const Environment elsewhere{{"PGHOST", "/nonexistent"}, {"PGPORT", "1"}, {"PGUSER", "nobody"}};
+    TempFile serviceFile("[velmora-test]\nhost=" + server.host + "\nport=" + server.port +
+                         "\nuser=" + server.user + "\ndbname=postgres\nsslmode=disable\n");
+    Environment withService = elsewhere;
+    withService.insert({{"PGSERVICEFILE", serviceFile.path()}, {"PGSERVICE", "velmora-test"}});
+    const struct {
+        const char* tenant;
+        std::string dbname;
+        std::string standardInput;
+        Environment environment;
+    } cases[] = {
+        {"q7ur",
+         "postgresql://" + server.user + ":" + server.password + "@" + server.host + ":" + server.port +
+             "/postgres?sslmode=verify-full&sslrootcert=" + server.sslRootCert,
+         "Kennwort\n", elsewhere},
+        {"q7kv",
+         "host=" + server.host + " port = '" + server.port + "' user=" + server.user + " dbname=postgres",
+         server.password + "\nKennwort\n", elsewhere},
+        {"q7sv", "", server.password + "\nKennwort\n", withService},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.tenant);
+        std::vector<std::string> arguments{"-t", c.tenant};
+        if (!c.dbname.empty())
+            arguments.insert(arguments.end(), {"-d", c.dbname});
+        const CliRun run = Install(arguments, c.standardInput, c.environment);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(Superuser(c.tenant, "SELECT lower(mandant) FROM trevix.mandant"), c.tenant);
+    }
+}
+
 // -w never asks for the administrator's password, -W asks before the log-on whatever else would give one.
 TEST_F(InstallCliTest, PasswordPromptOptions) {
     const CliRun neverAsked = Install({"-t", "q7cf", "-w"}, sandbox().password + "\nKennwort\n");

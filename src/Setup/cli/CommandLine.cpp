@@ -1,5 +1,7 @@
 #include "Setup/cli/CommandLine.h"
 
+#include "PostgreSql/PgConnectionSources.h"
+
 #include <algorithm>
 #include <charconv>
 #include <fstream>
@@ -8,20 +10,14 @@
 namespace velmora::cli {
 namespace {
 
-std::optional<std::string> Lookup(const std::map<std::string, std::string>& environment,
-                                  const std::string& name) {
-    const auto found = environment.find(name);
-    if (found == environment.end() || found->second.empty())
+// Options by name, or connection parameters by keyword.
+using TNamedValues = std::map<std::string, std::string, std::less<>>;
+
+std::optional<std::string> Lookup(const TNamedValues& values, std::string_view keyword) {
+    const auto found = values.find(keyword);
+    if (found == values.end())
         return std::nullopt;
     return found->second;
-}
-
-int PortNumber(const std::string& text) {
-    int port = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), port);
-    if (error != std::errc() || end != text.data() + text.size() || port < 1 || port > 65535)
-        throw EUsageError("ungültiger Port: " + text);
-    return port;
 }
 
 // The SSL modes by the names the server's tools give them.
@@ -45,12 +41,68 @@ std::string ReadableFile(const std::optional<std::string>& path, const char* opt
     return *path;
 }
 
-std::filesystem::path PasswordFilePath(const std::map<std::string, std::string>& environment) {
-    if (auto file = Lookup(environment, "PGPASSFILE"))
+std::filesystem::path PasswordFilePath(const TPgConnectionValues& values, const TPgEnvironment& environment) {
+    if (auto file = Lookup(values, "passfile"); file && !file->empty())
         return *file;
-    if (auto home = Lookup(environment, "HOME"))
-        return std::filesystem::path(*home) / ".pgpass";
+    if (const auto home = environment.find("HOME"); home != environment.end() && !home->second.empty())
+        return std::filesystem::path(home->second) / ".pgpass";
     return {};
+}
+
+// The options that set connection parameters, by the keyword each sets.
+constexpr std::pair<std::string_view, std::string_view> kConnectionOptions[] = {
+    {"--host", "host"},       {"--port", "port"},       {"--username", "user"},
+    {"--dbname", "dbname"},   {"--sslmode", "sslmode"}, {"--sslrootcert", "sslrootcert"},
+    {"--sslcert", "sslcert"}, {"--sslkey", "sslkey"},
+};
+
+// The connection parameters of the options, over those of a connection string given as the
+// database, a service entry and the environment.
+TPgConnectionValues ConnectionValues(const TNamedValues& given, const TPgEnvironment& environment) {
+    TPgConnectionValues values;
+    for (const auto& [option, keyword] : kConnectionOptions) {
+        if (const auto found = given.find(std::string(option)); found != given.end())
+            values[std::string(keyword)] = found->second;
+    }
+    try {
+        return ResolvePgConnectionValues(std::move(values), environment);
+    } catch (const EPgConnectionValueError& e) {
+        throw EUsageError(e.what());
+    }
+}
+
+// Where the administrator logs on, without the password.
+TAdminLogin AdminLogin(const TPgConnectionValues& values) {
+    std::vector<TPgServerAddress> servers;
+    try {
+        servers = PgServerAddresses(values);
+    } catch (const EPgConnectionValueError& e) {
+        throw EUsageError(e.what());
+    }
+    if (servers.size() > 1)
+        throw EUsageError("mehrere Server werden noch nicht unterstützt: " + *Lookup(values, "host"));
+    const TPgServerAddress& server = servers.front();
+    if (!server.Host.empty() && !server.HostAddr.empty())
+        throw EUsageError("hostaddr zusammen mit host wird noch nicht unterstützt");
+    std::string host = server.Host.empty() ? server.HostAddr : server.Host;
+    return {host.empty() ? DefaultHost() : host, server.Port, Lookup(values, "dbname").value_or(""),
+            Lookup(values, "user").value_or(""), ""};
+}
+
+// A setting the connection cannot honour yet is refused rather than ignored: ignoring
+// channel_binding=require, for one, would send the password where the administrator forbade it.
+void RefuseWhatCannotBeHonoured(const TPgConnectionValues& values) {
+    const std::pair<std::string_view, std::set<std::string_view>> checks[] = {
+        {"channel_binding", {"prefer"}},
+        {"target_session_attrs", {"any"}},
+        {"require_auth", {""}},
+        {"options", {""}},
+    };
+    for (const auto& [keyword, honoured] : checks) {
+        if (const auto value = Lookup(values, keyword); value && !honoured.contains(*value))
+            throw EUsageError("der Verbindungsparameter " + std::string(keyword) + "=" + *value +
+                              " wird noch nicht unterstützt");
+    }
 }
 
 // An option by its long name, with its short letter if it has one.
@@ -111,7 +163,7 @@ public:
         }
     }
 
-    const std::map<std::string, std::string>& Values() const { return given_; }
+    const TNamedValues& Values() const { return given_; }
 
 private:
     void TakeLong(const std::string& argument) {
@@ -149,13 +201,12 @@ private:
 
     const std::vector<std::string>& arguments_;
     std::size_t next_ = 0;
-    std::map<std::string, std::string> given_;
+    TNamedValues given_;
 };
 
 } // namespace
 
-TCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
-                              const std::map<std::string, std::string>& environment) {
+TCommandLine ParseCommandLine(const std::vector<std::string>& arguments, const TPgEnvironment& environment) {
     TCommandLine result;
     // Help and version are answered whatever else the command line holds.
     const auto asksFor = [&](const char* flag, const char* letter) {
@@ -166,19 +217,14 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
     result.version = asksFor("--version", "-V");
     if (result.help || result.version)
         return result;
-    const std::map<std::string, std::string> given = TGivenOptions(arguments).Values();
+    const TNamedValues given = TGivenOptions(arguments).Values();
     result.replace = given.contains("--replace");
     result.isolatedTenant = given.contains("--isolated-tenant");
     result.noPasswordPrompt = given.contains("--no-password");
     result.passwordPromptFirst = given.contains("--password");
     if (result.noPasswordPrompt && result.passwordPromptFirst)
         throw EUsageError("--no-password und --password schließen einander aus");
-    // An option, else its environment variable.
-    const auto option = [&](const std::string& name, const std::string& variable = {}) {
-        if (const auto found = given.find(name); found != given.end())
-            return std::optional<std::string>(found->second);
-        return Lookup(environment, variable);
-    };
+    const auto option = [&](const std::string& name) { return Lookup(given, name); };
 
     const auto tenantCode = option("--tenant");
     if (!tenantCode)
@@ -187,20 +233,18 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
     result.masterData = {option("--licensee").value_or(""), option("--postal-code").value_or(""),
                          option("--city").value_or(""), option("--street").value_or("")};
 
-    const auto port = option("--port", "PGPORT");
-    const auto host = option("--host", "PGHOST");
-    result.adminLogin = {host ? *host : DefaultHost(), port ? PortNumber(*port) : 0,
-                         option("--dbname", "PGDATABASE").value_or(""),
-                         option("--username", "PGUSER").value_or(""), ""};
+    const TPgConnectionValues values = ConnectionValues(given, environment);
+    RefuseWhatCannotBeHonoured(values);
+    result.adminLogin = AdminLogin(values);
     // "system" names the system's own roots, no file.
-    const auto rootCert = option("--sslrootcert", "PGSSLROOTCERT");
-    result.tls = {SslMode(option("--sslmode", "PGSSLMODE").value_or("prefer")),
+    const auto rootCert = Lookup(values, "sslrootcert");
+    result.tls = {SslMode(Lookup(values, "sslmode").value_or("prefer")),
                   rootCert == "system" ? *rootCert : ReadableFile(rootCert, "--sslrootcert"),
-                  ReadableFile(option("--sslcert", "PGSSLCERT"), "--sslcert"),
-                  ReadableFile(option("--sslkey", "PGSSLKEY"), "--sslkey")};
-    result.adminPassword = Lookup(environment, "PGPASSWORD");
+                  ReadableFile(Lookup(values, "sslcert"), "--sslcert"),
+                  ReadableFile(Lookup(values, "sslkey"), "--sslkey")};
+    result.adminPassword = Lookup(values, "password");
+    result.passwordFile = PasswordFilePath(values, environment);
     result.adminPasswordFile = option("--admin-password-file");
-    result.passwordFile = PasswordFilePath(environment);
     result.tenantPasswordFile = option("--tenant-password-file");
     return result;
 }
@@ -225,13 +269,17 @@ Mandant:
       --tenant-password-file DATEI
                                Passwort des Mandanten aus der ersten Zeile der Datei
 
-Anmeldung des Administrators (Vorgabe: PGHOST, PGPORT, PGUSER, PGDATABASE):
+Anmeldung des Administrators (Vorgabe: ein Dienst aus pg_service.conf mit service= oder
+PGSERVICE, dann PGHOST, PGPORT, PGUSER, PGDATABASE):
   -h, --host HOST              Server: Name, Adresse oder ein Socket-Verzeichnis, das mit / beginnt
                                (Vorgabe /var/run/postgresql, wenn es das gibt, sonst localhost)
   -p, --port PORT              Port (Vorgabe 5432)
   -U, --username NAME          Benutzer mit Superuser-Rechten oder mit CREATEROLE und
                                CREATEDB (Vorgabe der Anmeldename)
-  -d, --dbname NAME            Datenbank für die Anmeldung
+  -d, --dbname NAME            Datenbank für die Anmeldung, oder eine Verbindungszeichenfolge
+                               ("host=db1 port=5433 dbname=postgres") oder URI
+                               (postgresql://admin@db1:5433/postgres?sslmode=require);
+                               die übrigen Optionen gehen ihr vor
   -w, --no-password            Fragt nie nach dem Passwort des Administrators
   -W, --password               Fragt vor der Anmeldung nach dem Passwort des Administrators
       --admin-password-file DATEI

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PostgreSql/PgConnectionKeywords.h"
 #include "Setup/TenantInput.h"
 #include "Setup/UnattendedConnectDialog.h"
 #include "Setup/cli/PgPassFile.h"
@@ -36,9 +37,9 @@ struct TCommandLine {
     TTenantMasterData masterData;
     TAdminLogin adminLogin; // without the password
     TTlsSettings tls;
-    std::optional<std::string> adminPassword; // from PGPASSWORD
+    std::optional<std::string> adminPassword; // from the connection string, a service or PGPASSWORD
     std::optional<std::string> adminPasswordFile;
-    std::filesystem::path passwordFile; // PGPASSFILE, else ~/.pgpass; empty without a home
+    std::filesystem::path passwordFile; // passfile (PGPASSFILE), else ~/.pgpass; empty without a home
     std::optional<std::string> tenantPasswordFile;
     bool replace = false;             // an existing tenant may be dropped and installed anew
     bool noPasswordPrompt = false;    // -w: nobody is asked for the administrator's password
@@ -46,13 +47,13 @@ struct TCommandLine {
     bool isolatedTenant = false;      // a tenant role without superuser rights, also for a superuser
 };
 
-// Reads the arguments (without the program name) and the environment: the PostgreSQL variables
-// PGHOST, PGPORT, PGUSER, PGDATABASE, PGPASSWORD, PGPASSFILE, PGSSLMODE, PGSSLROOTCERT, PGSSLCERT
-// and PGSSLKEY, and HOME; options win over the environment. A value that cannot work (an unknown
-// SSL mode, a port out of range, a certificate or key file that cannot be read) is refused here,
-// before anything connects.
-TCommandLine ParseCommandLine(const std::vector<std::string>& arguments,
-                              const std::map<std::string, std::string>& environment);
+// Reads the arguments (without the program name) and the environment. The administrator's log-on
+// and the TLS settings come from the options, over a connection string or URI given as --dbname,
+// over a service entry (service= or PGSERVICE), over the PostgreSQL variables (PGHOST, PGPORT,
+// PGUSER, PGDATABASE, PGPASSWORD, PGPASSFILE, PGSSLMODE, ...); HOME says where ~/.pgpass is. A
+// value that cannot work (an unknown SSL mode, a port out of range, a certificate or key file that
+// cannot be read, a malformed connection string) is refused here, before anything connects.
+TCommandLine ParseCommandLine(const std::vector<std::string>& arguments, const TPgEnvironment& environment);
 
 // The server when none is named: the socket directory when it exists, else localhost.
 std::string DefaultHost(const std::filesystem::path& socketDirectory = kDefaultSocketDirectory);

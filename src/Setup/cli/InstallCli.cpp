@@ -39,19 +39,11 @@ TExitStatus ExitStatus(TInstallationResult result) {
 }
 
 // The environment the command line reads; the user defaults to the login name, as for the server's
-// own tools, and so does the home directory that holds the password file.
-std::map<std::string, std::string> PgEnvironment() {
-    std::map<std::string, std::string> environment;
-    for (const char* name : {"PGHOST", "PGPORT", "PGUSER", "PGDATABASE", "PGPASSWORD", "PGPASSFILE",
-                             "PGSSLMODE", "PGSSLROOTCERT", "PGSSLCERT", "PGSSLKEY", "HOME"}) {
-        if (const char* value = std::getenv(name))
-            environment[name] = value;
-    }
-    const passwd* user = getpwuid(geteuid());
-    if (user != nullptr) {
+// own tools.
+TPgEnvironment PgEnvironment() {
+    TPgEnvironment environment = PgProcessEnvironment();
+    if (const passwd* user = getpwuid(geteuid()); user != nullptr)
         environment.try_emplace("PGUSER", user->pw_name);
-        environment.try_emplace("HOME", user->pw_dir);
-    }
     return environment;
 }
 
