@@ -111,7 +111,8 @@ struct PasswordFile {
 class InstallCliTest : public testing::Test {
 protected:
     ~InstallCliTest() override {
-        for (const char* tenant : {"q7cl", "q7cf", "q7tr", "q7pe", "q7pw", "q7cr", "q7tw"}) {
+        for (const char* tenant :
+             {"q7cl", "q7cf", "q7tr", "q7pe", "q7pw", "q7cr", "q7tw", "q7ur", "q7kv", "q7sv"}) {
             DropDatabase(tenant);
             psql("postgres", {"-c", std::string("DROP ROLE IF EXISTS ") + tenant});
         }
