@@ -32,9 +32,7 @@ public:
     virtual bool IsolatedTenantRequested() const { return false; }
     // Told after the login, before anything changes: why the administrator's rights leave no choice
     // but an isolated tenant, or none when the choice is the user's.
-    virtual void SetIsolatedTenantForced(const std::optional<std::string>& reason) {
-        static_cast<void>(reason);
-    }
+    virtual void SetIsolatedTenantForced(const std::optional<std::string>& /*reason*/) {}
 };
 
 } // namespace velmora

@@ -275,4 +275,19 @@ TEST_F(IsolatedTenantTest, IsolatedTenantsReachOnlyTheirOwnDatabase) {
     EXPECT_EQ(AsTenant("q7ia", "SELECT count(*) FROM trevix.mandant").out, "1\n");
 }
 
+// The administrator without superuser rights replaces the isolated tenant it made: it owns the
+// database through its membership and drops the role it holds with ADMIN OPTION.
+TEST_F(IsolatedTenantTest, AnAdministratorWithoutSuperuserRightsReplacesItsTenant) {
+    Prepare(TAdministrator::OwnsApplicationRoles);
+    ASSERT_EQ(Install("Q7IR").exitCode, 0);
+    ASSERT_EQ(AsTenant("q7ir", "CREATE TABLE trevix.left_over ()").exitCode, 0);
+
+    const ProcessResult replaced = Install("Q7IR", {"--replace"});
+
+    EXPECT_EQ(replaced.exitCode, 0) << replaced.err;
+    EXPECT_EQ(replaced.err, "");
+    EXPECT_EQ(AsTenant("q7ir", "SELECT count(*) FROM pg_tables WHERE tablename = 'left_over'").out, "0\n");
+    EXPECT_EQ(Inspect("q7ir").attributes, "f|f|f|f|f|t");
+}
+
 } // namespace

@@ -19,10 +19,9 @@ namespace velmora {
 class TXelqProgress;
 
 // The setup window: the tenant code, its password twice, the tenant's master data and the kind of
-// its role, the button that
-// installs the tenant and the progress bar along the bottom edge. It owns the login dialog and the
-// installation with all its components, and is the installation's host: the installation reads the
-// fields and shows its progress and messages here.
+// its role, the button that installs the tenant and the progress bar along the bottom edge. It owns
+// the login dialog and the installation with all its components, and is the installation's host:
+// the installation reads the fields and shows its progress and messages here.
 //
 // The controls carry their names as object names (EditMandant, EditPasswort1, Button1, ...).
 class TFormSetup final : public QWidget, public TInstallerHost {
