@@ -39,20 +39,10 @@ std::optional<Enum> ParseChoice(const std::string& value, const std::map<std::st
     return std::nullopt;
 }
 
-// The mode's own names, and the lower-case names the server's tools use (verify-full, ...).
+// The mode by its option value or by the name the server's tools use (verify-full, ...).
 std::optional<TPgSSLMode> ParseSSLMode(const std::string& value) {
-    return ParseChoice<TPgSSLMode>(value, {{"smdisable", TPgSSLMode::smDisable},
-                                           {"smallow", TPgSSLMode::smAllow},
-                                           {"smprefer", TPgSSLMode::smPrefer},
-                                           {"smrequire", TPgSSLMode::smRequire},
-                                           {"smverifyca", TPgSSLMode::smVerifyCA},
-                                           {"smverifyfull", TPgSSLMode::smVerifyFull},
-                                           {"disable", TPgSSLMode::smDisable},
-                                           {"allow", TPgSSLMode::smAllow},
-                                           {"prefer", TPgSSLMode::smPrefer},
-                                           {"require", TPgSSLMode::smRequire},
-                                           {"verify-ca", TPgSSLMode::smVerifyCA},
-                                           {"verify-full", TPgSSLMode::smVerifyFull}});
+    const TPgSSLModeName* mode = FindPgSSLMode(value);
+    return mode == nullptr ? std::nullopt : std::optional(mode->mode);
 }
 
 // Stores a value in the options; false when the value is not of the option's kind.
@@ -81,11 +71,11 @@ const std::map<std::string, OptionSetter>& KnownOptions() {
          }},
         {"schema", [](O& o, V v) { return Store(o.Schema, std::optional(v)); }},
         {"useunicode", [](O& o, V v) { return Store(o.UseUnicode, ParseBoolean(v)); }},
-        {"sslmode", [](O& o, V v) { return Store(o.SSLMode, ParseSSLMode(v)); }},
-        {"sslcacert", [](O& o, V v) { return Store(o.SSLCACert, std::optional(v)); }},
-        {"sslcert", [](O& o, V v) { return Store(o.SSLCert, std::optional(v)); }},
-        {"sslkey", [](O& o, V v) { return Store(o.SSLKey, std::optional(v)); }},
-        {"sslcipherlist", [](O& o, V v) { return Store(o.SSLCipherList, std::optional(v)); }},
+        {"sslmode", [](O& o, V v) { return Store(o.SSL.Mode, ParseSSLMode(v)); }},
+        {"sslcacert", [](O& o, V v) { return Store(o.SSL.CACert, std::optional(v)); }},
+        {"sslcert", [](O& o, V v) { return Store(o.SSL.Cert, std::optional(v)); }},
+        {"sslkey", [](O& o, V v) { return Store(o.SSL.Key, std::optional(v)); }},
+        {"sslcipherlist", [](O& o, V v) { return Store(o.SSL.CipherList, std::optional(v)); }},
     };
     return options;
 }
@@ -110,6 +100,22 @@ TPgConnectionOptions ParsePgConnectionOptions(const std::vector<std::string>& sp
             throw EDatabaseError("Invalid value '" + value + "' for the option " + name);
     }
     return options;
+}
+
+void SetPgSSLOptions(TUniConnection& connection, const TPgSSLOptions& ssl) {
+    // The provider reads the first line of an option, so no older line may stay in front.
+    std::erase_if(connection.SpecificOptions(), [](const std::string& line) {
+        return LowerAscii(line).starts_with(std::string(optionPrefix) + "ssl");
+    });
+    connection.SetSpecificOption("SSLMode", std::string(PgSSLModeName(ssl.Mode).option));
+    const std::pair<const char*, const std::string*> named[] = {{"SSLCACert", &ssl.CACert},
+                                                                {"SSLCert", &ssl.Cert},
+                                                                {"SSLKey", &ssl.Key},
+                                                                {"SSLCipherList", &ssl.CipherList}};
+    for (const auto& [option, value] : named) {
+        if (!value->empty())
+            connection.SetSpecificOption(option, *value);
+    }
 }
 
 std::unique_ptr<TCRConnection> TPostgreSQLUniProvider::CreateConnection() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Dabrix/Uni.h"
 #include "Dabrix/UniProvider.h"
 #include "PostgreSql/PgClasses.h"
 
@@ -21,5 +22,9 @@ public:
 // case; the first line of an option counts), the defaults for the others. An unknown option or a
 // value of the wrong kind raises EDatabaseError.
 TPgConnectionOptions ParsePgConnectionOptions(const std::vector<std::string>& specificOptions);
+
+// Writes the TLS settings into the connection's option lines in place of every TLS line it had:
+// the mode always, each file and the cipher list only when named.
+void SetPgSSLOptions(TUniConnection& connection, const TPgSSLOptions& ssl);
 
 } // namespace velmora

@@ -3,6 +3,7 @@
 #include "Common/AsciiText.h"
 #include "Common/ExceptionHandler.h"
 #include "Dabrix/UniProvider.h"
+#include "PostgreSql/PgConnectionOptions.h"
 
 #include <algorithm>
 #include <charconv>
@@ -21,34 +22,17 @@ const std::string kServerValue = "ServerC1";
 const std::string kSSLModeOption = "SSLMode";
 const std::string kSSLCACertOption = "SSLCACert";
 
-// The SSL dialog lists the modes by the names administrators know from the server's own tools; the
-// option gets the provider's name of the mode.
-struct TSSLModeName {
-    std::string_view shown, option;
-};
-constexpr TSSLModeName kSSLModes[] = {{"disable", "smDisable"},    {"allow", "smAllow"},
-                                      {"prefer", "smPrefer"},      {"require", "smRequire"},
-                                      {"verify-ca", "smVerifyCA"}, {"verify-full", "smVerifyFull"}};
-
-// The entry of kSSLModes a mode's option value or shown name stands for; none for an unknown mode.
-const TSSLModeName* FindSSLMode(std::string_view mode) {
-    for (const TSSLModeName& name : kSSLModes) {
-        if (EqualsIgnoringAsciiCase(mode, name.option) || EqualsIgnoringAsciiCase(mode, name.shown))
-            return &name;
-    }
-    return nullptr;
-}
-
 // The encryption the connection's options ask for; without the mode option, the provider's default.
 TSSLChoice SSLChoiceOf(const TUniConnection& connection) {
-    const TSSLModeName* mode = FindSSLMode(connection.SpecificOption(kSSLModeOption).value_or("smDisable"));
-    return {mode == nullptr ? std::string() : std::string(mode->shown),
+    const std::optional<std::string> option = connection.SpecificOption(kSSLModeOption);
+    const TPgSSLModeName* mode = option ? FindPgSSLMode(*option) : &PgSSLModeName(TPgSSLOptions().Mode);
+    return {mode == nullptr ? std::string() : std::string(mode->tool),
             connection.SpecificOption(kSSLCACertOption).value_or("")};
 }
 
 void ApplySSLChoice(TUniConnection& connection, const TSSLChoice& choice) {
     // A mode the list does not know (none chosen) leaves the connection's mode alone.
-    if (const TSSLModeName* mode = FindSSLMode(choice.mode))
+    if (const TPgSSLModeName* mode = FindPgSSLMode(choice.mode))
         connection.SetSpecificOption(kSSLModeOption, std::string(mode->option));
     connection.SetSpecificOption(kSSLCACertOption, choice.caFile);
 }
@@ -425,8 +409,9 @@ void TConnectFormController::ProviderChosen() {
 void TConnectFormController::SSLClicked() {
     TSSLChoice choice = sslChosen_.value_or(SSLChoiceOf(connection_));
     std::vector<std::string> modes;
-    for (const TSSLModeName& mode : kSSLModes)
-        modes.emplace_back(mode.shown);
+    // The names administrators know from the server's own tools; the option gets the provider's.
+    for (const TPgSSLModeName& mode : PgSSLModes())
+        modes.emplace_back(mode.tool);
     if (form_.EditSSL(dialog_.SSLTexts(), modes, choice))
         sslChosen_ = std::move(choice);
 }

@@ -10,9 +10,6 @@
 namespace velmora {
 namespace {
 
-constexpr int defaultPort = 5432;
-constexpr const char* defaultServer = "localhost";
-
 // The server's reserved key words: a search path names one of them only in double quotes.
 // clang-format off
 constexpr std::array<std::string_view, 77> reservedKeywords{
@@ -107,16 +104,12 @@ void TPgSQLConnection::Connect() {
     if (options_.ProtocolVersion == TPgProtocolVersion::pv20)
         throw EDatabaseError("Protocol version 2.0 is not supported");
 
-    TPgConnectParams params;
-    params.Server = Server().empty() ? defaultServer : Server();
-    params.Port = Port() == 0 ? defaultPort : Port();
-    params.ConnectionTimeout = options_.ConnectionTimeout;
-    params.Database = Database();
-    params.UserName = Username();
-    params.Password = Password();
-    params.ApplicationName = options_.ApplicationName;
-    params.SSL = {options_.SSLMode, options_.SSLCACert, options_.SSLCert, options_.SSLKey,
-                  options_.SSLCipherList};
+    const TPgConnectParams params{options_,
+                                  Server().empty() ? kPgDefaultServer : Server(),
+                                  Port() == 0 ? kPgDefaultPort : Port(),
+                                  Database(),
+                                  Username(),
+                                  Password()};
 
     auto protocol = std::make_unique<TPgSQLProtocol30>(openSocket_);
     protocol->Connect(params);

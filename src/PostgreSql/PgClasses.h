@@ -12,23 +12,6 @@
 
 namespace velmora {
 
-enum class TPgProtocolVersion { pv20, pv30 };
-
-// The PostgreSQL options of a connection, with their defaults.
-struct TPgConnectionOptions {
-    std::string ApplicationName; // sent as application_name when not empty
-    std::string Charset;         // client encoding to set when UseUnicode is off
-    int ConnectionTimeout = 15;  // seconds for the TCP connect, and the first receive timeout
-    TPgProtocolVersion ProtocolVersion = TPgProtocolVersion::pv30;
-    std::string Schema; // search path to set after login, names separated by commas
-    bool UseUnicode = false;
-    TPgSSLMode SSLMode = TPgSSLMode::smDisable;
-    std::string SSLCACert;     // root certificates to check the server against
-    std::string SSLCert;       // client certificate
-    std::string SSLKey;        // its private key
-    std::string SSLCipherList; // TLS 1.2 ciphers
-};
-
 // One session with a PostgreSQL server: logs on through the wire protocol, then sets the session
 // up (client encoding, the two settings that decide how rows are decoded, the search path).
 class TPgSQLConnection final : public TCRConnection {

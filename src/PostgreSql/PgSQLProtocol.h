@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Common/CRVioTcp.h"
+#include "PostgreSql/PgConnectionOptions.h"
 #include "PostgreSql/PgError.h"
 #include "PostgreSql/PgMessageTypes.h"
 
@@ -35,37 +36,19 @@ enum class TProtocolState {
 inline constexpr std::int16_t pgTextFormat = 0;
 inline constexpr std::int16_t pgBinaryFormat = 1;
 
-// When the connection is encrypted. Disable never asks for TLS; allow logs on in clear and asks for
-// TLS only when that fails; prefer asks for TLS and goes on in clear when the server has none (or
-// the handshake fails); require insists on TLS and checks the certificate's chain only when a root
-// certificate file is given; verify-ca checks the chain, verify-full also the host name.
-enum class TPgSSLMode { smDisable, smRequire, smPrefer, smAllow, smVerifyCA, smVerifyFull };
-
-// The TLS material of a connection; empty names take the defaults in ~/.postgresql (root.crt,
-// postgresql.crt, postgresql.key) when those files exist.
-struct TPgSSLOptions {
-    TPgSSLMode Mode = TPgSSLMode::smDisable;
-    std::string CACert;     // roots to check the server against; "system": the system's roots
-    std::string Cert;       // client certificate
-    std::string Key;        // its private key
-    std::string CipherList; // TLS 1.2 ciphers
-};
-
 // A server name that begins with "/" is the directory of the server's local socket.
 bool PgIsSocketDirectory(const std::string& server);
 // The server's local socket in that directory: ".s.PGSQL." followed by the port.
 std::string PgSocketPath(const std::string& directory, int port);
 
-// What Connect needs. Defaulting an empty server or a port of 0 is the connection's business.
-struct TPgConnectParams {
+// What Connect needs: the connection's options, and where and as whom to log on. Defaulting an
+// empty server or a port of 0 is the connection's business.
+struct TPgConnectParams : TPgConnectionOptions {
     std::string Server; // host name, address, or socket directory
-    int Port = 5432;
-    int ConnectionTimeout = 15; // seconds for the whole log-on, and the first read and write timeout; 0: none
+    int Port = kPgDefaultPort;
     std::string Database;
     std::string UserName;
     std::string Password;
-    std::string ApplicationName; // sent in the startup message only when not empty
-    TPgSSLOptions SSL;           // no TLS over a local socket
 };
 
 // One column of a RowDescription.

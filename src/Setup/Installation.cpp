@@ -408,6 +408,7 @@ void TInstallation::CreateTenantDatabase() {
     Create(UniScriptDB, "Die Datenbank " + tenant);
 
     UniConnection2.Disconnect();
+    FollowAdministratorConnection();
     UniConnection2.SetDatabase(tenant);
     UniConnection2.SetServer(UniConnection1.Server());
     UniConnection2.SetPort(UniConnection1.Port());
@@ -420,6 +421,14 @@ void TInstallation::CreateTenantDatabase() {
 
     PatchLine(UniScriptCreateSchema.SQL(), 3, host_.TenantCode());
     UniScriptCreateSchema.Execute();
+}
+
+void TInstallation::FollowAdministratorConnection() {
+    // The tenant's password, scripts and row travel to the same server as the administrator's
+    // statements: encrypted as the administrator chose, and under the same program name.
+    const TPgConnectionOptions administrator = ParsePgConnectionOptions(UniConnection1.SpecificOptions());
+    SetPgSSLOptions(UniConnection2, administrator.SSL);
+    UniConnection2.SetSpecificOption("ApplicationName", administrator.ApplicationName);
 }
 
 void TInstallation::CreateTenantStructure() {

@@ -97,6 +97,8 @@ private:
     void DropOldTenant();
     void CreateTenantRole();
     void CreateTenantDatabase();
+    // Gives the tenant connection the administrative connection's TLS settings and application name.
+    void FollowAdministratorConnection();
     void CreateTenantStructure();
     void InsertValueLists();
     void InsertTenantRow();

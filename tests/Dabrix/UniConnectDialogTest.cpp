@@ -386,8 +386,8 @@ TEST_F(LoginDialogTest, TheChosenEncryptionIsWhatTheConnectUsesUntilTheLoginIsGi
     EXPECT_EQ(shownAgain->mode, "verify-full");
     EXPECT_EQ(shownAgain->caFile, "/etc/other.crt");
     EXPECT_EQ(optionsBeforeTheConfirm, optionsBefore) << "the choice waits for the confirm button";
-    EXPECT_EQ(usedByTheAttempt.SSLMode, TPgSSLMode::smVerifyCA);
-    EXPECT_EQ(usedByTheAttempt.SSLCACert, "/etc/ca.crt");
+    EXPECT_EQ(usedByTheAttempt.SSL.Mode, TPgSSLMode::smVerifyCA);
+    EXPECT_EQ(usedByTheAttempt.SSL.CACert, "/etc/ca.crt");
     EXPECT_EQ(usedByTheAttempt.Schema, "trevix");
     EXPECT_EQ(connection.SpecificOptions(), optionsBefore);
     EXPECT_EQ(SettingsFileText(), "");

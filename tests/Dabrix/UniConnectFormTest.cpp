@@ -218,8 +218,8 @@ TEST_F(UniConnectFormTest, SSLDialogChoosesTheModeAndTheCAFile) {
     EXPECT_EQ(typedAfterBrowse, caFile);
     EXPECT_EQ(shownAgainMode, "verify-ca");
     EXPECT_EQ(shownAgainFile, caFile);
-    EXPECT_EQ(used.SSLMode, TPgSSLMode::smVerifyCA);
-    EXPECT_EQ(used.SSLCACert, caFile.toStdString());
+    EXPECT_EQ(used.SSL.Mode, TPgSSLMode::smVerifyCA);
+    EXPECT_EQ(used.SSL.CACert, caFile.toStdString());
     QDir().mkpath(QStringLiteral(VELMORA_SCREENSHOT_DIR));
     EXPECT_TRUE(picture.save(QStringLiteral(VELMORA_SCREENSHOT_DIR "/ssl-dialog.png")));
 }

@@ -18,7 +18,7 @@ TEST(PgConnectionOptions, DefaultsWhenNothingIsGiven) {
     EXPECT_EQ(options.ProtocolVersion, TPgProtocolVersion::pv30);
     EXPECT_EQ(options.Schema, "");
     EXPECT_FALSE(options.UseUnicode);
-    EXPECT_EQ(options.SSLMode, TPgSSLMode::smDisable);
+    EXPECT_EQ(options.SSL.Mode, TPgSSLMode::smDisable);
 }
 
 TEST(PgConnectionOptions, ReadsTheLinesOfThePostgreSQLProvider) {
@@ -44,11 +44,11 @@ TEST(PgConnectionOptions, ReadsTheLinesOfThePostgreSQLProvider) {
     EXPECT_EQ(options.ConnectionTimeout, 3);
     EXPECT_EQ(options.ApplicationName, "setup = tool");
     EXPECT_EQ(options.ProtocolVersion, TPgProtocolVersion::pv20);
-    EXPECT_EQ(options.SSLMode, TPgSSLMode::smVerifyFull);
-    EXPECT_EQ(options.SSLCACert, "/keys/root.crt");
-    EXPECT_EQ(options.SSLCert, "/keys/client.crt");
-    EXPECT_EQ(options.SSLKey, "/keys/client.key");
-    EXPECT_EQ(options.SSLCipherList, "HIGH:!aNULL");
+    EXPECT_EQ(options.SSL.Mode, TPgSSLMode::smVerifyFull);
+    EXPECT_EQ(options.SSL.CACert, "/keys/root.crt");
+    EXPECT_EQ(options.SSL.Cert, "/keys/client.crt");
+    EXPECT_EQ(options.SSL.Key, "/keys/client.key");
+    EXPECT_EQ(options.SSL.CipherList, "HIGH:!aNULL");
 }
 
 TEST(PgConnectionOptions, NamesTheSSLModesAlsoAsTheServersToolsDo) {
@@ -62,7 +62,7 @@ TEST(PgConnectionOptions, NamesTheSSLModesAlsoAsTheServersToolsDo) {
     };
     for (const auto& [names, mode] : modes) {
         for (const std::string& name : names)
-            EXPECT_EQ(ParsePgConnectionOptions({"PostgreSQL.SSLMode=" + name}).SSLMode, mode) << name;
+            EXPECT_EQ(ParsePgConnectionOptions({"PostgreSQL.SSLMode=" + name}).SSL.Mode, mode) << name;
     }
 }
 
@@ -127,8 +127,8 @@ TEST(UniConnection, ReadsAndSetsOneProviderOption) {
                             "PostgreSQL.SSLMode=smVerifyCA", "PostgreSQL.SSLCACert=/etc/ca.crt"));
     connection.SpecificOptions().erase(connection.SpecificOptions().begin() + 1);
     const TPgConnectionOptions options = ParsePgConnectionOptions(connection.SpecificOptions());
-    EXPECT_EQ(options.SSLMode, TPgSSLMode::smVerifyCA);
-    EXPECT_EQ(options.SSLCACert, "/etc/ca.crt");
+    EXPECT_EQ(options.SSL.Mode, TPgSSLMode::smVerifyCA);
+    EXPECT_EQ(options.SSL.CACert, "/etc/ca.crt");
 }
 
 TEST(UniConnection, TrimsTheDatabaseName) {

@@ -373,17 +373,17 @@ TEST(PgTransport, TheConnectionHandsItsSSLOptionsToTheProtocol) {
     connection.SetDatabase("postgres");
     connection.SetUsername("auth_cert");
     TPgConnectionOptions options;
-    options.SSLMode = TPgSSLMode::smVerifyFull;
-    options.SSLCACert = sandbox().sslRootCert;
-    options.SSLCert = sandbox().clientCert;
-    options.SSLKey = sandbox().clientKey;
+    options.SSL.Mode = TPgSSLMode::smVerifyFull;
+    options.SSL.CACert = sandbox().sslRootCert;
+    options.SSL.Cert = sandbox().clientCert;
+    options.SSL.Key = sandbox().clientKey;
     connection.SetOptions(options);
     connection.Connect();
     EXPECT_EQ(ServerSeesTls(connection.Protocol()), "t");
     connection.Disconnect();
 
     // Ciphers the client cannot offer at all.
-    options.SSLCipherList = "NO-SUCH-CIPHER";
+    options.SSL.CipherList = "NO-SUCH-CIPHER";
     connection.SetOptions(options);
     EPgError error = Failure([&] { connection.Connect(); });
     EXPECT_TRUE(error.Message().starts_with("Invalid SSL cipher list 'NO-SUCH-CIPHER'")) << error.Message();

@@ -1,5 +1,5 @@
-// The command line's connection settings: the SSL options and their variables, the default host
-// and the password file, and the values refused before anything connects.
+// The command line's connection settings: the SSL options and their variables, the application
+// name, the default host and the password file, and the values refused before anything connects.
 
 #include "Setup/cli/CommandLine.h"
 
@@ -47,7 +47,7 @@ TEST(CommandLine, TheSslModeComesFromTheOptionElseItsVariableElsePrefer) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.arguments) + testing::PrintToString(c.environment));
-        EXPECT_EQ(Parse(c.arguments, c.environment).tls.mode, c.mode);
+        EXPECT_EQ(velmora::PgSSLModeName(Parse(c.arguments, c.environment).tls.Mode).tool, c.mode);
     }
 }
 
@@ -61,27 +61,36 @@ TEST(CommandLine, AnUnknownSslModeIsRefused) {
     EXPECT_THAT(Refusal({}, {{"PGSSLMODE", "verify"}}), HasSubstr("ungültiger SSL-Modus: verify "));
 }
 
+TEST(CommandLine, TheApplicationNameIsTheProgramsUnlessTheConnectionValuesNameAnother) {
+    EXPECT_EQ(Parse({}).applicationName, "velmora-install");
+    EXPECT_EQ(Parse({}, {{"PGAPPNAME", ""}}).applicationName, "velmora-install");
+    EXPECT_EQ(Parse({}, {{"PGAPPNAME", "nightly rollout"}}).applicationName, "nightly rollout");
+    EXPECT_EQ(Parse({"-d", "application_name='from the string'"}, {{"PGAPPNAME", "nightly rollout"}})
+                  .applicationName,
+              "from the string");
+}
+
 TEST(CommandLine, CertificateFilesComeFromTheOptionsElseTheirVariables) {
     TempFile rootCert("root"), cert("cert"), key("key"), other("other");
     const TCommandLine fromOptions =
         Parse({"--sslrootcert", rootCert.path(), "--sslcert=" + cert.path(), "--sslkey", key.path()},
               {{"PGSSLROOTCERT", other.path()}, {"PGSSLKEY", other.path()}});
-    EXPECT_EQ(fromOptions.tls.rootCert, rootCert.path());
-    EXPECT_EQ(fromOptions.tls.cert, cert.path());
-    EXPECT_EQ(fromOptions.tls.key, key.path());
+    EXPECT_EQ(fromOptions.tls.CACert, rootCert.path());
+    EXPECT_EQ(fromOptions.tls.Cert, cert.path());
+    EXPECT_EQ(fromOptions.tls.Key, key.path());
 
     const TCommandLine fromVariables =
         Parse({}, {{"PGSSLROOTCERT", rootCert.path()}, {"PGSSLCERT", cert.path()}, {"PGSSLKEY", key.path()}});
-    EXPECT_EQ(fromVariables.tls.rootCert, rootCert.path());
-    EXPECT_EQ(fromVariables.tls.cert, cert.path());
-    EXPECT_EQ(fromVariables.tls.key, key.path());
+    EXPECT_EQ(fromVariables.tls.CACert, rootCert.path());
+    EXPECT_EQ(fromVariables.tls.Cert, cert.path());
+    EXPECT_EQ(fromVariables.tls.Key, key.path());
 
     const TCommandLine none = Parse({});
-    EXPECT_EQ(none.tls.rootCert, "");
-    EXPECT_EQ(none.tls.cert, "");
-    EXPECT_EQ(none.tls.key, "");
+    EXPECT_EQ(none.tls.CACert, "");
+    EXPECT_EQ(none.tls.Cert, "");
+    EXPECT_EQ(none.tls.Key, "");
     // The system's own roots are no file.
-    EXPECT_EQ(Parse({"--sslrootcert", "system"}).tls.rootCert, "system");
+    EXPECT_EQ(Parse({"--sslrootcert", "system"}).tls.CACert, "system");
 }
 
 TEST(CommandLine, ACertificateOrKeyFileThatCannotBeReadIsRefused) {
@@ -239,7 +248,7 @@ TEST(CommandLine, TheDatabaseMayBeAConnectionStringOrUriAndOptionsWinOverIt) {
         EXPECT_EQ(commandLine.adminLogin.database, c.database);
         EXPECT_EQ(commandLine.adminLogin.username, c.username);
         EXPECT_EQ(commandLine.adminPassword, c.password);
-        EXPECT_EQ(commandLine.tls.mode, c.sslMode);
+        EXPECT_EQ(velmora::PgSSLModeName(commandLine.tls.Mode).tool, c.sslMode);
     }
 }
 

@@ -306,6 +306,28 @@ TEST_F(InstallationTest, ServerReceivesThePatchedTemplates) {
                                                "$4 = '12345', $5 = 'Musterstadt', $6 = 'Hauptstraße 1'"));
 }
 
+// The tenant connection is made as the administrator's was: encrypted as chosen there although its
+// own option said otherwise, and under the administrator's application name. Both sessions stay open.
+TEST_F(InstallationTest, TheTenantConnectionFollowsTheAdministratorsTlsAndApplicationName) {
+    Use("Q7FL");
+    TInstallation installation(host, login);
+    const std::string application = "follow_test_" + std::to_string(getpid());
+    installation.UniConnection1.SetSpecificOption("SSLMode", "smRequire");
+    installation.UniConnection1.SetSpecificOption("ApplicationName", application);
+    installation.UniConnection2.SetSpecificOption("SSLMode", "smDisable");
+    installation.UniConnection2.SetSpecificOption("ApplicationName", "tenant's own");
+    installation.Button1Click();
+    ASSERT_EQ(installation.Result(), TInstallationResult::Installed);
+
+    EXPECT_EQ(
+        Superuser("postgres", "SELECT string_agg(CASE WHEN a.usename = 'q7fl' THEN 'tenant' ELSE "
+                              "'administrator' END || ' ssl=' || s.ssl, ', ' ORDER BY a.usename = 'q7fl') "
+                              "FROM pg_stat_activity a JOIN pg_stat_ssl s USING (pid) "
+                              "WHERE a.application_name = '" +
+                                  application + "'"),
+        "administrator ssl=true, tenant ssl=true");
+}
+
 // A second press in the same window behaves like the first: the drop is patched anew, and the
 // window's own tenant session no longer keeps the database from being dropped.
 TEST_F(InstallationTest, SecondPressInTheSameWindowReplacesTheTenant) {

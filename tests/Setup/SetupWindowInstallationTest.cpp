@@ -74,13 +74,14 @@ protected:
         });
     }
 
-    // Whether the window's sessions as the tenant role are encrypted: "true" or "false" for each.
-    std::string TenantSessionsEncrypted() const {
+    // What the server shows of the window's sessions as the tenant role, one value of the column of
+    // pg_stat_ssl s or pg_stat_activity a for each.
+    std::string TenantSessions(const std::string& column) const {
         const PsqlResult result =
-            psql("postgres",
-                 {"-c", "SELECT string_agg(s.ssl::text, ',') FROM pg_stat_ssl s JOIN pg_stat_activity a "
-                        "USING (pid) WHERE a.usename = '" +
-                            tenant + "'"});
+            psql("postgres", {"-c", "SELECT string_agg(" + column +
+                                        "::text, ',') FROM pg_stat_ssl s JOIN pg_stat_activity a "
+                                        "USING (pid) WHERE a.usename = '" +
+                                        tenant + "'"});
         return result.out.substr(0, result.out.find_last_not_of('\n') + 1);
     }
 
@@ -122,7 +123,8 @@ TEST_F(SetupWindowInstallationTest, InstallsTheTenantAsTypedAndReplacesItOnlyAft
     EXPECT_EQ(Tenant("SELECT mandant, lizenznehmer, password, plz, ort, strasse FROM trevix.mandant"),
               code + "|Muster Bau GmbH|" + password + "|50667|Köln|Hohe Straße 12");
     EXPECT_EQ(Tenant("SELECT count(*) FROM pg_tables WHERE schemaname = 'trevix'"), "68");
-    EXPECT_EQ(TenantSessionsEncrypted(), "true") << "the window prefers TLS, which the sandbox offers";
+    EXPECT_EQ(TenantSessions("s.ssl"), "true") << "the window prefers TLS, which the sandbox offers";
+    EXPECT_EQ(TenantSessions("a.application_name"), "velmora-setup");
     Tenant("CREATE TABLE public.kept ()");
 
     // Pressed again while the window stays open: the question, "Nein", and nothing changes.
@@ -174,7 +176,7 @@ TEST_F(SetupWindowInstallationTest, TheTenantConnectionIsEncryptedAsChosenInTheL
 
     ASSERT_EQ(boxes.shown.size(), 1u) << testing::PrintToString(boxes.Texts());
     EXPECT_EQ(boxes.shown[0].kind, TMessageBoxKind::Information);
-    EXPECT_EQ(TenantSessionsEncrypted(), "false");
+    EXPECT_EQ(TenantSessions("s.ssl"), "false");
     const auto stored = settings.OpenKeyForReading("\\SOFTWARE\\Vorlaxe\\Dabrix\\Connect\\Setup");
     ASSERT_NE(stored, nullptr);
     EXPECT_EQ(stored->ReadString("SSLMode"), "smDisable");

@@ -20,14 +20,18 @@ std::optional<std::string> Lookup(const TNamedValues& values, std::string_view k
     return found->second;
 }
 
-// The SSL modes by the names the server's tools give them.
-const std::set<std::string> kSslModes{"disable", "allow", "prefer", "require", "verify-ca", "verify-full"};
-
-std::string SslMode(const std::string& mode) {
-    if (!kSslModes.contains(mode))
-        throw EUsageError("ungültiger SSL-Modus: " + mode +
-                          " (disable, allow, prefer, require, verify-ca oder verify-full)");
-    return mode;
+// An SSL mode by the name the server's tools give it, written as they write it.
+TPgSSLMode SslMode(const std::string& name) {
+    const std::span<const TPgSSLModeName> modes = PgSSLModes();
+    const auto found = std::find_if(modes.begin(), modes.end(),
+                                    [&](const TPgSSLModeName& mode) { return mode.tool == name; });
+    if (found != modes.end())
+        return found->mode;
+    std::string names(modes.front().tool);
+    for (const TPgSSLModeName& mode : modes.subspan(1, modes.size() - 2))
+        names += ", " + std::string(mode.tool);
+    names += " oder " + std::string(modes.back().tool);
+    throw EUsageError("ungültiger SSL-Modus: " + name + " (" + names + ")");
 }
 
 // A certificate or key file named by option (or its variable); one that cannot be read is refused
@@ -238,10 +242,13 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments, const T
     result.adminLogin = AdminLogin(values);
     // "system" names the system's own roots, no file.
     const auto rootCert = Lookup(values, "sslrootcert");
-    result.tls = {SslMode(Lookup(values, "sslmode").value_or("prefer")),
-                  rootCert == "system" ? *rootCert : ReadableFile(rootCert, "--sslrootcert"),
-                  ReadableFile(Lookup(values, "sslcert"), "--sslcert"),
-                  ReadableFile(Lookup(values, "sslkey"), "--sslkey")};
+    result.tls.Mode = SslMode(Lookup(values, "sslmode").value_or("prefer"));
+    result.tls.CACert = rootCert == "system" ? *rootCert : ReadableFile(rootCert, "--sslrootcert");
+    result.tls.Cert = ReadableFile(Lookup(values, "sslcert"), "--sslcert");
+    result.tls.Key = ReadableFile(Lookup(values, "sslkey"), "--sslkey");
+    if (auto applicationName = Lookup(values, "application_name");
+        applicationName && !applicationName->empty())
+        result.applicationName = std::move(*applicationName);
     result.adminPassword = Lookup(values, "password");
     result.passwordFile = PasswordFilePath(values, environment);
     result.adminPasswordFile = option("--admin-password-file");

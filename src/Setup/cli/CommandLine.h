@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PostgreSql/PgConnectionKeywords.h"
+#include "PostgreSql/PgConnectionOptions.h"
 #include "Setup/TenantInput.h"
 #include "Setup/UnattendedConnectDialog.h"
 #include "Setup/cli/PgPassFile.h"
@@ -20,14 +21,6 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// How both connections of the installation are encrypted, in the server tools' own words.
-struct TTlsSettings {
-    std::string mode = "prefer"; // disable, allow, prefer, require, verify-ca or verify-full
-    std::string rootCert;        // empty: the defaults of the connection
-    std::string cert;
-    std::string key;
-};
-
 // What the command line and the environment ask for. Passwords are never taken from the command
 // line: the administrative one may come from PGPASSWORD, and each may name a file.
 struct TCommandLine {
@@ -36,8 +29,9 @@ struct TCommandLine {
     std::string tenantCode; // upper case, as the window's field holds it
     TTenantMasterData masterData;
     TAdminLogin adminLogin; // without the password
-    TTlsSettings tls;
-    std::optional<std::string> adminPassword; // from the connection string, a service or PGPASSWORD
+    TPgSSLOptions tls; // of both connections, prefer unless asked otherwise; empty files take the defaults
+    std::string applicationName = "velmora-install"; // application_name (PGAPPNAME) when given
+    std::optional<std::string> adminPassword;        // from the connection string, a service or PGPASSWORD
     std::optional<std::string> adminPasswordFile;
     std::filesystem::path passwordFile; // passfile (PGPASSFILE), else ~/.pgpass; empty without a home
     std::optional<std::string> tenantPasswordFile;

@@ -72,7 +72,7 @@ int Install(const TCommandLine& commandLine) {
     TUnattendedConnectDialog loginDialog(adminLogin, TAdminPasswordSource(commandLine, input, std::cerr));
     TLocalSocketFallback tenantLogOn;
     TInstallation installation(host, loginDialog);
-    PrepareConnections(installation, commandLine.tls, tenantLogOn);
+    PrepareConnections(installation, commandLine, tenantLogOn);
 
     // The administrator logs on before the tenant's password is read: standard input holds the
     // administrator's line first, and only when the server asks for a password. The installation's

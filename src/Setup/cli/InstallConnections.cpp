@@ -1,10 +1,7 @@
 #include "Setup/cli/InstallConnections.h"
 
-#include "Common/AsciiText.h"
 #include "Common/ExceptionHandler.h"
 #include "PostgreSql/PgSQLProtocol.h"
-
-#include <algorithm>
 
 namespace velmora::cli {
 namespace {
@@ -20,21 +17,6 @@ void Report(const std::exception_ptr& failure) {
         std::rethrow_exception(failure);
     } catch (const std::exception& e) {
         HandleApplicationException(e);
-    }
-}
-
-// Replaces whatever TLS options the connection had: the provider takes the first of two lines.
-void UseTlsSettings(TUniConnection& connection, const TTlsSettings& tls) {
-    std::vector<std::string>& options = connection.SpecificOptions();
-    std::erase_if(options,
-                  [](const std::string& line) { return LowerAscii(line).starts_with("postgresql.ssl"); });
-    options.push_back("PostgreSQL.SSLMode=" + tls.mode);
-    const std::pair<const char*, const std::string*> files[] = {{"PostgreSQL.SSLCACert=", &tls.rootCert},
-                                                                {"PostgreSQL.SSLCert=", &tls.cert},
-                                                                {"PostgreSQL.SSLKey=", &tls.key}};
-    for (const auto& [option, file] : files) {
-        if (!file->empty())
-            options.push_back(option + *file);
     }
 }
 
@@ -63,10 +45,10 @@ bool TLocalSocketFallback::Execute() {
     return true;
 }
 
-void PrepareConnections(TInstallation& installation, const TTlsSettings& tls,
+void PrepareConnections(TInstallation& installation, const TCommandLine& commandLine,
                         TLocalSocketFallback& tenantLogOn) {
-    UseTlsSettings(installation.UniConnection1, tls);
-    UseTlsSettings(installation.UniConnection2, tls);
+    SetPgSSLOptions(installation.UniConnection1, commandLine.tls);
+    installation.UniConnection1.SetSpecificOption("ApplicationName", commandLine.applicationName);
     // Nobody is prompted: the tenant connection's "dialog" is its log-on with the fallback.
     installation.UniConnection2.SetLoginPrompt(true);
     installation.UniConnection2.SetConnectDialog(&tenantLogOn);

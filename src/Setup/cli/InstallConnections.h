@@ -16,9 +16,10 @@ public:
     bool Execute() override;
 };
 
-// Gives both connections of the installation the command line's TLS settings, and the tenant
-// connection the fallback as its log-on; the fallback must outlive the installation.
-void PrepareConnections(TInstallation& installation, const TTlsSettings& tls,
+// Gives the administrative connection the command line's TLS settings and application name (the
+// installation hands both on to the tenant connection), and the tenant connection the fallback as
+// its log-on; the fallback must outlive the installation.
+void PrepareConnections(TInstallation& installation, const TCommandLine& commandLine,
                         TLocalSocketFallback& tenantLogOn);
 
 } // namespace velmora::cli

@@ -1,5 +1,7 @@
 #include "Setup/cli/PgPassFile.h"
 
+#include "PostgreSql/PgConnectionOptions.h"
+
 #include <fstream>
 
 namespace velmora::cli {
@@ -68,7 +70,7 @@ std::optional<std::string> Refusal(const std::filesystem::path& path) {
 TPgPassKey TPgPassKey::For(const std::string& server, int port, const std::string& database,
                            const std::string& username) {
     const bool localhost = server.empty() || server == kDefaultSocketDirectory;
-    return {localhost ? "localhost" : server, std::to_string(port == 0 ? 5432 : port),
+    return {localhost ? "localhost" : server, std::to_string(port == 0 ? kPgDefaultPort : port),
             database.empty() ? username : database, username};
 }
 

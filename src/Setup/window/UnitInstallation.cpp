@@ -78,14 +78,8 @@ TFormSetup::TFormSetup(TMessageBoxService& messageBoxes, TSettingsStore& setting
     UniConnectDialog1.SetApplicationTitle(applicationTitle);
     UniConnectDialog1.SetSettingsStore(&settings);
     UniConnectDialog1.SetMessageBoxes(&messageBoxes);
-    // The tenant connection is encrypted as the administrator chose in the login form's SSL dialog:
-    // it carries the tenant's scripts and row to the same server.
-    installation_.UniConnection1.AfterConnect = [this] {
-        for (const char* option : {"SSLMode", "SSLCACert"}) {
-            if (const auto value = installation_.UniConnection1.SpecificOption(option))
-                installation_.UniConnection2.SetSpecificOption(option, *value);
-        }
-    };
+    // The server's session list names the program; the tenant connection takes the name over.
+    installation_.UniConnection1.SetSpecificOption("ApplicationName", "velmora-setup");
 }
 
 TFormSetup::~TFormSetup() {
