@@ -18,7 +18,8 @@ int main(int argc, char** argv) {
     params.Port = std::stoi(argv[2]);
     params.Database = "postgres";
     params.UserName = argv[3];
-    params.SSL.Mode = std::string(argv[4]) == "smRequire" ? TPgSSLMode::smRequire : TPgSSLMode::smPrefer;
+    const TPgSSLModeName* mode = FindPgSSLMode(argv[4]);
+    params.SSL.Mode = mode == nullptr ? TPgSSLMode::smPrefer : mode->mode;
     try {
         TPgSQLProtocol30 protocol;
         protocol.Connect(params);

@@ -40,26 +40,9 @@ std::string ServerSeesTls(TPgSQLProtocol& protocol) {
     return result.Rows.size() == 1 && result.Rows[0][0] ? *result.Rows[0][0] : "<none>";
 }
 
-const char* ModeName(TPgSSLMode mode) {
-    switch (mode) {
-    case TPgSSLMode::smDisable:
-        return "disable";
-    case TPgSSLMode::smAllow:
-        return "allow";
-    case TPgSSLMode::smPrefer:
-        return "prefer";
-    case TPgSSLMode::smRequire:
-        return "require";
-    case TPgSSLMode::smVerifyCA:
-        return "verify-ca";
-    case TPgSSLMode::smVerifyFull:
-        return "verify-full";
-    }
-    return "?";
+std::string ModeName(TPgSSLMode mode) {
+    return std::string(PgSSLModeName(mode).tool);
 }
-
-constexpr TPgSSLMode AllModes[] = {TPgSSLMode::smDisable, TPgSSLMode::smAllow,    TPgSSLMode::smPrefer,
-                                   TPgSSLMode::smRequire, TPgSSLMode::smVerifyCA, TPgSSLMode::smVerifyFull};
 
 // Plays a server without TLS in front of the real one: the SSLRequest never reaches the server and
 // is answered "N"; everything else passes through unchanged.
@@ -107,8 +90,8 @@ TCRVioFactory RedirectToSandbox(int* opened = nullptr) {
 } // namespace
 
 TEST(PgTransport, EachModeAgainstAServerWithTls) {
-    for (TPgSSLMode mode : AllModes) {
-        SCOPED_TRACE(ModeName(mode));
+    for (const auto& [tool, option, mode] : PgSSLModes()) {
+        SCOPED_TRACE(std::string(tool));
         TPgSQLProtocol30 protocol;
         protocol.Connect(Superuser(mode));
         const bool encrypted = mode != TPgSSLMode::smDisable && mode != TPgSSLMode::smAllow;
@@ -119,8 +102,8 @@ TEST(PgTransport, EachModeAgainstAServerWithTls) {
 }
 
 TEST(PgTransport, EachModeAgainstAServerWithoutTls) {
-    for (TPgSSLMode mode : AllModes) {
-        SCOPED_TRACE(ModeName(mode));
+    for (const auto& [tool, option, mode] : PgSSLModes()) {
+        SCOPED_TRACE(std::string(tool));
         TPgSQLProtocol30 protocol(OpenWithoutTls);
         const bool required = mode == TPgSSLMode::smRequire || mode == TPgSSLMode::smVerifyCA ||
                               mode == TPgSSLMode::smVerifyFull;
@@ -255,7 +238,7 @@ TEST(PgTransport, TheChainIsCheckedAgainstTheGivenRoots) {
         {TPgSSLMode::smPrefer, "/nonexistent/root.crt", ""},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(ModeName(c.mode)) + " " + c.caCert);
+        SCOPED_TRACE(ModeName(c.mode) + " " + c.caCert);
         TPgConnectParams params = Superuser(c.mode);
         params.SSL.CACert = c.caCert;
         TPgSQLProtocol30 protocol;
