@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PostgreSql/PgAuthPolicy.h"
+
 #include <span>
 #include <string>
 #include <string_view>
@@ -51,7 +53,8 @@ struct TPgConnectionOptions {
     TPgProtocolVersion ProtocolVersion = TPgProtocolVersion::pv30;
     std::string Schema; // search path to set after login, names separated by commas
     bool UseUnicode = false;
-    TPgSSLOptions SSL; // no TLS over a local socket
+    TPgSSLOptions SSL;  // no TLS over a local socket
+    TPgAuthPolicy Auth; // what the server may ask for at the log-on
 };
 
 } // namespace velmora

@@ -291,6 +291,8 @@ void TPgSQLProtocol30::Connect(const TPgConnectParams& params) {
 bool TPgSQLProtocol30::ConnectOnce(const std::string& applicationName) {
     const TPgSSLMode mode = params_.SSL.Mode;
     const bool local = PgIsSocketDirectory(params_.Server);
+    // A binding that needs TLS where there will be none is refused before anything is sent.
+    params_.Auth.CheckEncryption(!local && mode != TPgSSLMode::smDisable);
     try {
         LogOn(applicationName, !local && mode != TPgSSLMode::smDisable && mode != TPgSSLMode::smAllow);
     } catch (const EPgPasswordRequired&) {
@@ -323,6 +325,7 @@ void TPgSQLProtocol30::LogOn(const std::string& applicationName, bool askForTls)
     net_->SetDeadline(loginDeadline_);
     SendStartup(applicationName);
     state_ = TProtocolState::psAuthenticating;
+    requested_ = TPgAuthMethod::None;
     Authenticate();
 }
 
@@ -411,11 +414,14 @@ bool TPgSQLProtocol30::AnswerAuthRequest(TPgMessageReader& reader, std::optional
         // A server that skips its final SCRAM message has not proven that it knows the password.
         if (scram && !scram->Verified())
             throw Fatal("Missing SCRAM server signature");
+        params_.Auth.CheckAccepted(requested_, saslMechanism_ == TScramSha256Client::PlusMechanism);
         return true;
     case TPgAuthRequest::CleartextPassword:
+        Requested(TPgAuthMethod::Password, false);
         SendPassword(RequiredPassword());
         return false;
     case TPgAuthRequest::Md5Password:
+        Requested(TPgAuthMethod::Md5, false);
         SendPassword(PgMd5Password(params_.UserName, RequiredPassword(), reader.ReadBytes(4)));
         return false;
     case TPgAuthRequest::Sasl:
@@ -445,10 +451,12 @@ void TPgSQLProtocol30::StartScram(TPgMessageReader& reader, std::optional<TScram
         plus = plus || mechanism == TScramSha256Client::PlusMechanism;
     }
     const bool canBind = tlsEndPoint_.has_value() && !tlsEndPoint_->empty();
+    Requested(TPgAuthMethod::ScramSha256, plus && canBind);
+    const bool binds = params_.Auth.Binding() != TPgChannelBinding::Disable;
     TScramChannelBinding binding;
-    if (plus && canBind)
+    if (plus && canBind && binds)
         binding = TScramChannelBinding::ServerEndPoint(*tlsEndPoint_);
-    else if (plain && canBind)
+    else if (plain && canBind && binds)
         binding = TScramChannelBinding::NotOffered();
     else if (!plain) // binding only, and no TLS channel to bind to
         throw Fatal("Unknown auth method");
@@ -463,6 +471,12 @@ void TPgSQLProtocol30::StartScram(TPgMessageReader& reader, std::optional<TScram
     net_->WriteBytes(first);
     net_->EndMessage();
     net_->Flush();
+}
+
+// The server asks for a method: the policy decides before any secret is sent.
+void TPgSQLProtocol30::Requested(TPgAuthMethod method, bool canBind) {
+    params_.Auth.CheckRequest(method, canBind);
+    requested_ = method;
 }
 
 // The password the server asked for. An empty one counts as none, as the server refuses it anyway:

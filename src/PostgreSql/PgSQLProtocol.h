@@ -249,6 +249,7 @@ private:
     bool AnswerAuthRequest(TPgMessageReader& reader, std::optional<TScramSha256Client>& scram);
     void StartScram(TPgMessageReader& reader, std::optional<TScramSha256Client>& scram);
     void SendPassword(const std::string& password);
+    void Requested(TPgAuthMethod method, bool canBind);
     const std::string& RequiredPassword() const;
     void SendSaslResponse(std::string_view data);
     TPgSQLResult RunSimpleQuery(const std::string& sql);
@@ -291,6 +292,7 @@ private:
     TPgConnectParams params_;
     std::optional<std::string> tlsEndPoint_; // set on an encrypted session: the channel binding data
     std::string saslMechanism_;
+    TPgAuthMethod requested_ = TPgAuthMethod::None; // what the server asked for in this log-on
     std::optional<std::chrono::steady_clock::time_point> loginDeadline_;
     const std::uint64_t number_; // tells this object's statements from those of other connections
     std::int64_t stmtCounter_ = 0;

@@ -1,6 +1,7 @@
 // The protocol against the sandbox server.
 #include "PostgreSql/PgSQLProtocol.h"
 
+#include "PostgreSql/PgAuth.h"
 #include "PostgreSql/PgFailure.h"
 #include "support/Sandbox.h"
 
@@ -285,5 +286,59 @@ TEST(PgSQLProtocol, PasswordsTheServerNormalisesLogOnWithScram) {
             EXPECT_EQ(session.Value("SELECT current_user"), role) << password;
         }
         admin.protocol.ExecuteStmt("DROP ROLE " + role);
+    }
+}
+
+// channel_binding and require_auth refuse a server's request before the password leaves the client,
+// and a log-on they allow goes through with the mechanism they ask for.
+TEST(PgSQLProtocol, TheAuthenticationPolicyRefusesWhatItForbidsBeforeAnySecretIsSent) {
+    struct Case {
+        const char* user;
+        const char* password;
+        TPgSSLMode mode;
+        TPgChannelBinding binding;
+        const char* requireAuth;
+        std::string refusal;   // empty: logs on
+        std::string mechanism; // of a log-on
+    };
+    const std::string plus(TScramSha256Client::PlusMechanism);
+    const std::string plain(TScramSha256Client::PlainMechanism);
+    const Case cases[] = {
+        {"auth_password", "pw-password", TPgSSLMode::smDisable, TPgChannelBinding::Prefer, "scram-sha-256",
+         "authentication method requirement \"scram-sha-256\" failed: server requested a cleartext password",
+         ""},
+        {"auth_md5", "pw-md5", TPgSSLMode::smDisable, TPgChannelBinding::Prefer, "!md5,!password",
+         "authentication method requirement \"!md5,!password\" failed: server requested a hashed password",
+         ""},
+        {"auth_trust", "", TPgSSLMode::smDisable, TPgChannelBinding::Prefer, "!none",
+         "authentication method requirement \"!none\" failed: server did not complete authentication", ""},
+        {"auth_scram", "pw-scram", TPgSSLMode::smDisable, TPgChannelBinding::Require, "",
+         "channel binding required, but SSL not in use", ""},
+        {"auth_md5", "pw-md5", TPgSSLMode::smRequire, TPgChannelBinding::Require, "",
+         "channel binding required but not supported by server's authentication request", ""},
+        {"auth_trust", "", TPgSSLMode::smRequire, TPgChannelBinding::Require, "",
+         "channel binding required, but server authenticated client without channel binding", ""},
+        {"auth_scram", "pw-scram", TPgSSLMode::smRequire, TPgChannelBinding::Require, "scram-sha-256", "",
+         plus},
+        {"auth_scram", "pw-scram", TPgSSLMode::smRequire, TPgChannelBinding::Disable, "", "", plain},
+        {"auth_md5", "pw-md5", TPgSSLMode::smDisable, TPgChannelBinding::Prefer, "!password", "", ""},
+        {"auth_trust", "", TPgSSLMode::smDisable, TPgChannelBinding::Prefer, "none", "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.user) + " " + c.requireAuth);
+        TPgConnectParams params = Login(c.user, c.password);
+        params.SSL.Mode = c.mode;
+        params.Auth = TPgAuthPolicy(c.binding, c.requireAuth);
+        TPgSQLProtocol30 protocol;
+        if (c.refusal.empty()) {
+            protocol.Connect(params);
+            EXPECT_EQ(protocol.SaslMechanism(), c.mechanism);
+            protocol.Disconnect();
+        } else {
+            const EPgError error = Failure([&] { protocol.Connect(params); });
+            EXPECT_EQ(error.Message(), c.refusal);
+            EXPECT_TRUE(error.IsFatalError());
+            EXPECT_FALSE(protocol.IsConnected());
+        }
     }
 }
