@@ -1,6 +1,7 @@
 #include "Dabrix/PostgreSQLUniProvider.h"
 
 #include "Common/AsciiText.h"
+#include "PostgreSql/PgConnectionKeywords.h"
 #include "PostgreSql/PgSQLCommand.h"
 #include "PostgreSql/PgScriptProcessor.h"
 
@@ -45,6 +46,24 @@ std::optional<TPgSSLMode> ParseSSLMode(const std::string& value) {
     return mode == nullptr ? std::nullopt : std::optional(mode->mode);
 }
 
+// The policy with its channel binding or its required methods replaced by the value; none for a
+// value that is not one.
+std::optional<TPgAuthPolicy> WithChannelBinding(const TPgAuthPolicy& policy, const std::string& value) {
+    try {
+        return TPgAuthPolicy(ParsePgChannelBinding(value), policy.RequireAuth());
+    } catch (const EPgConnectionValueError&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<TPgAuthPolicy> WithRequiredMethods(const TPgAuthPolicy& policy, const std::string& value) {
+    try {
+        return TPgAuthPolicy(policy.Binding(), value);
+    } catch (const EPgConnectionValueError&) {
+        return std::nullopt;
+    }
+}
+
 // Stores a value in the options; false when the value is not of the option's kind.
 using OptionSetter = std::function<bool(TPgConnectionOptions&, const std::string& value)>;
 
@@ -76,6 +95,8 @@ const std::map<std::string, OptionSetter>& KnownOptions() {
         {"sslcert", [](O& o, V v) { return Store(o.SSL.Cert, std::optional(v)); }},
         {"sslkey", [](O& o, V v) { return Store(o.SSL.Key, std::optional(v)); }},
         {"sslcipherlist", [](O& o, V v) { return Store(o.SSL.CipherList, std::optional(v)); }},
+        {"channelbinding", [](O& o, V v) { return Store(o.Auth, WithChannelBinding(o.Auth, v)); }},
+        {"requireauth", [](O& o, V v) { return Store(o.Auth, WithRequiredMethods(o.Auth, v)); }},
     };
     return options;
 }

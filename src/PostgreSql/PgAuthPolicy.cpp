@@ -47,6 +47,18 @@ TPgChannelBinding ParsePgChannelBinding(std::string_view value) {
     throw EPgConnectionValueError("invalid channel_binding value: " + Quoted(value));
 }
 
+std::string_view PgChannelBindingName(TPgChannelBinding binding) {
+    switch (binding) {
+    case TPgChannelBinding::Disable:
+        return "disable";
+    case TPgChannelBinding::Require:
+        return "require";
+    case TPgChannelBinding::Prefer:
+        break;
+    }
+    return "prefer";
+}
+
 TPgAuthPolicy::TPgAuthPolicy(TPgChannelBinding binding, std::string_view requireAuth)
     : binding_(binding), requireAuth_(requireAuth) {
     if (requireAuth.empty())

@@ -13,6 +13,7 @@ enum class TPgChannelBinding { Disable, Prefer, Require };
 // The setting's value by its keyword's words (disable, prefer, require); raises
 // EPgConnectionValueError for another.
 TPgChannelBinding ParsePgChannelBinding(std::string_view value);
+std::string_view PgChannelBindingName(TPgChannelBinding binding);
 
 // How a server may ask the client to prove who it is.
 enum class TPgAuthMethod { Password, Md5, ScramSha256, None };
@@ -30,6 +31,7 @@ public:
     TPgAuthPolicy(TPgChannelBinding binding, std::string_view requireAuth);
 
     TPgChannelBinding Binding() const { return binding_; }
+    const std::string& RequireAuth() const { return requireAuth_; }
 
     // Before anything is sent: a binding required where the connection will not be encrypted.
     void CheckEncryption(bool encrypted) const;

@@ -259,14 +259,37 @@ TEST(CommandLine, ConnectionValuesThatCannotWorkAreRefusedBeforeAnythingConnects
          "missing key/value separator \"=\" in URI query parameter: \"sslmode\""},
         {{"-p", "54x"}, "invalid integer value \"54x\" for connection option \"port\""},
         {{"-d", "service=nirgends"}, "definition of service \"nirgends\" not found"},
-        {{"-d", "channel_binding=require"},
-         "der Verbindungsparameter channel_binding=require wird noch nicht unterstützt"},
-        {{"-d", "require_auth=scram-sha-256"},
-         "der Verbindungsparameter require_auth=scram-sha-256 wird noch nicht unterstützt"},
+        {{"-d", "channel_binding=required"}, "invalid channel_binding value: \"required\""},
+        {{"-d", "require_auth=scram"}, "invalid require_auth value: \"scram\""},
+        {{"-d", "connect_timeout=10s"},
+         "invalid integer value \"10s\" for connection option \"connect_timeout\""},
+        {{"-d", "target_session_attrs=read-write"},
+         "der Verbindungsparameter target_session_attrs=read-write wird noch nicht unterstützt"},
         {{"-d", "postgresql://db1:5432,db2:5433/x"}, "mehrere Server werden noch nicht unterstützt: db1,db2"},
     };
     for (const auto& [arguments, message] : cases) {
         SCOPED_TRACE(testing::PrintToString(arguments));
         EXPECT_EQ(Refusal(arguments, {{"PGSYSCONFDIR", "/nonexistent"}}), message);
     }
+}
+
+TEST(CommandLine, AuthenticationPolicyAndConnectTimeoutFromTheStringElseTheEnvironment) {
+    const TCommandLine none = Parse({});
+    EXPECT_EQ(none.auth.Binding(), velmora::TPgChannelBinding::Prefer);
+    EXPECT_EQ(none.auth.RequireAuth(), "");
+    EXPECT_EQ(none.connectTimeout, std::nullopt);
+
+    const TCommandLine fromString =
+        Parse({"-d", "channel_binding=require require_auth=!password connect_timeout=1"},
+              {{"PGCHANNELBINDING", "disable"}, {"PGCONNECT_TIMEOUT", "30"}});
+    EXPECT_EQ(fromString.auth.Binding(), velmora::TPgChannelBinding::Require);
+    EXPECT_EQ(fromString.auth.RequireAuth(), "!password");
+    EXPECT_EQ(fromString.connectTimeout, 2) << "below two seconds counts as two";
+
+    const TCommandLine fromEnvironment =
+        Parse({}, {{"PGCHANNELBINDING", "disable"}, {"PGREQUIREAUTH", "md5"}, {"PGCONNECT_TIMEOUT", "-1"}});
+    EXPECT_EQ(fromEnvironment.auth.Binding(), velmora::TPgChannelBinding::Disable);
+    EXPECT_EQ(fromEnvironment.auth.RequireAuth(), "md5");
+    EXPECT_EQ(fromEnvironment.connectTimeout, 0) << "no limit";
+    EXPECT_EQ(Parse({}, {{"PGCONNECT_TIMEOUT", "7"}}).connectTimeout, 7);
 }

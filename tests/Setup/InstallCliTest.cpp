@@ -309,6 +309,33 @@ TEST_F(InstallCliTest, AUriAKeywordValueStringAndAServiceEntryEachInstallATenant
     }
 }
 
+// channel_binding and require_auth refuse the administrator's log-on before the password is sent,
+// which the unread standard input shows: nothing asked for it.
+TEST_F(InstallCliTest, TheAuthenticationPolicyRefusesBeforeAnyPasswordIsSent) {
+    const struct {
+        std::string dbname;
+        Environment environment;
+        std::string reason;
+    } cases[] = {
+        {"channel_binding=require sslmode=disable", {}, "channel binding required, but SSL not in use"},
+        {"require_auth=scram-sha-256",
+         {{"PGUSER", "auth_password"}, {"PGPASSWORD", "pw-password"}},
+         "authentication method requirement \"scram-sha-256\" failed: server requested a cleartext password"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dbname);
+        const CliRun run = Install({"-t", "q7cf", "-d", c.dbname}, "", c.environment);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.err, "Fehler: " + c.reason + ".\nAnmeldung aufgegeben: Installation bei 0 % beendet\n" +
+                               LogLine());
+    }
+    // Bound to the TLS channel, the log-on goes through.
+    const CliRun bound =
+        Install({"-t", "q7cf", "-d", "channel_binding=require sslmode=require dbname=postgres"},
+                sandbox().password + "\n", {{"PGPASSWORD", "falsch"}});
+    EXPECT_THAT(bound.err, HasSubstr("password authentication failed")) << "the server was asked";
+}
+
 // -w never asks for the administrator's password, -W asks before the log-on whatever else would give one.
 TEST_F(InstallCliTest, PasswordPromptOptions) {
     const CliRun neverAsked = Install({"-t", "q7cf", "-w"}, sandbox().password + "\nKennwort\n");

@@ -94,12 +94,10 @@ TAdminLogin AdminLogin(const TPgConnectionValues& values) {
 }
 
 // A setting the connection cannot honour yet is refused rather than ignored: ignoring
-// channel_binding=require, for one, would send the password where the administrator forbade it.
+// target_session_attrs=read-write, for one, could install on a standby.
 void RefuseWhatCannotBeHonoured(const TPgConnectionValues& values) {
     const std::pair<std::string_view, std::set<std::string_view>> checks[] = {
-        {"channel_binding", {"prefer"}},
         {"target_session_attrs", {"any"}},
-        {"require_auth", {""}},
         {"options", {""}},
     };
     for (const auto& [keyword, honoured] : checks) {
@@ -107,6 +105,25 @@ void RefuseWhatCannotBeHonoured(const TPgConnectionValues& values) {
             throw EUsageError("der Verbindungsparameter " + std::string(keyword) + "=" + *value +
                               " wird noch nicht unterstützt");
     }
+}
+
+// What the administrator's log-on accepts of the server's authentication.
+TPgAuthPolicy AuthPolicy(const TPgConnectionValues& values) {
+    try {
+        return TPgAuthPolicy(ParsePgChannelBinding(Lookup(values, "channel_binding").value_or("prefer")),
+                             Lookup(values, "require_auth").value_or(""));
+    } catch (const EPgConnectionValueError& e) {
+        throw EUsageError(e.what());
+    }
+}
+
+// connect_timeout in seconds as the server's tools read it: none at 0 or below, at least 2.
+int ConnectTimeout(const std::string& text) {
+    int seconds = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+    if (error != std::errc() || end != text.data() + text.size())
+        throw EUsageError("invalid integer value \"" + text + "\" for connection option \"connect_timeout\"");
+    return seconds <= 0 ? 0 : std::max(seconds, 2);
 }
 
 // An option by its long name, with its short letter if it has one.
@@ -249,6 +266,9 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments, const T
     if (auto applicationName = Lookup(values, "application_name");
         applicationName && !applicationName->empty())
         result.applicationName = std::move(*applicationName);
+    result.auth = AuthPolicy(values);
+    if (const auto timeout = Lookup(values, "connect_timeout"); timeout && !timeout->empty())
+        result.connectTimeout = ConnectTimeout(*timeout);
     result.adminPassword = Lookup(values, "password");
     result.passwordFile = PasswordFilePath(values, environment);
     result.adminPasswordFile = option("--admin-password-file");

@@ -31,7 +31,9 @@ struct TCommandLine {
     TAdminLogin adminLogin; // without the password
     TPgSSLOptions tls; // of both connections, prefer unless asked otherwise; empty files take the defaults
     std::string applicationName = "velmora-install"; // application_name (PGAPPNAME) when given
-    std::optional<std::string> adminPassword;        // from the connection string, a service or PGPASSWORD
+    TPgAuthPolicy auth;                // channel_binding and require_auth of the administrator's log-on
+    std::optional<int> connectTimeout; // seconds for each log-on; 0: no limit
+    std::optional<std::string> adminPassword; // from the connection string, a service or PGPASSWORD
     std::optional<std::string> adminPasswordFile;
     std::filesystem::path passwordFile; // passfile (PGPASSFILE), else ~/.pgpass; empty without a home
     std::optional<std::string> tenantPasswordFile;

@@ -49,6 +49,15 @@ void PrepareConnections(TInstallation& installation, const TCommandLine& command
                         TLocalSocketFallback& tenantLogOn) {
     SetPgSSLOptions(installation.UniConnection1, commandLine.tls);
     installation.UniConnection1.SetSpecificOption("ApplicationName", commandLine.applicationName);
+    if (commandLine.auth.Binding() != TPgChannelBinding::Prefer)
+        installation.UniConnection1.SetSpecificOption(
+            "ChannelBinding", std::string(PgChannelBindingName(commandLine.auth.Binding())));
+    if (!commandLine.auth.RequireAuth().empty())
+        installation.UniConnection1.SetSpecificOption("RequireAuth", commandLine.auth.RequireAuth());
+    if (commandLine.connectTimeout) {
+        for (TUniConnection* connection : {&installation.UniConnection1, &installation.UniConnection2})
+            connection->SetSpecificOption("ConnectionTimeout", std::to_string(*commandLine.connectTimeout));
+    }
     // Nobody is prompted: the tenant connection's "dialog" is its log-on with the fallback.
     installation.UniConnection2.SetLoginPrompt(true);
     installation.UniConnection2.SetConnectDialog(&tenantLogOn);

@@ -17,8 +17,9 @@ public:
 };
 
 // Gives the administrative connection the command line's TLS settings and application name (the
-// installation hands both on to the tenant connection), and the tenant connection the fallback as
-// its log-on; the fallback must outlive the installation.
+// installation hands both on to the tenant connection) and its authentication policy, both
+// connections the connect timeout, and the tenant connection the fallback as its log-on; the
+// fallback must outlive the installation.
 void PrepareConnections(TInstallation& installation, const TCommandLine& commandLine,
                         TLocalSocketFallback& tenantLogOn);
 
