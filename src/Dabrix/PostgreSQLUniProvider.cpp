@@ -95,6 +95,7 @@ const std::map<std::string, OptionSetter>& KnownOptions() {
         {"sslcert", [](O& o, V v) { return Store(o.SSL.Cert, std::optional(v)); }},
         {"sslkey", [](O& o, V v) { return Store(o.SSL.Key, std::optional(v)); }},
         {"sslcipherlist", [](O& o, V v) { return Store(o.SSL.CipherList, std::optional(v)); }},
+        {"startupoptions", [](O& o, V v) { return Store(o.StartupOptions, std::optional(v)); }},
         {"channelbinding", [](O& o, V v) { return Store(o.Auth, WithChannelBinding(o.Auth, v)); }},
         {"requireauth", [](O& o, V v) { return Store(o.Auth, WithRequiredMethods(o.Auth, v)); }},
     };

@@ -53,8 +53,9 @@ struct TPgConnectionOptions {
     TPgProtocolVersion ProtocolVersion = TPgProtocolVersion::pv30;
     std::string Schema; // search path to set after login, names separated by commas
     bool UseUnicode = false;
-    TPgSSLOptions SSL;  // no TLS over a local socket
-    TPgAuthPolicy Auth; // what the server may ask for at the log-on
+    std::string StartupOptions; // the session's server options ("-c name=value ..."), sent when not empty
+    TPgSSLOptions SSL;          // no TLS over a local socket
+    TPgAuthPolicy Auth;         // what the server may ask for at the log-on
 };
 
 } // namespace velmora

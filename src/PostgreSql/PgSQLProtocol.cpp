@@ -376,6 +376,10 @@ void TPgSQLProtocol30::SendStartup(const std::string& applicationName) {
         net_->WriteString("application_name");
         net_->WriteString(applicationName);
     }
+    if (!params_.StartupOptions.empty()) {
+        net_->WriteString("options");
+        net_->WriteString(params_.StartupOptions);
+    }
     net_->WriteByte('\0');
     net_->EndMessage();
     net_->Flush();

@@ -342,3 +342,11 @@ TEST(PgSQLProtocol, TheAuthenticationPolicyRefusesWhatItForbidsBeforeAnySecretIs
         }
     }
 }
+
+TEST(PgSQLProtocol, TheStartupOptionsSetTheSession) {
+    TPgConnectParams params = Superuser();
+    params.StartupOptions = "-c work_mem=1234kB -c search_path=pg_catalog";
+    Session session(params);
+    EXPECT_EQ(session.Value("SHOW work_mem"), "1234kB");
+    EXPECT_EQ(session.Value("SHOW search_path"), "pg_catalog");
+}

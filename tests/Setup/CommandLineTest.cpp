@@ -292,4 +292,6 @@ TEST(CommandLine, AuthenticationPolicyAndConnectTimeoutFromTheStringElseTheEnvir
     EXPECT_EQ(fromEnvironment.auth.RequireAuth(), "md5");
     EXPECT_EQ(fromEnvironment.connectTimeout, 0) << "no limit";
     EXPECT_EQ(Parse({}, {{"PGCONNECT_TIMEOUT", "7"}}).connectTimeout, 7);
+    EXPECT_EQ(Parse({}, {{"PGOPTIONS", "-c work_mem=8MB"}}).startupOptions, "-c work_mem=8MB");
+    EXPECT_EQ(Parse({"-d", "options='-c a=b'"}, {{"PGOPTIONS", "-c x=y"}}).startupOptions, "-c a=b");
 }

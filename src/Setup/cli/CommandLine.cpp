@@ -98,7 +98,6 @@ TAdminLogin AdminLogin(const TPgConnectionValues& values) {
 void RefuseWhatCannotBeHonoured(const TPgConnectionValues& values) {
     const std::pair<std::string_view, std::set<std::string_view>> checks[] = {
         {"target_session_attrs", {"any"}},
-        {"options", {""}},
     };
     for (const auto& [keyword, honoured] : checks) {
         if (const auto value = Lookup(values, keyword); value && !honoured.contains(*value))
@@ -269,6 +268,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments, const T
     result.auth = AuthPolicy(values);
     if (const auto timeout = Lookup(values, "connect_timeout"); timeout && !timeout->empty())
         result.connectTimeout = ConnectTimeout(*timeout);
+    result.startupOptions = Lookup(values, "options").value_or("");
     result.adminPassword = Lookup(values, "password");
     result.passwordFile = PasswordFilePath(values, environment);
     result.adminPasswordFile = option("--admin-password-file");

@@ -32,6 +32,7 @@ struct TCommandLine {
     TPgSSLOptions tls; // of both connections, prefer unless asked otherwise; empty files take the defaults
     std::string applicationName = "velmora-install"; // application_name (PGAPPNAME) when given
     TPgAuthPolicy auth;                // channel_binding and require_auth of the administrator's log-on
+    std::string startupOptions;        // options: the administrator's session's server options
     std::optional<int> connectTimeout; // seconds for each log-on; 0: no limit
     std::optional<std::string> adminPassword; // from the connection string, a service or PGPASSWORD
     std::optional<std::string> adminPasswordFile;

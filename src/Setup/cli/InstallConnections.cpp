@@ -54,6 +54,8 @@ void PrepareConnections(TInstallation& installation, const TCommandLine& command
             "ChannelBinding", std::string(PgChannelBindingName(commandLine.auth.Binding())));
     if (!commandLine.auth.RequireAuth().empty())
         installation.UniConnection1.SetSpecificOption("RequireAuth", commandLine.auth.RequireAuth());
+    if (!commandLine.startupOptions.empty())
+        installation.UniConnection1.SetSpecificOption("StartupOptions", commandLine.startupOptions);
     if (commandLine.connectTimeout) {
         for (TUniConnection* connection : {&installation.UniConnection1, &installation.UniConnection2})
             connection->SetSpecificOption("ConnectionTimeout", std::to_string(*commandLine.connectTimeout));

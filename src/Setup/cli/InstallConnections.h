@@ -17,8 +17,8 @@ public:
 };
 
 // Gives the administrative connection the command line's TLS settings and application name (the
-// installation hands both on to the tenant connection) and its authentication policy, both
-// connections the connect timeout, and the tenant connection the fallback as its log-on; the
+// installation hands both on to the tenant connection) its authentication policy and its session's server
+// options, both connections the connect timeout, and the tenant connection the fallback as its log-on; the
 // fallback must outlive the installation.
 void PrepareConnections(TInstallation& installation, const TCommandLine& commandLine,
                         TLocalSocketFallback& tenantLogOn);
