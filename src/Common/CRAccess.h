@@ -71,6 +71,11 @@ public:
     // A pipeline on the open session, or none when the provider runs statements one at a time.
     virtual std::unique_ptr<TCRPipeline> CreatePipeline() { return nullptr; }
 
+    // Asks the server to stop the statement the session runs. Any thread may call it while
+    // another waits for the statement: it never touches the session itself. Does nothing while no
+    // session is open, or where the provider cannot cancel.
+    virtual void Cancel() {}
+
 protected:
     const std::string& Server() const { return server_; }
     int Port() const { return port_; }

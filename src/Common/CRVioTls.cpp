@@ -109,7 +109,9 @@ int TCRVioTls::BioWrite(bio_st* bio, const char* data, int size) {
 int TCRVioTls::BioRead(bio_st* bio, char* buffer, int size) {
     auto* self = static_cast<TCRVioTls*>(BIO_get_data(bio));
     try {
+        self->BoundByHandshakeDeadline();
         self->SendCipher(self->handshaking_);
+        self->BoundByHandshakeDeadline();
         return static_cast<int>(self->inner_->Read(buffer, static_cast<std::size_t>(size)));
     } catch (...) {
         self->innerFailure_ = std::current_exception();
@@ -126,6 +128,17 @@ void TCRVioTls::SendCipher(bool wait) {
     } else {
         cipherOut_.erase(0, inner_->WriteSome(cipherOut_.data(), cipherOut_.size()));
     }
+}
+
+void TCRVioTls::BoundByHandshakeDeadline() {
+    if (!handshaking_ || !handshakeDeadline_)
+        return;
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(*handshakeDeadline_ - std::chrono::steady_clock::now());
+    if (left.count() <= 0)
+        throw ESocketError(SocketErrorText("Error on data reading from the connection:", ETIMEDOUT),
+                           ETIMEDOUT);
+    inner_->SetTimeout(left);
 }
 
 namespace {
@@ -198,6 +211,7 @@ void TCRVioTls::Handshake(const TCRTlsOptions& options) {
     }
 
     handshaking_ = true;
+    handshakeDeadline_ = options.HandshakeDeadline;
     const int result = SSL_connect(ssl);
     handshaking_ = false;
     if (result == 1)

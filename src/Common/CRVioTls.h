@@ -2,8 +2,10 @@
 
 #include "Common/CRVio.h"
 
+#include <chrono>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 
 struct bio_st;
@@ -23,10 +25,14 @@ struct TCRTlsOptions {
     std::string CertFile;     // client certificate (PEM), sent when the server asks for one
     std::string KeyFile;      // its private key; refused when others may read it
     std::string CipherList;   // ciphers for TLS 1.2, in the library's notation; empty: its default
+    // The handshake's every wait ends by then, however slowly the server's bytes arrive; none: each
+    // wait takes the inner stream's timeout.
+    std::optional<std::chrono::steady_clock::time_point> HandshakeDeadline;
 };
 
 // A TLS session over another stream: the handshake runs in the constructor, then reads and writes
-// are encrypted. The inner stream's receive timeout bounds every read, the handshake's too.
+// are encrypted. The inner stream's receive timeout bounds every read, and the handshake's deadline
+// the handshake as a whole.
 class TCRVioTls final : public TCRVio {
 public:
     // Throws ESocketError when the material cannot be loaded, the handshake fails or the server's
@@ -62,6 +68,8 @@ private:
     void RethrowInnerFailure();
     // Sends the collected encrypted bytes: all of them with wait, else what the stream takes now.
     void SendCipher(bool wait);
+    // During the handshake: gives the inner stream's next wait what is left until the deadline.
+    void BoundByHandshakeDeadline();
     [[noreturn]] void ThrowSslError(const std::string& headline, int result);
 
     void Handshake(const TCRTlsOptions& options);
@@ -72,6 +80,7 @@ private:
     std::exception_ptr innerFailure_;
     std::string cipherOut_;    // encrypted bytes not yet sent
     bool handshaking_ = false; // the handshake waits for its own bytes to leave
+    std::optional<std::chrono::steady_clock::time_point> handshakeDeadline_;
     std::string serverEndPoint_;
 };
 

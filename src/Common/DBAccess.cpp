@@ -100,8 +100,11 @@ void TCustomDAConnection::PerformConnect(bool retry) {
 }
 
 void TCustomDAConnection::Open() {
-    if (iConnection_ == nullptr)
-        iConnection_ = CreateIConnection();
+    if (iConnection_ == nullptr) {
+        auto created = CreateIConnection();
+        std::lock_guard lock(iConnectionMutex_);
+        iConnection_ = std::move(created);
+    }
     AssignConnectValues(*iConnection_);
     try {
         iConnection_->Connect();
@@ -113,7 +116,15 @@ void TCustomDAConnection::Open() {
 
 void TCustomDAConnection::ReleaseIConnection() {
     Disconnect();
-    iConnection_.reset();
+    std::unique_ptr<TCRConnection> released;
+    std::lock_guard lock(iConnectionMutex_);
+    released = std::move(iConnection_);
+}
+
+void TCustomDAConnection::Cancel() {
+    std::lock_guard lock(iConnectionMutex_);
+    if (iConnection_ != nullptr)
+        iConnection_->Cancel();
 }
 
 void TCustomDAConnection::AssignConnectValues(TCRConnection& connection) const {

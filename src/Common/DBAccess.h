@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -113,6 +114,12 @@ public:
     // session: what the last one held (locks, settings) is gone.
     std::uint64_t SessionCount() const { return sessionCount_; }
 
+    // Asks the server to stop the statement running on this connection; the statement then fails
+    // as the server reports it. Safe from any thread while the connection's own thread waits for
+    // the statement (not from a signal handler: it allocates and locks); does nothing while the
+    // connection is closed.
+    void Cancel();
+
     // The provider connection, made at the first connect; statement commands run on it.
     TCRConnection* IConnection() const { return iConnection_.get(); }
 
@@ -165,6 +172,9 @@ private:
     std::uint64_t sessionCount_ = 0;
     TCustomConnectDialog* connectDialog_ = nullptr;
     TDAConnectionOptions options_;
+    // Replacing or dropping the provider connection takes this lock, so that Cancel from another
+    // thread never meets one that is going away.
+    std::mutex iConnectionMutex_;
     std::unique_ptr<TCRConnection> iConnection_;
 };
 

@@ -119,12 +119,19 @@ void TPgSQLConnection::Connect() {
         protocol->Disconnect();
         throw;
     }
+    std::lock_guard lock(protocolMutex_);
     protocol_ = std::move(protocol);
 }
 
 void TPgSQLConnection::SetUpSession(TPgSQLProtocol& protocol) {
     // The queries depend only on the version read at log-on, so they go to the server together.
-    std::vector<std::string> queries;
+    // Time limits a role or database may carry as settings (a common guard on shared servers) would
+    // break off a long statement of ours, or a lock wait, half way: this session runs without them.
+    std::vector<std::string> queries{"SET statement_timeout = 0"};
+    if (VersionAtLeast(protocol, 9, 3))
+        queries.push_back("SET lock_timeout = 0");
+    if (VersionAtLeast(protocol, 9, 6))
+        queries.push_back("SET idle_in_transaction_session_timeout = 0");
     if (auto statement =
             PgClientEncodingStatement(options_, protocol.GetServerParameter("client_encoding"),
                                       protocol.MajorServerVersion(), protocol.MinorServerVersion()))
@@ -139,8 +146,6 @@ void TPgSQLConnection::SetUpSession(TPgSQLProtocol& protocol) {
         queries.push_back("show bytea_output");
     if (const std::string searchPath = PgSearchPathList(options_.Schema); !searchPath.empty())
         queries.push_back("SET search_path TO " + searchPath);
-    if (queries.empty())
-        return;
     const std::vector<TPgSQLResult> answers = protocol.ExecuteStmts(queries);
     integerDateTimes_ = askDateTimes && Setting(answers[dateTimesAnswer]) == "on";
     byteaOutputHex_ = askBytea && Setting(answers[byteaAnswer]) == "hex";
@@ -153,8 +158,26 @@ std::string TPgSQLConnection::Setting(const TPgSQLResult& answer) {
 }
 
 void TPgSQLConnection::Disconnect() {
-    if (protocol_ != nullptr)
-        std::exchange(protocol_, nullptr)->Disconnect();
+    std::unique_ptr<TPgSQLProtocol> closing;
+    {
+        std::lock_guard lock(protocolMutex_);
+        closing = std::move(protocol_);
+    }
+    if (closing != nullptr)
+        closing->Disconnect();
+}
+
+void TPgSQLConnection::Cancel() {
+    std::optional<TPgCancelRequest> request;
+    {
+        std::lock_guard lock(protocolMutex_);
+        if (protocol_ != nullptr)
+            request = protocol_->CancelRequest();
+    }
+    // Sent outside the lock: the session's thread may close the session meanwhile, and a request
+    // for a session that has ended is answered by nobody and harms nothing.
+    if (request)
+        request->Send();
 }
 
 std::unique_ptr<TCRPipeline> TPgSQLConnection::CreatePipeline() {

@@ -5,6 +5,7 @@
 #include "PostgreSql/PgSQLProtocol.h"
 
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,7 +14,8 @@
 namespace velmora {
 
 // One session with a PostgreSQL server: logs on through the wire protocol, then sets the session
-// up (client encoding, the two settings that decide how rows are decoded, the search path).
+// up (no statement, lock or idle-transaction time limit, client encoding, the two settings that
+// decide how rows are decoded, the search path).
 class TPgSQLConnection final : public TCRConnection {
 public:
     // openSocket opens the TCP or local stream; tests pass one that records or redirects it.
@@ -32,6 +34,8 @@ public:
     std::vector<std::string> GetRoleNames() override;
     std::vector<std::vector<std::string>> SelectRows(const std::string& sql) override;
     std::unique_ptr<TCRPipeline> CreatePipeline() override;
+    // Sends the protocol's cancel request for the open session; any thread.
+    void Cancel() override;
 
     // The session's wire protocol, for the statement commands; only while connected.
     TPgSQLProtocol& Protocol() const;
@@ -49,6 +53,8 @@ private:
 
     TCRVioFactory openSocket_;
     TPgConnectionOptions options_;
+    // Guards protocol_ against Cancel from another thread while this one opens or closes the session.
+    mutable std::mutex protocolMutex_;
     std::unique_ptr<TPgSQLProtocol> protocol_; // exists while the session is open
     bool integerDateTimes_ = false;
     bool byteaOutputHex_ = false;

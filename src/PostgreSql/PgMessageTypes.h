@@ -82,7 +82,9 @@ enum class TPgErrorField : char {
     Routine = 'R',
 };
 
-// The server's one-byte answer to an SSLRequest that it will speak TLS.
+// The server's one-byte answers to an SSLRequest: it will speak TLS, or it will not. A server that
+// cannot serve the connection at all answers with an ErrorResponse instead.
 inline constexpr char pgTlsAccepted = 'S';
+inline constexpr char pgTlsRefused = 'N';
 
 } // namespace velmora

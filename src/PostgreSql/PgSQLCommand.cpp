@@ -38,20 +38,19 @@ std::int16_t PgParamFormat(std::uint32_t typeOid) {
 void TPgSQLCommand::Execute(TCRConnection& connection) {
     TPgSQLProtocol& protocol = ProtocolOf(connection);
     rowsAffected_ = 0;
-    if (stmt_.Prepared && !PreparedOn(protocol))
-        stmt_.Prepared = false; // its session has ended
+    PgCheckStatementText(SQL().Text);
     protocol.SetTimeout(commandTimeout_);
+    const std::vector<std::int16_t> formats =
+        Params().empty() ? std::vector<std::int16_t>() : DescribedFormats(protocol);
     bool rowsFollow = false;
-    if (stmt_.Prepared) {
-        rowsFollow = protocol.BindExecutePreparedStmt(stmt_, ParamValues());
-    } else if (Params().empty()) {
-        // Nothing to choose from the description: the whole cycle goes in one exchange.
-        rowsFollow = PrepareExecute(protocol);
-    } else {
-        // The values' formats follow the types the server describes: prepare first, then bind,
-        // execute and close together.
-        Prepare(protocol);
-        rowsFollow = protocol.BindExecutePreparedStmt(stmt_, ParamValues(), {}, true);
+    try {
+        rowsFollow = protocol.PrepareExecuteStmt(stmt_, SQL().Text, ParamValues(), formats);
+    } catch (const EPgError& e) {
+        // A statement that wants other values than the command has failed its bind: that is the
+        // command's own error, as when the description is checked before binding.
+        if (!e.IsFatalError() && !stmt_.Params.empty() && stmt_.Params.size() != Params().size())
+            throw PgInvalidParametersError();
+        throw;
     }
     if (rowsFollow) {
         // Rows could only fill output parameters, and there are none.
@@ -70,53 +69,15 @@ Exception PgInvalidParametersError() {
     return Exception("Invalid parameters specified");
 }
 
-void TPgSQLCommand::RememberSession(const TPgSQLProtocol& protocol) {
-    preparedOn_ = &protocol;
-    preparedProcessId_ = protocol.ProcessId();
-}
-
-void TPgSQLCommand::Prepare(TPgSQLProtocol& protocol) {
-    PgCheckStatementText(SQL().Text);
-    protocol.PrepareStmt(stmt_, SQL().Text);
-    RememberSession(protocol);
-    if (stmt_.Params.size() != Params().size())
-        RefuseParameterCount(protocol);
-    for (TPgSQLParamDesc& param : stmt_.Params)
-        param.Format = PgParamFormat(param.TypeOid);
-}
-
-bool TPgSQLCommand::PrepareExecute(TPgSQLProtocol& protocol) {
-    PgCheckStatementText(SQL().Text);
-    try {
-        const bool rowsFollow = protocol.PrepareExecuteStmt(stmt_, SQL().Text);
-        RememberSession(protocol);
-        return rowsFollow;
-    } catch (const EPgError& e) {
-        RememberSession(protocol);
-        // A statement that wants values the command does not have failed its bind: that is the
-        // command's own error, as when the description is checked before binding.
-        if (!e.IsFatalError() && stmt_.Prepared && !stmt_.Params.empty())
-            RefuseParameterCount(protocol);
-        throw;
-    }
-}
-
-void TPgSQLCommand::RefuseParameterCount(TPgSQLProtocol& protocol) {
-    protocol.UnPrepareStmt(stmt_);
-    throw PgInvalidParametersError();
-}
-
-void TPgSQLCommand::Unprepare(TCRConnection& connection) {
-    if (!stmt_.Prepared)
-        return;
-    if (connection.IsConnected() && PreparedOn(ProtocolOf(connection)))
-        ProtocolOf(connection).UnPrepareStmt(stmt_);
-    stmt_.Prepared = false;
-}
-
-// A protocol object at the same address with the same backend process is the same session.
-bool TPgSQLCommand::PreparedOn(const TPgSQLProtocol& protocol) const {
-    return preparedOn_ == &protocol && preparedProcessId_ == protocol.ProcessId();
+std::vector<std::int16_t> TPgSQLCommand::DescribedFormats(TPgSQLProtocol& protocol) {
+    TPgSQLStatement described;
+    protocol.DescribeStmt(described, SQL().Text);
+    if (described.Params.size() != Params().size())
+        throw PgInvalidParametersError();
+    std::vector<std::int16_t> formats;
+    for (const TPgSQLParamDesc& param : described.Params)
+        formats.push_back(PgParamFormat(param.TypeOid));
+    return formats;
 }
 
 std::vector<TPgSQLValue> TPgSQLCommand::ParamValues() const {

@@ -23,11 +23,11 @@ void PgCheckStatementText(std::string_view text);
 // The error of a statement whose parameters the server counts otherwise than the command.
 Exception PgInvalidParametersError();
 
-// Runs one statement with the extended query cycle of the wire protocol: prepare with the server
-// describing the parameters, bind and execute, unprepare. A statement without values takes one
-// exchange for all of it, one with values two (the prepare, then the rest). A statement whose
-// execution failed stays prepared, and the next Execute binds it again without preparing; it dies
-// with its session.
+// Runs one statement with the extended query cycle of the wire protocol on the server's unnamed
+// statement: a statement without values takes one exchange for all of it, one with values two (the
+// description, which picks the values' formats, then prepare, bind and execute together). Each
+// exchange stands on its own, so that a connection pooler may serve each from another backend, and
+// nothing stays prepared on the server, whether the execution failed or not.
 class TPgSQLCommand final : public TCRCommand {
 public:
     // Seconds the socket waits for each answer of an execution; 0 waits without limit.
@@ -35,22 +35,16 @@ public:
     void SetCommandTimeout(int seconds) { commandTimeout_ = seconds; }
 
     void Execute(TCRConnection& connection) override;
-    bool Prepared() const override { return stmt_.Prepared; }
-    void Unprepare(TCRConnection& connection) override;
+    bool Prepared() const override { return false; }
+    void Unprepare(TCRConnection&) override {}
 
 private:
-    void RememberSession(const TPgSQLProtocol& protocol);
-    void Prepare(TPgSQLProtocol& protocol);
-    bool PrepareExecute(TPgSQLProtocol& protocol);
-    [[noreturn]] void RefuseParameterCount(TPgSQLProtocol& protocol);
-    bool PreparedOn(const TPgSQLProtocol& protocol) const;
+    // The values' formats from the server's description of the statement.
+    std::vector<std::int16_t> DescribedFormats(TPgSQLProtocol& protocol);
     std::vector<TPgSQLValue> ParamValues() const;
 
     int commandTimeout_ = 0;
     TPgSQLStatement stmt_;
-    // The session the statement was prepared in: its protocol object and backend process.
-    const TPgSQLProtocol* preparedOn_ = nullptr;
-    std::int32_t preparedProcessId_ = 0;
 };
 
 } // namespace velmora

@@ -38,6 +38,11 @@ EPgError PgUnexpectedResponse(TPgBackendMessage type) {
                     std::string("Unexpected server response : ") + static_cast<char>(type));
 }
 
+EPgError PgConnectionClosed(const std::string& peer) {
+    return EPgError(TPgSeverity::sFatal,
+                    "Der Server hat die Verbindung unerwartet geschlossen (" + peer + ")");
+}
+
 std::string_view TPgMessageReader::Take(std::size_t count) {
     if (count > body_.size() - pos_)
         throw std::out_of_range("message body too short");
@@ -81,7 +86,8 @@ std::string_view TPgMessageReader::Rest() {
     return Take(body_.size() - pos_);
 }
 
-TPgSQLNet::TPgSQLNet(std::unique_ptr<TCRVio> vio) : vio_(std::move(vio)), readBuffer_(ReadBufferSize) {
+TPgSQLNet::TPgSQLNet(std::unique_ptr<TCRVio> vio, std::string peer)
+    : vio_(std::move(vio)), peer_(std::move(peer)), readBuffer_(ReadBufferSize) {
     writeBuffer_.reserve(8192);
 }
 
@@ -192,7 +198,7 @@ void TPgSQLNet::Fill() {
         throw FatalSocketError(e);
     }
     if (received == 0)
-        throw EPgError(TPgSeverity::sFatal, "");
+        throw PgConnectionClosed(peer_);
     readPos_ = 0;
     readEnd_ = received;
 }
@@ -233,8 +239,12 @@ std::size_t TPgSQLNet::BodyCeiling(TPgBackendMessage type) {
 }
 
 TPgMessage TPgSQLNet::ReadMessage() {
+    return ReadMessageOfType(static_cast<TPgBackendMessage>(ReadByte()));
+}
+
+TPgMessage TPgSQLNet::ReadMessageOfType(TPgBackendMessage type) {
     TPgMessage message;
-    message.Type = static_cast<TPgBackendMessage>(ReadByte());
+    message.Type = type;
     char lengthBytes[4];
     Read(lengthBytes, sizeof lengthBytes);
     if (message.Type == TPgBackendMessage::ErrorResponse && std::memcmp(lengthBytes, "FATA", 4) == 0) {

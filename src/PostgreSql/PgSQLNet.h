@@ -24,6 +24,8 @@ struct TPgMessage {
 
 // The fatal error for a message that is out of place or unknown: the stream is out of step.
 EPgError PgUnexpectedResponse(TPgBackendMessage type);
+// The fatal error for a stream the server ended, naming where it ran (see TPgSQLNet).
+EPgError PgConnectionClosed(const std::string& peer);
 
 // Reads the fields of one message body in network byte order. Reading past the end throws
 // std::out_of_range: the message was shorter than its content claims.
@@ -49,13 +51,14 @@ private:
 
 // The buffered reader and writer of the protocol over one stream. Messages are collected in the
 // write buffer and sent in one write by Flush. Every failure of the stream becomes a fatal EPgError:
-// the socket layer's text with its error number, or an empty text with code 0 when the server
-// closed the connection. A write the closed connection refuses is the exception: the reads that
+// the socket layer's text with its error number, or, with code 0, that the server closed the
+// connection, naming the peer. A write the closed connection refuses is the exception: the reads that
 // follow report the loss, after what the server sent before it. Reads and writes wait at most the
 // timeout each, and never past the deadline when one is set.
 class TPgSQLNet {
 public:
-    explicit TPgSQLNet(std::unique_ptr<TCRVio> vio);
+    // peer names the server in messages, e.g. "Host localhost, Port 5432".
+    TPgSQLNet(std::unique_ptr<TCRVio> vio, std::string peer);
 
     // A length block: BeginMessage writes the type (none for the startup and cancel messages) and a
     // placeholder that EndMessage fills with the length of the message from the placeholder on.
@@ -83,6 +86,8 @@ public:
     // stream lost its framing ("Unexpected server response : X"); one beyond the ceiling of its type
     // ("Server message too long : X") would let a server claim any amount of memory. Both are fatal.
     TPgMessage ReadMessage();
+    // The rest of a message whose type byte was read by other means (the answer to SSLRequest).
+    TPgMessage ReadMessageOfType(TPgBackendMessage type);
 
     // Seconds each read and write may wait; 0 waits without limit.
     void SetTimeout(int seconds);
@@ -106,6 +111,7 @@ private:
     void Read(char* target, std::size_t count);
 
     std::unique_ptr<TCRVio> vio_;
+    std::string peer_;
     std::vector<char> readBuffer_;
     std::size_t readPos_ = 0;
     std::size_t readEnd_ = 0;

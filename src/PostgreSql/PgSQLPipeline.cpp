@@ -33,7 +33,6 @@ void TPgSQLPipeline::Send(const TParsedSQL& sql) {
 }
 
 std::int64_t TPgSQLPipeline::Receive() {
-    ReadCloses();
     TEntry entry = std::move(entries_.front());
     entries_.pop_front();
     --statements_;
@@ -50,47 +49,12 @@ std::int64_t TPgSQLPipeline::Receive() {
             breakingError_ = nullptr; // this statement reports it
             throw;
         }
-        if (entry.Stmt.Prepared)
-            QueueClose(entry.Stmt);
         // A statement that wants values failed its bind: the command's own error, as when run alone.
-        if (entry.Stmt.Prepared && !entry.Stmt.Params.empty())
+        if (!entry.Stmt.Params.empty())
             throw PgInvalidParametersError();
         throw;
     }
     return entry.Stmt.Completion.RowsAffected;
-}
-
-void TPgSQLPipeline::Finish() {
-    ReadCloses();
-}
-
-// The closes queued in front of the next statement are answered first; their errors are dropped
-// as an unprepare drops them.
-void TPgSQLPipeline::ReadCloses() {
-    while (!entries_.empty() && entries_.front().IsClose) {
-        bytes_ -= entries_.front().Bytes;
-        entries_.pop_front();
-        if (broken_)
-            continue;
-        try {
-            protocol_.ReadPipelinedClose();
-        } catch (const EPgError&) {
-            Break(); // the statements after it learn of the loss
-        }
-    }
-}
-
-void TPgSQLPipeline::QueueClose(const TPgSQLStatement& stmt) {
-    TEntry entry;
-    entry.IsClose = true;
-    try {
-        entry.Bytes = protocol_.SendPipelinedClose(stmt);
-    } catch (const EPgError&) {
-        Break();
-        return;
-    }
-    bytes_ += entry.Bytes;
-    entries_.push_back(std::move(entry));
 }
 
 void TPgSQLPipeline::Break() {

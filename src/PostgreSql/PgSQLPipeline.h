@@ -11,9 +11,9 @@
 namespace velmora {
 
 // Statements without values sent ahead of their answers over one protocol object. Each statement
-// is the whole cycle that a statement command runs alone (prepare, bind, execute, close, its own
-// Sync), so its result and its error are those of a run on its own. A statement whose execution
-// failed stays prepared on the server; its closing is sent behind the statements in flight.
+// is the whole cycle that a statement command runs alone (prepare, bind and execute on the unnamed
+// statement, its own Sync), so its result and its error are those of a run on its own, and nothing
+// is left to close, whether it failed or not.
 //
 // After a fatal error the protocol may be gone (the connection's error handling frees it), so the
 // pipeline never touches it again: the statement that met the error raises it, every later one in
@@ -31,18 +31,16 @@ public:
     void Send(const TParsedSQL& sql) override;
     std::size_t InFlight() const override { return statements_; }
     std::int64_t Receive() override;
-    void Finish() override;
+    // Nothing is owed after the last answer: no statement leaves anything to close.
+    void Finish() override {}
 
 private:
     struct TEntry {
         TPgSQLStatement Stmt;
         std::size_t Bytes = 0;
-        bool IsClose = false;       // the closing of a statement that failed, no statement itself
         std::exception_ptr Failure; // known before sending: the statement never left
     };
 
-    void ReadCloses();
-    void QueueClose(const TPgSQLStatement& stmt);
     void Break();
     [[noreturn]] void RaiseLoss();
 

@@ -5,13 +5,16 @@
 #include "PostgreSql/PgSQLNet.h"
 
 #include <algorithm>
-#include <atomic>
+#include <array>
+#include <cerrno>
 #include <charconv>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <initializer_list>
 #include <limits>
+#include <openssl/rand.h>
 #include <sstream>
 #include <stdexcept>
 #include <utility>
@@ -173,9 +176,159 @@ bool TlsRequired(TPgSSLMode mode) {
            mode == TPgSSLMode::smVerifyFull;
 }
 
-std::uint64_t NextProtocolNumber() {
-    static std::atomic<std::uint64_t> next{1};
-    return next++;
+// The transfer format of each of valueCount values as the statement's description says; text where
+// it says nothing.
+std::vector<std::int16_t> DescribedFormats(const TPgSQLStatement& stmt, std::size_t valueCount) {
+    std::vector<std::int16_t> formats(valueCount, pgTextFormat);
+    for (std::size_t i = 0; i < valueCount && i < stmt.Params.size(); ++i)
+        formats[i] = stmt.Params[i].Format;
+    return formats;
+}
+
+// Where a session runs, for messages: "Host localhost, Port 5432", or the local socket's path.
+std::string PeerName(const TPgConnectParams& params) {
+    if (PgIsSocketDirectory(params.Server))
+        return "Socket " + PgSocketPath(params.Server, params.Port);
+    return "Host " + params.Server + ", Port " + std::to_string(params.Port);
+}
+
+// A byte as the user can read it: itself when printable, else its code.
+std::string PrintableByte(char byte) {
+    if (byte > ' ' && byte < 0x7F)
+        return std::string("'") + byte + "'";
+    char code[8];
+    std::snprintf(code, sizeof code, "0x%02X", static_cast<unsigned char>(byte));
+    return code;
+}
+
+// Sixteen random hexadecimal digits: 64 bits make it unlikely beyond concern that two sessions,
+// however many a pooler serves, ever draw the same.
+std::string RandomToken() {
+    std::array<unsigned char, 8> random{};
+    if (RAND_bytes(random.data(), static_cast<int>(random.size())) != 1)
+        throw Fatal("No random numbers for the names of prepared statements");
+    std::string token;
+    for (unsigned char byte : random) {
+        constexpr std::string_view digits = "0123456789abcdef";
+        token += digits[byte >> 4];
+        token += digits[byte & 0xF];
+    }
+    return token;
+}
+
+// Opens streams to a session's server as its parameters say, every wait within the deadline.
+class TPgStreamOpener {
+public:
+    TPgStreamOpener(const TCRVioFactory& openSocket, const TPgConnectParams& params,
+                    std::optional<std::chrono::steady_clock::time_point> deadline)
+        : openSocket_(openSocket), params_(params), deadline_(deadline) {}
+
+    // A stream in clear: TCP, or the server's local socket.
+    std::unique_ptr<TCRVio> Open() const {
+        try {
+            const std::string& server = params_.Server;
+            auto stream =
+                openSocket_(PgIsSocketDirectory(server) ? PgSocketPath(server, params_.Port) : server,
+                            params_.Port, params_.ConnectionTimeout);
+            stream->SetTimeout(std::chrono::seconds(params_.ConnectionTimeout));
+            return stream;
+        } catch (const ESocketError& e) {
+            throw EPgError(TPgSeverity::sFatal, e.Message(), e.Code());
+        }
+    }
+
+    // Asks the server for TLS on the fresh stream and returns the stream to speak the protocol on;
+    // endPoint receives the channel binding data of an encrypted one. The answer and the handshake
+    // live within the deadline, however slowly their bytes arrive.
+    std::unique_ptr<TCRVio> NegotiateTls(std::unique_ptr<TCRVio> stream,
+                                         std::optional<std::string>& endPoint) const {
+        const char answer = AnswerToSslRequest(*stream);
+        if (answer == pgTlsRefused) {
+            if (TlsRequired(params_.SSL.Mode))
+                throw Fatal("SSL connection is not allowed");
+            return stream;
+        }
+        if (answer != pgTlsAccepted)
+            RefuseTlsAnswer(std::move(stream), answer);
+        try {
+            TCRTlsOptions options = TlsOptions(params_);
+            options.HandshakeDeadline = deadline_;
+            auto tls = std::make_unique<TCRVioTls>(std::move(stream), options);
+            endPoint = tls->ServerEndPoint();
+            return tls;
+        } catch (const ESocketError& e) {
+            if (params_.SSL.Mode != TPgSSLMode::smPrefer)
+                throw EPgError(TPgSeverity::sFatal, e.Message(), e.Code());
+        }
+        // prefer: a server whose TLS fails is still reached in clear, on a new connection.
+        return Open();
+    }
+
+private:
+    char AnswerToSslRequest(TCRVio& stream) const {
+        const char request[] = {0,
+                                0,
+                                0,
+                                8,
+                                static_cast<char>((SslRequestCode >> 24) & 0xFF),
+                                static_cast<char>((SslRequestCode >> 16) & 0xFF),
+                                static_cast<char>((SslRequestCode >> 8) & 0xFF),
+                                static_cast<char>(SslRequestCode & 0xFF)};
+        char answer = 0;
+        try {
+            BoundByDeadline(stream);
+            stream.Write(request, sizeof request);
+            BoundByDeadline(stream);
+            // Exactly one byte: what follows an acceptance belongs to the TLS handshake, never to us.
+            if (stream.Read(&answer, 1) == 0)
+                throw PgConnectionClosed(PeerName(params_));
+        } catch (const ESocketError& e) {
+            throw EPgError(TPgSeverity::sFatal, e.Message(), e.Code());
+        }
+        return answer;
+    }
+
+    // A server that cannot serve the connection says why in an ErrorResponse; any other answer is
+    // no answer to the request at all. Neither lets the log-on go on, in clear or otherwise.
+    [[noreturn]] void RefuseTlsAnswer(std::unique_ptr<TCRVio> stream, char answer) const {
+        if (answer != static_cast<char>(TPgBackendMessage::ErrorResponse))
+            throw Fatal("Ungültige Antwort des Servers auf die SSL-Anfrage: " + PrintableByte(answer));
+        TPgSQLNet net(std::move(stream), PeerName(params_));
+        net.SetTimeout(params_.ConnectionTimeout);
+        net.SetDeadline(deadline_);
+        const TPgMessage message = net.ReadMessageOfType(TPgBackendMessage::ErrorResponse);
+        TPgErrorFields error;
+        try {
+            error = message.Legacy ? ParsePgLegacyErrorText(message.Body) : ParsePgErrorFields(message.Body);
+        } catch (const std::out_of_range&) {
+            throw PgUnexpectedResponse(TPgBackendMessage::ErrorResponse);
+        }
+        error.Severity = TPgSeverity::sFatal;
+        throw EPgError(std::move(error));
+    }
+
+    // Each wait of a stream that no TPgSQLNet drives yet gets what is left of the time.
+    void BoundByDeadline(TCRVio& stream) const {
+        if (!deadline_)
+            return;
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(*deadline_ - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            throw ESocketError(SocketErrorText("Error on data reading from the connection:", ETIMEDOUT),
+                               ETIMEDOUT);
+        stream.SetTimeout(left);
+    }
+
+    const TCRVioFactory& openSocket_;
+    const TPgConnectParams& params_;
+    std::optional<std::chrono::steady_clock::time_point> deadline_;
+};
+
+// The end of a connection's time: the connection timeout from now, or none.
+std::optional<std::chrono::steady_clock::time_point> DeadlineIn(int seconds) {
+    if (seconds <= 0)
+        return std::nullopt;
+    return std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
 }
 
 } // namespace
@@ -214,8 +367,7 @@ void TPgSQLProtocol::SetServerVersion(std::string versionAnswer) {
         std::from_chars(major.ptr + 1, end, minorServerVersion_);
 }
 
-TPgSQLProtocol30::TPgSQLProtocol30(TCRVioFactory openSocket)
-    : openSocket_(std::move(openSocket)), number_(NextProtocolNumber()) {}
+TPgSQLProtocol30::TPgSQLProtocol30(TCRVioFactory openSocket) : openSocket_(std::move(openSocket)) {}
 
 TPgSQLProtocol30::~TPgSQLProtocol30() = default;
 
@@ -251,26 +403,16 @@ void TPgSQLProtocol30::DropConnection() {
     firstRow_.reset();
     tlsEndPoint_.reset();
     saslMechanism_.clear();
-}
-
-std::unique_ptr<TCRVio> TPgSQLProtocol30::OpenStream() const {
-    try {
-        const std::string& server = params_.Server;
-        auto stream = openSocket_(PgIsSocketDirectory(server) ? PgSocketPath(server, params_.Port) : server,
-                                  params_.Port, params_.ConnectionTimeout);
-        stream->SetTimeout(std::chrono::seconds(params_.ConnectionTimeout));
-        return stream;
-    } catch (const ESocketError& e) {
-        throw EPgError(TPgSeverity::sFatal, e.Message(), e.Code());
-    }
+    std::lock_guard lock(cancelMutex_);
+    cancelRequest_.reset();
 }
 
 void TPgSQLProtocol30::Connect(const TPgConnectParams& params) {
     DropConnection();
     params_ = params;
-    loginDeadline_.reset();
-    if (params_.ConnectionTimeout > 0)
-        loginDeadline_ = std::chrono::steady_clock::now() + std::chrono::seconds(params_.ConnectionTimeout);
+    sessionToken_ = RandomToken();
+    stmtCounter_ = 0;
+    loginDeadline_ = DeadlineIn(params_.ConnectionTimeout);
     try {
         // A server that does not know application_name refuses it after the log-on: then once more
         // without it.
@@ -279,6 +421,8 @@ void TPgSQLProtocol30::Connect(const TPgConnectParams& params) {
         connected_ = true;
         ReadServerVersion();
         net_->SetDeadline(std::nullopt);
+        std::lock_guard lock(cancelMutex_);
+        cancelRequest_.emplace(openSocket_, params_, IsEncrypted(), processId_, secretKey_);
     } catch (const EPgError&) {
         DropConnection();
         throw;
@@ -318,8 +462,11 @@ bool TPgSQLProtocol30::ConnectOnce(const std::string& applicationName) {
 
 void TPgSQLProtocol30::LogOn(const std::string& applicationName, bool askForTls) {
     DropConnection();
-    std::unique_ptr<TCRVio> stream = OpenStream();
-    net_ = std::make_unique<TPgSQLNet>(askForTls ? NegotiateTls(std::move(stream)) : std::move(stream));
+    const TPgStreamOpener opener(openSocket_, params_, loginDeadline_);
+    std::unique_ptr<TCRVio> stream = opener.Open();
+    if (askForTls)
+        stream = opener.NegotiateTls(std::move(stream), tlsEndPoint_);
+    net_ = std::make_unique<TPgSQLNet>(std::move(stream), PeerName(params_));
     net_->SetTimeout(params_.ConnectionTimeout);
     // The whole log-on, reads, writes and key derivation, lives within the connection timeout.
     net_->SetDeadline(loginDeadline_);
@@ -327,42 +474,6 @@ void TPgSQLProtocol30::LogOn(const std::string& applicationName, bool askForTls)
     state_ = TProtocolState::psAuthenticating;
     requested_ = TPgAuthMethod::None;
     Authenticate();
-}
-
-// Asks the server for TLS on the fresh stream and returns the stream to speak the protocol on.
-std::unique_ptr<TCRVio> TPgSQLProtocol30::NegotiateTls(std::unique_ptr<TCRVio> stream) {
-    const char request[] = {0,
-                            0,
-                            0,
-                            8,
-                            static_cast<char>((SslRequestCode >> 24) & 0xFF),
-                            static_cast<char>((SslRequestCode >> 16) & 0xFF),
-                            static_cast<char>((SslRequestCode >> 8) & 0xFF),
-                            static_cast<char>(SslRequestCode & 0xFF)};
-    char answer = 0;
-    try {
-        stream->Write(request, sizeof request);
-        // Exactly one byte: whatever follows the acceptance belongs to the TLS handshake, never to us.
-        if (stream->Read(&answer, 1) == 0)
-            throw EPgError(TPgSeverity::sFatal, "");
-    } catch (const ESocketError& e) {
-        throw EPgError(TPgSeverity::sFatal, e.Message(), e.Code());
-    }
-    if (answer != pgTlsAccepted) {
-        if (TlsRequired(params_.SSL.Mode))
-            throw Fatal("SSL connection is not allowed");
-        return stream;
-    }
-    try {
-        auto tls = std::make_unique<TCRVioTls>(std::move(stream), TlsOptions(params_));
-        tlsEndPoint_ = tls->ServerEndPoint();
-        return tls;
-    } catch (const ESocketError& e) {
-        if (params_.SSL.Mode != TPgSSLMode::smPrefer)
-            throw EPgError(TPgSeverity::sFatal, e.Message(), e.Code());
-    }
-    // prefer: a server whose TLS fails is still reached in clear, on a new connection.
-    return OpenStream();
 }
 
 void TPgSQLProtocol30::SendStartup(const std::string& applicationName) {
@@ -559,7 +670,6 @@ bool TPgSQLProtocol30::HandleMessageBody(TPgBackendMessage type, TPgMessageReade
     case NoData:
         return false;
     case CloseComplete:
-        ++closeCompletes_;
         return true;
     case NotificationResponse: {
         std::int32_t processId = reader.ReadInt32();
@@ -648,7 +758,7 @@ void TPgSQLProtocol30::SkipRemainingRows() {
 }
 
 std::string TPgSQLProtocol30::NextIdentifier() {
-    std::string identifier = "ST" + std::to_string(number_) + std::to_string(stmtCounter_);
+    std::string identifier = "ST" + sessionToken_ + "_" + std::to_string(stmtCounter_);
     stmtCounter_ = stmtCounter_ == std::numeric_limits<std::int64_t>::max() ? 0 : stmtCounter_ + 1;
     return identifier;
 }
@@ -725,11 +835,12 @@ TPgSQLResult TPgSQLProtocol30::ReadQueryResult() {
     }
 }
 
-// A new identifier and empty descriptions for the statement about to be prepared.
-void TPgSQLProtocol30::StartStatement(TPgSQLStatement& stmt) {
+// Empty descriptions, and a new name for a named statement, for the statement about to be prepared.
+void TPgSQLProtocol30::StartStatement(TPgSQLStatement& stmt, bool named) {
     SkipRemainingRows();
     stmt = TPgSQLStatement();
-    stmt.Identifier = NextIdentifier();
+    if (named)
+        stmt.Identifier = NextIdentifier();
     state_ = TProtocolState::psStmtPreparing;
     paramDescs_.clear();
     fieldDescs_.clear();
@@ -754,7 +865,7 @@ void TPgSQLProtocol30::WriteParseDescribe(const TPgSQLStatement& stmt, const std
 void TPgSQLProtocol30::ReadDescription(TPgSQLStatement& stmt) {
     using enum TPgBackendMessage;
     Expect(ProcessMessageQueue(), {ParseComplete});
-    stmt.Prepared = true;
+    stmt.Prepared = !stmt.Identifier.empty();
     TPgBackendMessage described = ProcessMessageQueue();
     Expect(described, {RowDescription, NoData});
     stmt.NoData = described == NoData;
@@ -765,7 +876,7 @@ void TPgSQLProtocol30::ReadDescription(TPgSQLStatement& stmt) {
 void TPgSQLProtocol30::PrepareStmt(TPgSQLStatement& stmt, const std::string& sql,
                                    const std::vector<std::uint32_t>& paramTypes) {
     Guarded([&] {
-        StartStatement(stmt);
+        StartStatement(stmt, true);
         WriteParseDescribe(stmt, sql, paramTypes);
         SendSync();
         try {
@@ -780,23 +891,25 @@ void TPgSQLProtocol30::PrepareStmt(TPgSQLStatement& stmt, const std::string& sql
     });
 }
 
-bool TPgSQLProtocol30::PrepareExecuteStmt(TPgSQLStatement& stmt, const std::string& sql) {
-    return Guarded([&] {
-        StartStatement(stmt);
+void TPgSQLProtocol30::DescribeStmt(TPgSQLStatement& stmt, const std::string& sql) {
+    Guarded([&] {
+        StartStatement(stmt, false);
         WriteParseDescribe(stmt, sql, {});
-        WriteBindExecute(stmt, {}, {}, true);
         SendSync();
-        try {
-            ReadDescription(stmt);
-        } catch (const EPgError& e) {
-            // A failed Parse made the server skip the rest up to the Sync: nothing exists to close.
-            // A description that failed after the Parse leaves a statement to close.
-            const bool parsed = stmt.Prepared;
-            stmt.Prepared = false;
-            if (parsed && !e.IsFatalError())
-                CloseStatementQuietly(stmt);
-            throw;
-        }
+        ReadDescription(stmt);
+        Expect(ProcessMessageQueue(), {TPgBackendMessage::ReadyForQuery});
+    });
+}
+
+bool TPgSQLProtocol30::PrepareExecuteStmt(TPgSQLStatement& stmt, const std::string& sql,
+                                          const std::vector<TPgSQLValue>& values,
+                                          const std::vector<std::int16_t>& paramFormats) {
+    return Guarded([&] {
+        StartStatement(stmt, false);
+        WriteParseDescribe(stmt, sql, {});
+        WriteBindExecute(stmt, values, paramFormats, {}, false);
+        SendSync();
+        ReadDescription(stmt);
         return ReadExecution(stmt);
     });
 }
@@ -823,10 +936,9 @@ void TPgSQLProtocol30::SendSync() {
 std::size_t TPgSQLProtocol30::SendPipelinedStmt(TPgSQLStatement& stmt, const std::string& sql) {
     return Guarded([&] {
         stmt = TPgSQLStatement();
-        stmt.Identifier = NextIdentifier();
         const std::size_t collected = net_->Collected();
         WriteParseDescribe(stmt, sql, {});
-        WriteBindExecute(stmt, {}, {}, true);
+        WriteBindExecute(stmt, {}, {}, {}, false);
         WriteSync();
         const std::size_t bytes = net_->Collected() - collected;
         net_->Push();
@@ -849,29 +961,6 @@ void TPgSQLProtocol30::ReadPipelinedStmt(TPgSQLStatement& stmt) {
     });
 }
 
-std::size_t TPgSQLProtocol30::SendPipelinedClose(const TPgSQLStatement& stmt) {
-    return Guarded([&] {
-        const std::size_t collected = net_->Collected();
-        SendClose(TPgObjectKind::Portal, stmt.PortalName());
-        SendClose(TPgObjectKind::Statement, stmt.StatementName());
-        WriteSync();
-        const std::size_t bytes = net_->Collected() - collected;
-        net_->Push();
-        return bytes;
-    });
-}
-
-void TPgSQLProtocol30::ReadPipelinedClose() {
-    Guarded([&] {
-        try {
-            Expect(ProcessMessageQueue(), {TPgBackendMessage::ReadyForQuery});
-        } catch (const EPgError& e) {
-            if (e.IsFatalError())
-                throw;
-        }
-    });
-}
-
 void TPgSQLProtocol30::CloseStatementQuietly(const TPgSQLStatement& stmt) {
     try {
         SendClose(TPgObjectKind::Statement, stmt.StatementName());
@@ -883,19 +972,21 @@ void TPgSQLProtocol30::CloseStatementQuietly(const TPgSQLStatement& stmt) {
     }
 }
 
-// Close portal, Bind, Execute and, with closeAfter, the closes of portal and statement. A server
-// that fails the Bind or the Execute skips the closes, so the statement outlives a failure.
+// Bind, Execute and, with closeAfter, the closes of portal and statement; a named portal left by an
+// earlier execution is closed first. A server that fails the Bind or the Execute skips the closes.
 void TPgSQLProtocol30::WriteBindExecute(TPgSQLStatement& stmt, const std::vector<TPgSQLValue>& values,
+                                        const std::vector<std::int16_t>& paramFormats,
                                         const std::vector<std::int16_t>& resultFormats, bool closeAfter) {
     stmt.ClosesWithExecution = closeAfter;
-    SendClose(TPgObjectKind::Portal, stmt.PortalName());
+    if (!stmt.Identifier.empty())
+        SendClose(TPgObjectKind::Portal, stmt.PortalName());
 
     net_->BeginMessage(TPgFrontendMessage::Bind);
     net_->WriteString(stmt.PortalName());
     net_->WriteString(stmt.StatementName());
     net_->WriteInt16(Count16(values.size()));
     for (std::size_t i = 0; i < values.size(); ++i)
-        net_->WriteInt16(i < stmt.Params.size() ? stmt.Params[i].Format : pgTextFormat);
+        net_->WriteInt16(i < paramFormats.size() ? paramFormats[i] : pgTextFormat);
     net_->WriteInt16(Count16(values.size()));
     for (const TPgSQLValue& value : values) {
         net_->WriteInt32(value ? static_cast<std::int32_t>(value->size()) : -1);
@@ -925,16 +1016,7 @@ bool TPgSQLProtocol30::ReadExecution(TPgSQLStatement& stmt) {
     stmt.Completion = {};
     using enum TPgBackendMessage;
     Expect(ProcessMessageQueue(), {BindComplete});
-    const std::uint64_t closedBefore = closeCompletes_;
-    TPgBackendMessage type{};
-    try {
-        type = ProcessMessageQueue();
-    } catch (const EPgError&) {
-        // An empty query is no error to the server, which went on with the closes.
-        if (stmt.ClosesWithExecution && closeCompletes_ - closedBefore == 2)
-            stmt.Prepared = false;
-        throw;
-    }
+    TPgBackendMessage type = ProcessMessageQueue();
     Expect(type, {DataRow, ReadyForQuery});
     if (type == DataRow) {
         firstRow_ = std::move(row_);
@@ -955,9 +1037,18 @@ bool TPgSQLProtocol30::BindExecutePreparedStmt(TPgSQLStatement& stmt, const std:
                                                bool closeAfter) {
     return Guarded([&] {
         SkipRemainingRows();
-        WriteBindExecute(stmt, values, resultFormats, closeAfter);
+        WriteBindExecute(stmt, values, DescribedFormats(stmt, values.size()), resultFormats, closeAfter);
         SendSync();
-        return ReadExecution(stmt);
+        try {
+            return ReadExecution(stmt);
+        } catch (const EPgError& e) {
+            // The server skipped the closes sent with the failed execution: they go once more.
+            if (closeAfter && !e.IsFatalError()) {
+                stmt.Prepared = false;
+                CloseStatementQuietly(stmt);
+            }
+            throw;
+        }
     });
 }
 
@@ -979,8 +1070,8 @@ std::optional<TPgSQLRow> TPgSQLProtocol30::FetchStmt(TPgSQLStatement& stmt) {
 
 void TPgSQLProtocol30::UnPrepareStmt(TPgSQLStatement& stmt) {
     stmt.Prepared = false;
-    if (!connected_)
-        return;
+    if (!connected_ || stmt.Identifier.empty())
+        return; // the unnamed statement needs no closing
     try {
         Guarded([&] {
             SkipRemainingRows();
@@ -1000,15 +1091,46 @@ void TPgSQLProtocol30::SetTimeout(int seconds) {
         net_->SetTimeout(seconds);
 }
 
-void TPgSQLProtocol30::RequestCancel() {
-    TPgSQLNet cancel(OpenStream());
-    cancel.BeginUntypedMessage();
-    cancel.WriteInt32(CancelRequestCode);
-    cancel.WriteInt32(processId_);
-    cancel.WriteInt32(secretKey_);
-    cancel.EndMessage();
-    cancel.Flush();
-    cancel.Close();
+void TPgSQLProtocol::RequestCancel() const {
+    if (std::optional<TPgCancelRequest> request = CancelRequest())
+        request->Send();
+}
+
+std::optional<TPgCancelRequest> TPgSQLProtocol30::CancelRequest() const {
+    std::lock_guard lock(cancelMutex_);
+    return cancelRequest_;
+}
+
+TPgCancelRequest::TPgCancelRequest(TCRVioFactory openSocket, TPgConnectParams params, bool encrypted,
+                                   std::int32_t processId, std::int32_t secretKey)
+    : openSocket_(std::move(openSocket)), params_(std::move(params)), encrypted_(encrypted),
+      processId_(processId), secretKey_(secretKey) {
+    params_.Password.clear(); // not needed, so not kept
+}
+
+void TPgCancelRequest::Send() const {
+    const TPgStreamOpener opener(openSocket_, params_, DeadlineIn(params_.ConnectionTimeout));
+    std::unique_ptr<TCRVio> stream = opener.Open();
+    // The key goes the way the session went: over TLS when the session is encrypted.
+    std::optional<std::string> endPoint;
+    if (encrypted_)
+        stream = opener.NegotiateTls(std::move(stream), endPoint);
+    TPgSQLNet net(std::move(stream), PeerName(params_));
+    net.SetTimeout(params_.ConnectionTimeout);
+    net.SetDeadline(DeadlineIn(params_.ConnectionTimeout));
+    net.BeginUntypedMessage();
+    net.WriteInt32(CancelRequestCode);
+    net.WriteInt32(processId_);
+    net.WriteInt32(secretKey_);
+    net.EndMessage();
+    net.Flush();
+    // The server answers nothing and closes the connection once it has passed the request on;
+    // waiting for that makes the cancel complete when Send returns.
+    try {
+        net.ReadMessage();
+    } catch (const EPgError&) {
+    }
+    net.Close();
 }
 
 void TPgSQLProtocol30::Disconnect() {

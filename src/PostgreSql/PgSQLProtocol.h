@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -89,11 +90,15 @@ struct TPgSQLResult {
 };
 
 // A statement of the extended query cycle. The protocol fills it; the caller keeps it between the
-// steps and may choose the parameter formats after the prepare.
+// steps and may choose the parameter formats after the prepare. A statement that runs in one
+// exchange uses the server's unnamed statement and portal, which the next one replaces: nothing is
+// left behind to close, whatever failed, and no name can meet another session's on a backend that a
+// connection pooler hands from client to client. A statement prepared for several executions is
+// named, with a name no other session uses.
 struct TPgSQLStatement {
-    std::string Identifier; // "ST" + protocol object number + counter, set by the prepare
-    bool Prepared = false;
-    bool NoData = false; // the statement returns no rows
+    std::string Identifier; // "ST" + the session's random token + "_" + counter; empty: unnamed
+    bool Prepared = false;  // a named statement exists on the server and needs closing
+    bool NoData = false;    // the statement returns no rows
     // The exchange of the execution also closes the portal and the statement: once its answers
     // are read to the end, the statement is no longer prepared.
     bool ClosesWithExecution = false;
@@ -101,8 +106,28 @@ struct TPgSQLStatement {
     std::vector<TPgSQLFieldDesc> Fields;
     TPgCommandResult Completion;
 
-    std::string StatementName() const { return "PRSTMT" + Identifier; }
-    std::string PortalName() const { return "PORTAL" + Identifier; }
+    std::string StatementName() const { return Identifier.empty() ? std::string() : "PRSTMT" + Identifier; }
+    std::string PortalName() const { return Identifier.empty() ? std::string() : "PORTAL" + Identifier; }
+};
+
+// A request to cancel the statement a session runs, taken while the session was open: where the
+// session runs, how it was reached, and its key. It never touches the session, so that a copy may
+// be sent from any thread while the session's own thread waits for the statement.
+class TPgCancelRequest {
+public:
+    TPgCancelRequest(TCRVioFactory openSocket, TPgConnectParams params, bool encrypted,
+                     std::int32_t processId, std::int32_t secretKey);
+    // Sends the request on a connection of its own, over TLS when the session is encrypted, and
+    // waits, within the connection timeout, until the server has closed that connection. Throws
+    // EPgError when the server cannot be reached.
+    void Send() const;
+
+private:
+    TCRVioFactory openSocket_;
+    TPgConnectParams params_; // without the password
+    bool encrypted_;
+    std::int32_t processId_;
+    std::int32_t secretKey_;
 };
 
 // The wire protocol of one PostgreSQL connection: created when the connection opens, freed when it
@@ -131,33 +156,34 @@ public:
     // every answer has been read.
     virtual std::vector<TPgSQLResult> ExecuteStmts(const std::vector<std::string>& sqls) = 0;
 
-    // The extended query cycle. PrepareStmt gives the statement a new identifier and reads its
+    // The extended query cycle. PrepareStmt gives the statement a new name and reads its
     // parameter and field descriptions; paramTypes may be empty to let the server infer them.
     virtual void PrepareStmt(TPgSQLStatement& stmt, const std::string& sql,
                              const std::vector<std::uint32_t>& paramTypes = {}) = 0;
     // Binds the values (in the formats of stmt.Params) and executes all rows. Returns true when
     // rows follow, to be read with FetchStmt; otherwise stmt.Completion is set. resultFormats
     // follows the protocol's rule: empty for all text, one for all fields, or one per field. With
-    // closeAfter the portal and the statement are closed in the same exchange once the execution
-    // succeeded; a failed execution leaves the statement prepared.
+    // closeAfter the portal and the statement are closed in the same exchange, and once more after
+    // an execution that failed (the server skips the rest of a failed exchange, the closes too).
     virtual bool BindExecutePreparedStmt(TPgSQLStatement& stmt, const std::vector<TPgSQLValue>& values,
                                          const std::vector<std::int16_t>& resultFormats = {},
                                          bool closeAfter = false) = 0;
-    // Prepare, bind without values, execute and close in one exchange, for a statement that takes
-    // no values: its messages leave in one write, and its answers are those of the steps one
-    // after the other. Returns like BindExecutePreparedStmt. A failed prepare leaves nothing
-    // prepared; a failed bind or execution leaves the statement prepared, with its descriptions.
-    virtual bool PrepareExecuteStmt(TPgSQLStatement& stmt, const std::string& sql) = 0;
+    // Parse and describe on the unnamed statement in one exchange: the parameter and field
+    // descriptions of sql, with nothing left to close.
+    virtual void DescribeStmt(TPgSQLStatement& stmt, const std::string& sql) = 0;
+    // Parse, describe, bind the values in paramFormats (text where none is given), and execute, on
+    // the unnamed statement in one exchange: its messages leave in one write, and its answers are
+    // those of the steps one after the other. Returns like BindExecutePreparedStmt. After a failure
+    // stmt.Params holds the description when the Parse went through.
+    virtual bool PrepareExecuteStmt(TPgSQLStatement& stmt, const std::string& sql,
+                                    const std::vector<TPgSQLValue>& values = {},
+                                    const std::vector<std::int16_t>& paramFormats = {}) = 0;
     // Statements sent ahead of their answers. SendPipelinedStmt writes the whole cycle of a
     // statement without values, closed by its own Sync, as PrepareExecuteStmt does, sends what the
     // stream takes at once, and returns the number of bytes. ReadPipelinedStmt reads the answers
-    // of the oldest statement sent, drops its rows, and raises its error; stmt.Prepared then says
-    // whether it still needs closing, which SendPipelinedClose queues (close portal and statement,
-    // Sync) and ReadPipelinedClose answers, swallowing all but fatal errors.
+    // of the oldest statement sent, drops its rows, and raises its error.
     virtual std::size_t SendPipelinedStmt(TPgSQLStatement& stmt, const std::string& sql) = 0;
     virtual void ReadPipelinedStmt(TPgSQLStatement& stmt) = 0;
-    virtual std::size_t SendPipelinedClose(const TPgSQLStatement& stmt) = 0;
-    virtual void ReadPipelinedClose() = 0;
     // The next row, or nullopt after the last one, when stmt.Completion is set.
     virtual std::optional<TPgSQLRow> FetchStmt(TPgSQLStatement& stmt) = 0;
     // Closes the portal and the statement on the server; every error of this step is swallowed.
@@ -165,8 +191,13 @@ public:
 
     // Receive timeout in seconds for the following reads; 0 waits without limit.
     virtual void SetTimeout(int seconds) = 0;
-    // Asks the server, over a second socket, to cancel the running statement. Any thread.
-    virtual void RequestCancel() = 0;
+    // Asks the server, over a connection of its own, to cancel the statement the session runs;
+    // does nothing while no session is open. Any thread may call it: it never touches the
+    // session's stream. Throws EPgError when the server cannot be reached.
+    void RequestCancel() const;
+    // The request that cancels the running statement of the open session, none while no session is
+    // open. Any thread.
+    virtual std::optional<TPgCancelRequest> CancelRequest() const = 0;
 
     TProtocolState State() const { return state_; }
     // A parameter the server reported (ParameterStatus), empty when it never did.
@@ -225,25 +256,24 @@ public:
     bool BindExecutePreparedStmt(TPgSQLStatement& stmt, const std::vector<TPgSQLValue>& values,
                                  const std::vector<std::int16_t>& resultFormats = {},
                                  bool closeAfter = false) override;
-    bool PrepareExecuteStmt(TPgSQLStatement& stmt, const std::string& sql) override;
+    void DescribeStmt(TPgSQLStatement& stmt, const std::string& sql) override;
+    bool PrepareExecuteStmt(TPgSQLStatement& stmt, const std::string& sql,
+                            const std::vector<TPgSQLValue>& values = {},
+                            const std::vector<std::int16_t>& paramFormats = {}) override;
     std::size_t SendPipelinedStmt(TPgSQLStatement& stmt, const std::string& sql) override;
     void ReadPipelinedStmt(TPgSQLStatement& stmt) override;
-    std::size_t SendPipelinedClose(const TPgSQLStatement& stmt) override;
-    void ReadPipelinedClose() override;
     std::optional<TPgSQLRow> FetchStmt(TPgSQLStatement& stmt) override;
     void UnPrepareStmt(TPgSQLStatement& stmt) override;
     void SetTimeout(int seconds) override;
-    void RequestCancel() override;
+    std::optional<TPgCancelRequest> CancelRequest() const override;
 
     // Whether the session is encrypted, and the SASL mechanism of its log-on (empty without SASL).
     bool IsEncrypted() const { return tlsEndPoint_.has_value(); }
     const std::string& SaslMechanism() const { return saslMechanism_; }
 
 private:
-    std::unique_ptr<TCRVio> OpenStream() const;
     bool ConnectOnce(const std::string& applicationName);
     void LogOn(const std::string& applicationName, bool askForTls);
-    std::unique_ptr<TCRVio> NegotiateTls(std::unique_ptr<TCRVio> stream);
     void SendStartup(const std::string& applicationName);
     void Authenticate();
     bool AnswerAuthRequest(TPgMessageReader& reader, std::optional<TScramSha256Client>& scram);
@@ -266,10 +296,11 @@ private:
     bool HandleError(TPgErrorFields error);
     void DeliverNotices();
     void SkipRemainingRows();
-    void StartStatement(TPgSQLStatement& stmt);
+    void StartStatement(TPgSQLStatement& stmt, bool named);
     void WriteParseDescribe(const TPgSQLStatement& stmt, const std::string& sql,
                             const std::vector<std::uint32_t>& paramTypes);
     void WriteBindExecute(TPgSQLStatement& stmt, const std::vector<TPgSQLValue>& values,
+                          const std::vector<std::int16_t>& paramFormats,
                           const std::vector<std::int16_t>& resultFormats, bool closeAfter);
     void ReadDescription(TPgSQLStatement& stmt);
     bool ReadExecution(TPgSQLStatement& stmt);
@@ -294,7 +325,11 @@ private:
     std::string saslMechanism_;
     TPgAuthMethod requested_ = TPgAuthMethod::None; // what the server asked for in this log-on
     std::optional<std::chrono::steady_clock::time_point> loginDeadline_;
-    const std::uint64_t number_; // tells this object's statements from those of other connections
+    mutable std::mutex cancelMutex_; // guards cancelRequest_, which other threads read
+    std::optional<TPgCancelRequest> cancelRequest_;
+    // Begins the names of the session's statements: random, so that no other session, in this
+    // process or another, names a statement alike on a backend a pooler shares between them.
+    std::string sessionToken_;
     std::int64_t stmtCounter_ = 0;
 
     // What the current message loop has read.
@@ -303,7 +338,6 @@ private:
     std::vector<TPgSQLParamDesc> paramDescs_;
     std::vector<TPgSQLFieldDesc> fieldDescs_;
     TPgCommandResult completion_;
-    std::uint64_t closeCompletes_ = 0; // CloseComplete messages read in this session
     TPgSQLRow row_;
     std::optional<TPgSQLRow> firstRow_; // read by the execute step, handed out by the first fetch
 };

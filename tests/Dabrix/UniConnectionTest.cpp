@@ -1,5 +1,7 @@
 #include "Dabrix/PostgreSQLUniProvider.h"
 #include "Dabrix/Uni.h"
+#include "Dabrix/UniSQL.h"
+#include "PostgreSql/PgClasses.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedDialog.h"
 
@@ -113,20 +115,26 @@ TEST_F(UniConnectionTest, SetsTheSessionUpInItsOrder) {
         {"the setup's options on a UTF8 database",
          {"PostgreSQL.Charset=utf8", "PostgreSQL.Schema=trevix", "PostgreSQL.UseUnicode=True"},
          "",
-         {"SELECT VERSION()", "show integer_datetimes", "show bytea_output", "SET search_path TO trevix"}},
+         {"SELECT VERSION()", "SET statement_timeout = 0", "SET lock_timeout = 0",
+          "SET idle_in_transaction_session_timeout = 0", "show integer_datetimes", "show bytea_output",
+          "SET search_path TO trevix"}},
         {"the setup's options on a LATIN1 database",
          {"PostgreSQL.Charset=utf8", "PostgreSQL.Schema=trevix", "PostgreSQL.UseUnicode=True"},
          "ENCODING 'LATIN1' LC_COLLATE 'C' LC_CTYPE 'C' TEMPLATE template0",
-         {"SELECT VERSION()", "SET client_encoding='UTF8'", "show integer_datetimes", "show bytea_output",
-          "SET search_path TO trevix"}},
+         {"SELECT VERSION()", "SET statement_timeout = 0", "SET lock_timeout = 0",
+          "SET idle_in_transaction_session_timeout = 0", "SET client_encoding='UTF8'",
+          "show integer_datetimes", "show bytea_output", "SET search_path TO trevix"}},
         {"a charset without unicode",
          {"PostgreSQL.Charset=latin1"},
          "",
-         {"SELECT VERSION()", "SET client_encoding='latin1'", "show integer_datetimes", "show bytea_output"}},
+         {"SELECT VERSION()", "SET statement_timeout = 0", "SET lock_timeout = 0",
+          "SET idle_in_transaction_session_timeout = 0", "SET client_encoding='latin1'",
+          "show integer_datetimes", "show bytea_output"}},
         {"schema names that need quoting",
          {"PostgreSQL.Schema=Trevix, user,public"},
          "",
-         {"SELECT VERSION()", "show integer_datetimes", "show bytea_output",
+         {"SELECT VERSION()", "SET statement_timeout = 0", "SET lock_timeout = 0",
+          "SET idle_in_transaction_session_timeout = 0", "show integer_datetimes", "show bytea_output",
           "SET search_path TO \"Trevix\",\"user\",public"}},
     };
     for (const auto& c : cases) {
@@ -267,6 +275,101 @@ TEST_F(UniConnectionTest, TheLoginPromptConnectsOrRaisesTheSilentCancel) {
     EXPECT_TRUE(connection.Connected());
     EXPECT_EQ(cancel.Connection(), nullptr);
     EXPECT_EQ(accept.Connection(), &connection);
+}
+
+// A role of the sandbox with time limits in its settings, as production servers often give their
+// administrators; dropped with the object.
+class GuardedRole {
+public:
+    GuardedRole() : name_(uniqueName("guarded")) {
+        Sql("postgres", "CREATE ROLE " + name_ + " LOGIN PASSWORD 'pw-guarded'");
+        for (const char* setting :
+             {"statement_timeout", "lock_timeout", "idle_in_transaction_session_timeout"})
+            Sql("postgres", "ALTER ROLE " + name_ + " SET " + setting + " = '5ms'");
+    }
+    ~GuardedRole() { Sql("postgres", "DROP ROLE " + name_); }
+    GuardedRole(const GuardedRole&) = delete;
+    GuardedRole& operator=(const GuardedRole&) = delete;
+    const std::string& Name() const { return name_; }
+
+private:
+    std::string name_;
+};
+
+TPgSQLProtocol& ProtocolOf(TUniConnection& connection) {
+    return dynamic_cast<TPgSQLConnection&>(*connection.IConnection()).Protocol();
+}
+
+TEST_F(UniConnectionTest, TimeLimitsInTheRolesSettingsDoNotBreakOffOurStatements) {
+    ScratchDatabase database;
+    Sql(database.Name(), "CREATE TABLE held (n integer); GRANT ALL ON held TO PUBLIC");
+    GuardedRole role;
+    Configure(connection, database.Name());
+    connection.SetUsername(role.Name());
+    connection.SetPassword("pw-guarded");
+    TUniSQL sleep;
+    sleep.SetConnection(&connection);
+    sleep.SQL().SetText("SELECT pg_sleep(0.1)");
+    sleep.Execute();
+
+    // A lock another session holds for a moment is waited for.
+    TUniConnection holder;
+    Configure(holder, database.Name());
+    holder.Connect();
+    ProtocolOf(holder).ExecuteStmt("BEGIN; LOCK TABLE public.held");
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        ProtocolOf(holder).ExecuteStmt("COMMIT");
+    });
+    TUniSQL insert;
+    insert.SetConnection(&connection);
+    insert.SQL().SetText("INSERT INTO public.held VALUES (1)");
+    EXPECT_NO_THROW(insert.Execute());
+    release.join();
+    EXPECT_EQ(Sql(database.Name(), "SELECT count(*) FROM held"), "1\n");
+    // An open transaction may idle longer than the role's limit.
+    ProtocolOf(connection).ExecuteStmt("BEGIN");
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_NO_THROW(ProtocolOf(connection).ExecuteStmt("COMMIT"));
+}
+
+// Another thread, as an interrupt handler's, stops a statement the connection's thread waits for.
+TEST_F(UniConnectionTest, CancelFromAnotherThreadStopsTheRunningStatement) {
+    for (const char* sslMode : {"smDisable", "smRequire"}) {
+        SCOPED_TRACE(sslMode);
+        TUniConnection subject;
+        Configure(subject);
+        subject.SpecificOptions().push_back(std::string("PostgreSQL.SSLMode=") + sslMode);
+        subject.SpecificOptions().push_back("PostgreSQL.SSLCACert=" + sandbox().sslRootCert);
+        subject.Connect();
+        subject.Cancel(); // nothing runs: nothing happens
+        TUniSQL sleep;
+        sleep.SetConnection(&subject);
+        sleep.SQL().SetText("SELECT pg_sleep(30)");
+        std::thread canceller([&] {
+            for (int attempt = 0; attempt < 100; ++attempt) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                if (Sql("postgres", "SELECT count(*) FROM pg_stat_activity WHERE application_name = '" +
+                                        applicationName + "' AND query LIKE 'SELECT pg_sleep%'") == "1\n")
+                    break;
+            }
+            subject.Cancel();
+        });
+        const auto start = std::chrono::steady_clock::now();
+        try {
+            sleep.Execute();
+            ADD_FAILURE() << "the statement ran to its end";
+        } catch (const EUniError& e) {
+            EXPECT_EQ(e.ErrorCode(), 57014);
+            EXPECT_FALSE(e.IsFatalError());
+        }
+        canceller.join();
+        // Thirty seconds uncancelled; well under ten cancelled, however slow the machine.
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+        EXPECT_TRUE(subject.Connected());
+        subject.Disconnect();
+        subject.Cancel(); // closed: nothing happens
+    }
 }
 
 // The session flags that decide how rows are decoded, and the defaults of server and port, seen

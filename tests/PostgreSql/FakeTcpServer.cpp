@@ -73,6 +73,43 @@ void TFakeTcpServer::Serve(std::vector<std::string> answers, TAfterAnswers after
     ::close(client);
 }
 
+TTricklingServer::TTricklingServer(std::string first, std::string trickle,
+                                   std::chrono::milliseconds interval) {
+    listener_ = BindLoopback(port_);
+    if (::listen(listener_, 1) != 0)
+        throw std::runtime_error("cannot listen");
+    thread_ = std::thread([this, first = std::move(first), trickle = std::move(trickle), interval] {
+        Serve(first, trickle, interval);
+    });
+}
+
+TTricklingServer::~TTricklingServer() {
+    stopping_ = true;
+    thread_.join();
+    ::close(listener_);
+}
+
+void TTricklingServer::Serve(const std::string& first, const std::string& trickle,
+                             std::chrono::milliseconds interval) {
+    while (!stopping_ && !Readable(listener_)) {
+    }
+    if (stopping_)
+        return;
+    int client = ::accept(listener_, nullptr, nullptr);
+    while (!stopping_ && !Readable(client)) {
+    }
+    char buffer[4096];
+    if (!stopping_ && ::recv(client, buffer, sizeof buffer, 0) > 0) {
+        ::send(client, first.data(), first.size(), MSG_NOSIGNAL);
+        for (std::size_t i = 0; i < trickle.size() && !stopping_; ++i) {
+            std::this_thread::sleep_for(interval);
+            if (::send(client, trickle.data() + i, 1, MSG_NOSIGNAL) != 1)
+                break;
+        }
+    }
+    ::close(client);
+}
+
 TFullListener::TFullListener() {
     listener_ = BindLoopback(port_);
     // A backlog of 0 holds one connection; this one fills it.

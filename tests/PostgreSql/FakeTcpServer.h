@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,6 +25,27 @@ public:
 
 private:
     void Serve(std::vector<std::string> answers, TAfterAnswers afterAnswers);
+
+    int listener_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stopping_{false};
+    std::thread thread_;
+};
+
+// A TCP server on 127.0.0.1 that answers the first thing its one client sends with first, then
+// sends trickle one byte at a time, a byte every interval, as a server behind a dying link would.
+// It stops when trickle is used up, or when it is destroyed.
+class TTricklingServer {
+public:
+    TTricklingServer(std::string first, std::string trickle, std::chrono::milliseconds interval);
+    ~TTricklingServer();
+    TTricklingServer(const TTricklingServer&) = delete;
+    TTricklingServer& operator=(const TTricklingServer&) = delete;
+
+    int Port() const { return port_; }
+
+private:
+    void Serve(const std::string& first, const std::string& trickle, std::chrono::milliseconds interval);
 
     int listener_ = -1;
     int port_ = 0;

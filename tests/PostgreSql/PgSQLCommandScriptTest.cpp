@@ -31,10 +31,17 @@ std::string MessageTypes(std::string_view bytes) {
     return types;
 }
 
-// A log-on and the session set-up's two show queries, which travel in one write.
+std::string SetAnswer() {
+    return CommandComplete("SET") + ReadyForQuery();
+}
+
+// A log-on and the session set-up's queries (three time limits, two show queries), which travel in
+// one write.
 void AddSession(TServerScript& script) {
     script.Then(LoginAccepted()).Then(VersionAnswer()).Then([](std::string_view sent) {
-        return MessageTypes(sent) == "QQ" ? ShowAnswer("on") + ShowAnswer("hex") : std::string();
+        return MessageTypes(sent) == "QQQQQ"
+                   ? SetAnswer() + SetAnswer() + SetAnswer() + ShowAnswer("on") + ShowAnswer("hex")
+                   : std::string();
     });
 }
 
@@ -46,13 +53,11 @@ std::string Described(int paramCount) {
 }
 
 const std::string ParseComplete = Message('1', "");
-const std::string CloseComplete = Message('3', "");
 const std::string BindComplete = Message('2', "");
 
 // What a server answers to a whole cycle of a statement without values that changed rows.
 std::string OneExchangeAnswer(const std::string& tag) {
-    return Described(0) + CloseComplete + BindComplete + CommandComplete(tag) + CloseComplete +
-           CloseComplete + ReadyForQuery();
+    return Described(0) + BindComplete + CommandComplete(tag) + ReadyForQuery();
 }
 
 class PgSQLCommandScriptTest : public testing::Test {
@@ -107,55 +112,50 @@ struct ExchangeCase {
     std::vector<std::string> answers; // one per write
     std::vector<std::string> expectedWrites;
     std::int64_t expectedRows; // -1: the execution fails with the server's error
-    bool expectedPrepared;
 };
 
 } // namespace
 
+// Each exchange stands on its own on the unnamed statement: nothing is closed after it, whether it
+// failed or not, so nothing is left behind on a backend that a pooler hands to another client.
 TEST_F(PgSQLCommandScriptTest, EveryMessageThatNeedsNoAnswerLeavesInTheSameWrite) {
     const std::string rows = DataRow({"1"}) + DataRow({"2"}) + CommandComplete("SELECT 2");
     const std::string failure = ErrorResponse("ERROR", "23505", "duplicate key") + ReadyForQuery();
     const ExchangeCase cases[] = {
-        {"without values", "DELETE FROM t", {}, {OneExchangeAnswer("DELETE 2")}, {"PDCBECCS"}, 2, false},
+        {"without values", "DELETE FROM t", {}, {OneExchangeAnswer("DELETE 2")}, {"PDBES"}, 2},
         {"rows read to the end",
          "SELECT g FROM t",
          {},
-         {ParseComplete + Message('t', Int16(0)) + RowDescription({"g"}) + CloseComplete + BindComplete +
-          rows + CloseComplete + CloseComplete + ReadyForQuery()},
-         {"PDCBECCS"},
-         0,
-         false},
-        // The server skips the rest of the cycle: no follow-up errors, nothing left to close.
+         {ParseComplete + Message('t', Int16(0)) + RowDescription({"g"}) + BindComplete + rows +
+          ReadyForQuery()},
+         {"PDBES"},
+         0},
         {"failed parse",
          "SELEC 1",
          {},
          {ErrorResponse("ERROR", "42601", "syntax error") + ReadyForQuery()},
-         {"PDCBECCS"},
-         -1,
-         false},
-        // The closes are skipped too: the statement stays for the next run.
+         {"PDBES"},
+         -1},
         {"failed execution",
          "INSERT INTO t VALUES (1)",
          {},
-         {Described(0) + CloseComplete + BindComplete + failure},
-         {"PDCBECCS"},
-         -1,
-         true},
+         {Described(0) + BindComplete + failure},
+         {"PDBES"},
+         -1},
+        // The description picks the values' formats; the statement is parsed anew with its values.
         {"with values",
          "INSERT INTO t VALUES (:a)",
          {"7"},
-         {Described(1) + ReadyForQuery(), CloseComplete + BindComplete + CommandComplete("INSERT 0 1") +
-                                              CloseComplete + CloseComplete + ReadyForQuery()},
-         {"PDS", "CBECCS"},
-         1,
-         false},
+         {Described(1) + ReadyForQuery(),
+          Described(1) + BindComplete + CommandComplete("INSERT 0 1") + ReadyForQuery()},
+         {"PDS", "PDBES"},
+         1},
         {"with values, failed execution",
          "INSERT INTO t VALUES (:a)",
          {"7"},
-         {Described(1) + ReadyForQuery(), CloseComplete + BindComplete + failure},
-         {"PDS", "CBECCS"},
-         -1,
-         true},
+         {Described(1) + ReadyForQuery(), Described(1) + BindComplete + failure},
+         {"PDS", "PDBES"},
+         -1},
     };
     for (const ExchangeCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -171,51 +171,38 @@ TEST_F(PgSQLCommandScriptTest, EveryMessageThatNeedsNoAnswerLeavesInTheSameWrite
             EXPECT_EQ(command->RowsAffected(), c.expectedRows);
         }
         EXPECT_EQ(writes, c.expectedWrites);
-        EXPECT_EQ(command->Prepared(), c.expectedPrepared);
         EXPECT_TRUE(connection.IsConnected());
-        if (command->Prepared()) {
-            AnswerWrite(CloseComplete + CloseComplete + ReadyForQuery());
-            command->Unprepare(connection);
-        }
     }
 }
 
-TEST_F(PgSQLCommandScriptTest, AnEmptyQueryThatTheServerClosedAnywayIsNotLeftPrepared) {
-    // The server reports no statement instead of a completion and goes on with the closes.
-    AnswerWrite(Described(0) + CloseComplete + BindComplete + Message('I', "") + CloseComplete +
-                CloseComplete + ReadyForQuery());
-    SetStatement("--");
-    EXPECT_THROW(command->Execute(connection), EPgError);
-    EXPECT_FALSE(command->Prepared());
-    EXPECT_EQ(writes, std::vector<std::string>{"PDCBECCS"});
+TEST_F(PgSQLCommandScriptTest, AStatementThatWantsAValueItLacksIsTheCommandsOwnError) {
+    // The server describes a parameter the statement has no value for and refuses the bind.
+    AnswerWrite(Described(1) + ErrorResponse("ERROR", "08P01", "bind message supplies 0 parameters") +
+                ReadyForQuery());
+    SetStatement("SELECT $1");
+    try {
+        command->Execute(connection);
+        FAIL() << "the statement ran without its parameter";
+    } catch (const EPgError&) {
+        FAIL() << "the server's error instead of the command's own";
+    } catch (const Exception& e) {
+        EXPECT_STREQ(e.what(), "Invalid parameters specified");
+    }
+    EXPECT_EQ(writes, std::vector<std::string>{"PDBES"});
+    EXPECT_TRUE(connection.IsConnected());
 }
 
 TEST_F(PgSQLCommandScriptTest, AConnectionLostBeforeTheCycleEndsIsFatal) {
-    // The server hangs up after the completion, before the closes and its ReadyForQuery.
-    script.Then(Described(0) + CloseComplete + BindComplete + CommandComplete("INSERT 0 1"));
+    // The server hangs up after the completion, before its ReadyForQuery.
+    script.Then(Described(0) + BindComplete + CommandComplete("INSERT 0 1"));
     SetStatement("INSERT INTO t VALUES (1)");
     try {
         command->Execute(connection);
         FAIL() << "a statement whose cycle never ended was reported as done";
     } catch (const EPgError& e) {
         EXPECT_TRUE(e.IsFatalError());
-    }
-    ExpectTheNextStatementToRunOnANewSession();
-}
-
-TEST_F(PgSQLCommandScriptTest, AConnectionLostWhileRefusingAParameterCountIsClosed) {
-    // The server describes a parameter the statement has no value for and refuses the bind, then
-    // hangs up on the unprepare.
-    script.Then(Described(1) + CloseComplete +
-                ErrorResponse("ERROR", "08P01", "bind message supplies 0 parameters") + ReadyForQuery());
-    SetStatement("SELECT $1");
-    try {
-        command->Execute(connection);
-        FAIL() << "the statement ran without its parameter";
-    } catch (const EPgError&) {
-        FAIL() << "the lost connection instead of the command's own error";
-    } catch (const Exception& e) {
-        EXPECT_STREQ(e.what(), "Invalid parameters specified");
+        EXPECT_EQ(e.Message(),
+                  "Der Server hat die Verbindung unerwartet geschlossen (Host scripted, Port 5432)");
     }
     ExpectTheNextStatementToRunOnANewSession();
 }

@@ -6,7 +6,9 @@
 #include "PostgreSql/PgSQLProtocol.h"
 #include "scripted/ScriptedServer.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <gtest/gtest.h>
 
 using namespace velmora;
@@ -236,11 +238,12 @@ TEST(PgSQLProtocolScript, MalformedOrUnknownMessagesEndTheConnection) {
     }
 }
 
-TEST(PgSQLProtocolScript, AConnectionDroppedMidMessageIsAFatalErrorWithoutText) {
+TEST(PgSQLProtocolScript, AConnectionDroppedMidMessageIsAFatalErrorThatSaysSo) {
     ConnectedProtocol connected;
     connected.script.Then(RowDescription({"a"}) + DataRow({"12345"}).substr(0, 7));
     EPgError error = Failure([&] { connected.protocol.ExecuteStmt("SELECT a FROM t"); });
-    EXPECT_EQ(error.Message(), "");
+    EXPECT_EQ(error.Message(),
+              "Der Server hat die Verbindung unerwartet geschlossen (Host scripted, Port 5432)");
     EXPECT_EQ(error.EDAError::ErrorCode(), 0);
     EXPECT_TRUE(error.IsFatalError());
     EXPECT_FALSE(connected.protocol.IsConnected());
@@ -261,8 +264,7 @@ TEST(PgSQLProtocolScript, AServerThatHungUpIsHeardOutBeforeItsRefusedWriteCounts
     // A server that ends the session stops reading, so a statement sent ahead fails to leave; the
     // answer and the error the server sent before it are still on their way and say what happened.
     const std::string insertAnswered = Message('1', "") + Message('t', Int16(0)) + Message('n', "") +
-                                       Message('3', "") + Message('2', "") + CommandComplete("INSERT 0 1") +
-                                       Message('3', "") + Message('3', "") + ReadyForQuery();
+                                       Message('2', "") + CommandComplete("INSERT 0 1") + ReadyForQuery();
     ConnectedProtocol connected;
     connected.script
         .Then(insertAnswered +
@@ -389,7 +391,8 @@ TEST(PgSQLProtocolScript, LengthsBeyondTheirTypesCeilingEndTheConnectionWhichOpe
         {std::string("E") + Int32(64 << 20), "Server message too long : E"},
         {std::string("D") + Int32(0x7FFFFFFF), "Server message too long : D"},
         // Within its ceiling a huge row costs what arrives; then the server hangs up.
-        {std::string("D") + Int32(1 << 29) + Int16(1) + Int32((1 << 29) - 10) + "abc", ""},
+        {std::string("D") + Int32(1 << 29) + Int16(1) + Int32((1 << 29) - 10) + "abc",
+         "Der Server hat die Verbindung unerwartet geschlossen (Host scripted, Port 5432)"},
     };
     for (const auto& [answer, message] : answers) {
         ConnectedProtocol connected;
@@ -470,4 +473,110 @@ TEST(PgSQLProtocolScript, AServerThatStopsReadingEndsInTheTimeout) {
               "Error on data writing to the connection:\nConnection timed out.\nSocket Error Code: 110($6E)");
     EXPECT_TRUE(error.IsFatalError());
     EXPECT_FALSE(protocol.IsConnected());
+}
+
+// An SSLRequest is answered with one byte, S or N. A server that cannot serve the connection sends
+// an ErrorResponse instead, whose message is the reason; anything else is no answer at all. Neither
+// lets the log-on go on in clear, whatever the mode.
+TEST(PgSQLProtocolScript, AnAnswerToTheSslRequestOtherThanYesOrNoIsRefusedWithWhatTheServerSent) {
+    const std::pair<std::string, std::string> answers[] = {
+        {ErrorResponse("FATAL", "53300", "sorry, too many clients already"),
+         "sorry, too many clients already"},
+        {std::string("EFATAL:  the old text form") + '\0', "the old text form"},
+        {"X", "Ungültige Antwort des Servers auf die SSL-Anfrage: 'X'"},
+        {std::string(1, '\x01'), "Ungültige Antwort des Servers auf die SSL-Anfrage: 0x01"},
+    };
+    for (TPgSSLMode mode : {TPgSSLMode::smPrefer, TPgSSLMode::smRequire}) {
+        for (const auto& [answer, message] : answers) {
+            SCOPED_TRACE(message);
+            TServerScript script;
+            script.Then(answer).Then(LoginAccepted()).Then(VersionAnswer());
+            TPgSQLProtocol30 protocol(script.Factory());
+            TPgConnectParams params = Params();
+            params.SSL.Mode = mode;
+            EPgError error = Failure([&] { protocol.Connect(params); });
+            EXPECT_EQ(error.Message(), message);
+            EXPECT_TRUE(error.IsFatalError());
+            EXPECT_FALSE(protocol.IsConnected());
+            EXPECT_EQ(script.Opened(), 1);
+            EXPECT_EQ(script.Sent().size(), 8U); // the SSLRequest, nothing after it
+        }
+    }
+}
+
+// A handshake whose bytes trickle in, each well within the receive timeout, still ends with the
+// log-on's time.
+TEST(PgSQLProtocolScript, ATlsHandshakeThatTricklesInEndsWithTheConnectionTimeout) {
+    // The head of a TLS record that announces a long server hello, then its body a byte at a time.
+    const std::string record = std::string("\x16\x03\x03\x40\x00", 5) + std::string(40, '\x02');
+    TTricklingServer server("S", record, std::chrono::milliseconds(200));
+    TPgSQLProtocol30 protocol;
+    TPgConnectParams params = Params();
+    params.Server = "127.0.0.1";
+    params.Port = server.Port();
+    params.ConnectionTimeout = 1;
+    params.SSL.Mode = TPgSSLMode::smRequire;
+    const auto start = std::chrono::steady_clock::now();
+    EPgError error = Failure([&] { protocol.Connect(params); });
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(
+        error.Message(),
+        "Error on data reading from the connection:\nConnection timed out.\nSocket Error Code: 110($6E)");
+    EXPECT_TRUE(error.IsFatalError());
+    // The trickle lasts over eight seconds; the log-on's time is one.
+    EXPECT_LT(elapsed, std::chrono::seconds(4));
+}
+
+// Statement names begin with a random token of their session, so that sessions of other processes
+// never prepare a statement of the same name on a backend a pooler shares between them.
+TEST(PgSQLProtocolScript, NamedStatementsAreUniqueAcrossSessionsAndClosedWhenTheirExecutionFailed) {
+    const std::string described =
+        Message('1', "") + Message('t', Int16(0)) + Message('n', "") + ReadyForQuery();
+    std::vector<std::string> names;
+    for (int session = 0; session < 2; ++session) {
+        ConnectedProtocol connected;
+        connected.script.Then(described).Then(described);
+        for (int i = 0; i < 2; ++i) {
+            TPgSQLStatement stmt;
+            connected.protocol.PrepareStmt(stmt, "SELECT 1");
+            ASSERT_TRUE(stmt.StatementName().starts_with("PRSTMTST"));
+            names.push_back(stmt.StatementName());
+        }
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(std::unique(names.begin(), names.end()), names.end());
+
+    // The server skips the closes sent with a failed execution; they go once more on their own.
+    ConnectedProtocol connected;
+    std::string afterFailure;
+    connected.script.Then(described)
+        .Then(Message('3', "") + ErrorResponse("ERROR", "23505", "duplicate key") + ReadyForQuery())
+        .Then([&](std::string_view sent) {
+            afterFailure = sent;
+            return Message('3', "") + ReadyForQuery();
+        });
+    TPgSQLStatement stmt;
+    connected.protocol.PrepareStmt(stmt, "INSERT INTO t VALUES (1)");
+    EXPECT_EQ(Failure([&] { connected.protocol.BindExecutePreparedStmt(stmt, {}, {}, true); }).ErrorCode(),
+              "23505");
+    EXPECT_FALSE(stmt.Prepared);
+    EXPECT_EQ(afterFailure,
+              Message('C', "S" + stmt.StatementName() + std::string(1, '\0')) + Message('S', ""));
+    EXPECT_TRUE(connected.protocol.IsConnected());
+}
+
+// The cancel request goes on a connection of its own with the session's key, and waits until the
+// server has closed that connection.
+TEST(PgSQLProtocolScript, TheCancelRequestCarriesTheSessionsKeyOnAConnectionOfItsOwn) {
+    ConnectedProtocol connected;
+    const std::size_t sessionBytes = connected.script.Sent().size();
+    connected.protocol.RequestCancel();
+    EXPECT_EQ(connected.script.Opened(), 2);
+    EXPECT_EQ(connected.script.Sent().substr(sessionBytes),
+              Int32(16) + Int32(80877102) + Int32(4711) + Int32(42));
+    EXPECT_TRUE(connected.protocol.IsConnected());
+
+    connected.protocol.Disconnect();
+    connected.protocol.RequestCancel(); // no session, nothing to cancel
+    EXPECT_EQ(connected.script.Opened(), 2);
 }
