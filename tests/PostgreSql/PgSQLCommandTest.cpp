@@ -3,11 +3,13 @@
 
 #include "PostgreSql/PgClasses.h"
 #include "PostgreSql/ScratchDatabase.h"
+#include "support/Pooler.h"
 
 #include <cstring>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <memory>
+#include <thread>
 
 using namespace velmora;
 using namespace velmora::test;
@@ -280,4 +282,53 @@ TEST_F(PgSQLCommandTest, ASyntaxErrorFailsThePrepareAndTheSessionGoesOn) {
     }
     InsertTenant("AB12");
     EXPECT_EQ(command.RowsAffected(), 1);
+}
+
+// Through a pooler in transaction mode each exchange may run on another server session, one that
+// other clients use at the same time: statements that fail and then succeed, with values and
+// without, from three sessions at once.
+TEST(PgSQLCommandPooled, StatementsThatFailThenSucceedThroughAPoolerFromSessionsAtOnce) {
+    ScratchDatabase database("CREATE TABLE seen (client integer, n integer, PRIMARY KEY (client, n))");
+    TPooler pooler;
+    constexpr int clients = 3;
+    constexpr int rounds = 20;
+    std::vector<std::string> failures(clients);
+    std::vector<std::thread> threads;
+    for (int client = 0; client < clients; ++client) {
+        threads.emplace_back([&, client] {
+            try {
+                TPgSQLConnection connection;
+                connection.SetServer(pooler.Host());
+                connection.SetPort(std::stoi(pooler.Port()));
+                connection.SetDatabase(database.Name());
+                connection.SetUsername(sandbox().user);
+                connection.SetPassword(sandbox().password);
+                connection.Connect();
+                TPgSQLCommand withValues;
+                withValues.SetSQL(PgParseSQL("INSERT INTO seen VALUES (:client, :n)"));
+                TPgSQLCommand without;
+                for (int n = 0; n < rounds; ++n) {
+                    TDAParams params;
+                    params.Rebuild(withValues.SQL().ParamNames);
+                    params[0].SetAsString(std::to_string(client));
+                    params[1].SetAsString(std::to_string(n));
+                    withValues.AssignParamValues(params);
+                    withValues.Execute(connection);
+                    EXPECT_THROW(withValues.Execute(connection), EPgError); // the same row again
+                    without.SetSQL(PgParseSQL("INSERT INTO seen VALUES (" + std::to_string(client) + ", 0)"));
+                    EXPECT_THROW(without.Execute(connection), EPgError);
+                    without.SetSQL(
+                        PgParseSQL("UPDATE seen SET n = n WHERE client = " + std::to_string(client)));
+                    without.Execute(connection);
+                    EXPECT_EQ(without.RowsAffected(), n + 1);
+                }
+            } catch (const std::exception& e) {
+                failures[static_cast<std::size_t>(client)] = e.what();
+            }
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(failures, std::vector<std::string>(clients));
+    EXPECT_EQ(database.Query("SELECT count(*) FROM seen"), std::to_string(clients * rounds));
 }

@@ -63,20 +63,23 @@ std::vector<std::string> AsPoolerUser(std::vector<std::string> argv, const std::
 
 } // namespace
 
-TPooler::TPooler() {
+TPooler::TPooler(const std::vector<TUser>& users) {
     char pattern[] = "/tmp/pooler.XXXXXX";
     if (::mkdtemp(pattern) == nullptr)
         throw std::runtime_error("cannot make the pooler's folder");
     directory_ = pattern;
     port_ = std::to_string(FreePort());
     const SandboxEnv& server = sandbox();
-    std::ofstream(directory_ + "/userlist.txt") << '"' << server.user << "\" \"" << server.password << "\"\n";
+    std::ofstream userList(directory_ + "/userlist.txt");
+    userList << '"' << server.user << "\" \"" << server.password << "\"\n";
+    for (const TUser& user : users)
+        userList << '"' << user.Name << "\" \"" << user.Password << "\"\n";
+    userList.close();
     std::ofstream(directory_ + "/pgbouncer.ini")
         << "[databases]\n* = host=" << server.host << " port=" << server.port << "\n"
         << "[pgbouncer]\nlisten_addr = " << host_ << "\nlisten_port = " << port_ << "\nunix_socket_dir =\n"
-        << "auth_type = scram-sha-256\nauth_file = " << directory_
-        << "/userlist.txt\nauth_user = " << server.user
-        << "\npool_mode = transaction\ndefault_pool_size = 4\nmax_client_conn = 100\n"
+        << "auth_type = scram-sha-256\nauth_file = " << directory_ << "/userlist.txt\n"
+        << "pool_mode = transaction\ndefault_pool_size = 4\nmax_client_conn = 100\n"
         << "logfile = " << directory_ << "/pgbouncer.log\npidfile = " << directory_ << "/pgbouncer.pid\n";
     const ProcessResult started = RunProcess(
         AsPoolerUser({"pgbouncer", "-d", directory_ + "/pgbouncer.ini"}, directory_), EnvironmentWith({}));
