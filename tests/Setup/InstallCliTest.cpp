@@ -506,3 +506,17 @@ TEST_F(InstallCliTest, InstallsThroughAPoolerInTransactionModeOneAfterTheOther) 
     }
     dropAll();
 }
+
+// An administrator whose role carries a statement and a lock time limit of 5 ms, a common guard on
+// production servers, installs all the same: our sessions run without them.
+TEST_F(InstallCliTest, AnAdministratorWithTimeLimitsInTheRoleInstalls) {
+    const std::string admin = uniqueName("guarded_admin");
+    psql("postgres", {"-c", "CREATE ROLE " + admin + " SUPERUSER LOGIN PASSWORD 'pw-guarded'", "-c",
+                      "ALTER ROLE " + admin + " SET statement_timeout = '5ms'", "-c",
+                      "ALTER ROLE " + admin + " SET lock_timeout = '5ms'"});
+    const CliRun run = Install({"-t", "q7tr", "-U", admin}, "Kennwort\n", {{"PGPASSWORD", "pw-guarded"}});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(Superuser("q7tr", "SELECT mandant FROM trevix.mandant"), "Q7TR");
+    DropDatabase("q7tr");
+    psql("postgres", {"-c", "DROP ROLE IF EXISTS q7tr", "-c", "DROP ROLE " + admin});
+}
