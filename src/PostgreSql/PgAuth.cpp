@@ -173,8 +173,33 @@ std::string PgSaslPrep(const std::string& password) {
 }
 
 std::string PgMd5Password(std::string_view user, std::string_view password, std::string_view salt) {
-    std::string inner = Md5Hex(std::string(password) + std::string(user));
-    return "md5" + Md5Hex(inner + std::string(salt));
+    // The server's challenge is answered from the stored verifier without its "md5" prefix.
+    return "md5" + Md5Hex(PgMd5Verifier(user, password).substr(3) + std::string(salt));
+}
+
+std::string PgScramSha256Verifier(const std::string& password, std::string_view salt, int iterations) {
+    std::string prepared = PgSaslPrep(password);
+    TDigest salted = SaltedPassword(prepared, salt, iterations, std::nullopt);
+    OPENSSL_cleanse(prepared.data(), prepared.size());
+    const TDigest storedKey = Sha256(Text(HmacSha256(Text(salted), "Client Key")));
+    const TDigest serverKey = HmacSha256(Text(salted), "Server Key");
+    OPENSSL_cleanse(salted.data(), salted.size());
+    return std::string(TScramSha256Client::PlainMechanism) + "$" + std::to_string(iterations) + ":" +
+           Base64Encode(salt) + "$" + Base64Encode(Text(storedKey)) + ":" + Base64Encode(Text(serverKey));
+}
+
+std::string PgMd5Verifier(std::string_view role, std::string_view password) {
+    return "md5" + Md5Hex(std::string(password) + std::string(role));
+}
+
+std::string PgPasswordVerifier(std::string_view passwordEncryption, std::string_view role,
+                               const std::string& password) {
+    if (passwordEncryption == "md5" || passwordEncryption == "on")
+        return PgMd5Verifier(role, password);
+    std::array<unsigned char, 16> salt{};
+    if (RAND_bytes(salt.data(), static_cast<int>(salt.size())) != 1)
+        Fail("No random numbers for the SCRAM salt");
+    return PgScramSha256Verifier(password, {reinterpret_cast<const char*>(salt.data()), salt.size()});
 }
 
 TScramSha256Client::TScramSha256Client(std::string_view user, std::string password, std::string clientNonce,

@@ -17,6 +17,20 @@ std::string PgSaslPrep(const std::string& password);
 // being the 4 raw bytes of the request.
 std::string PgMd5Password(std::string_view user, std::string_view password, std::string_view salt);
 
+// A role's password as the server stores it, computed here so that CREATE ROLE ... PASSWORD never
+// carries the clear text into the server's statement log, and the bytes hashed are the UTF-8 ones
+// the role will log on with, whatever the encoding of the session that creates it.
+//
+// SCRAM-SHA-256 (RFC 5802, 7677): "SCRAM-SHA-256$<iterations>:<salt>$<StoredKey>:<ServerKey>" in
+// Base64, the password prepared by PgSaslPrep as at log-on.
+std::string PgScramSha256Verifier(const std::string& password, std::string_view salt, int iterations = 4096);
+// MD5: "md5" + md5hex(password + role).
+std::string PgMd5Verifier(std::string_view role, std::string_view password);
+// The verifier for the server's setting password_encryption: MD5 where it says md5 (or, before
+// version 10, on), else SCRAM-SHA-256 with 16 random bytes of salt.
+std::string PgPasswordVerifier(std::string_view passwordEncryption, std::string_view role,
+                               const std::string& password);
+
 // How a SCRAM exchange is bound to the TLS channel under it: the header the client's messages begin
 // with, and the binding data that the client's final message carries.
 struct TScramChannelBinding {

@@ -143,3 +143,38 @@ TEST(PgSaslPrep, PreparesPasswordsAsTheServerDoesOrLeavesThemAlone) {
     for (const auto& [password, prepared] : cases)
         EXPECT_EQ(PgSaslPrep(password), prepared) << password;
 }
+
+// Expected values derived independently (PBKDF2-HMAC-SHA-256 and NFKC of another implementation).
+TEST(PgPasswordVerifier, ScramSha256WithAFixedSaltGivesTheKnownVerifier) {
+    std::string salt;
+    for (char byte = 0; byte < 16; ++byte)
+        salt += byte;
+    const std::pair<std::string, std::string> cases[] = {
+        {"pencil", "SCRAM-SHA-256$4096:AAECAwQFBgcICQoLDA0ODw==$zHCdol2044/ZyWzPLi7oxApCkamKw9Z+E4U/QApd/5Y=:"
+                   "dd5peBOitVnLNFu7VmwP+HiDaaw4OUCv396eVCWhYiE="},
+        {"Passw\u00F6rt",
+         "SCRAM-SHA-256$4096:AAECAwQFBgcICQoLDA0ODw==$AniVKvGRLQZV2QLdOyb44rAGBvhbhRXgAr2Y0yhQ1fA=:"
+         "dE6A8k0Z+Bd+z5OF5b2TdWdcbPR3ePeLZE9YjHYTjGk="},
+        // Prepared by SASLprep first, as at log-on: the superscript two becomes a two.
+        {"hoch\u00B2",
+         "SCRAM-SHA-256$4096:AAECAwQFBgcICQoLDA0ODw==$Gp2aThTvBRmuClJl2oZPxK6sXE0cFG3WVneqOcpKX3w=:"
+         "lI4M1BzX9d2y71ASdYHiAn+zyHSddkYfi0VS6614/kk="},
+    };
+    for (const auto& [password, verifier] : cases)
+        EXPECT_EQ(PgScramSha256Verifier(password, salt), verifier) << password;
+    EXPECT_EQ(PgScramSha256Verifier("pencil", std::string(16, '\xff'), 1),
+              "SCRAM-SHA-256$1://///////////////////w==$fSpmrasOQennVC6L6swlg/yN7LVpXEGLUoyllDAw570=:"
+              "s07fEYnyEIxoT/Nv9qaXiQzBCSTiGs5pQ6LsOFzakZk=");
+}
+
+TEST(PgPasswordVerifier, FollowsThePasswordEncryptionOfTheServer) {
+    EXPECT_EQ(PgMd5Verifier("ab12", "Passw\u00F6rt"), "md59fb7f66b2b797077beb055d5a24c5ba2");
+    EXPECT_EQ(PgPasswordVerifier("md5", "ab12", "geheim"), "md5be5aa3f0d8669befedeee8ac32b3c828");
+    EXPECT_EQ(PgPasswordVerifier("on", "ab12", "geheim"), "md5be5aa3f0d8669befedeee8ac32b3c828");
+    // SCRAM takes a new salt every time: two verifiers of one password differ.
+    const std::string first = PgPasswordVerifier("scram-sha-256", "ab12", "geheim");
+    const std::string second = PgPasswordVerifier("scram-sha-256", "ab12", "geheim");
+    EXPECT_TRUE(first.starts_with("SCRAM-SHA-256$4096:")) << first;
+    EXPECT_EQ(first.size(), second.size());
+    EXPECT_NE(first.substr(0, 44), second.substr(0, 44));
+}
