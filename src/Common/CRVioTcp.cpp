@@ -1,5 +1,7 @@
 #include "Common/CRVioTcp.h"
 
+#include "Common/Interrupt.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -143,9 +145,8 @@ int ConnectAddress(const TSocketFd& socket, const addrinfo& address,
         return errno;
     pollfd waiting{socket.Get(), POLLOUT, 0};
     int ready;
-    do {
-        ready = poll(&waiting, 1, RemainingMs(deadline));
-    } while (ready < 0 && errno == EINTR);
+    while ((ready = poll(&waiting, 1, RemainingMs(deadline))) < 0 && errno == EINTR)
+        ThrowIfInterrupted();
     if (ready < 0)
         return errno;
     if (ready == 0)
@@ -232,8 +233,10 @@ void TCRVioTcp::Write(const char* data, std::size_t size) {
     while (size > 0) {
         // MSG_NOSIGNAL: a server that has gone away must give an error, not end the process.
         ssize_t sent = ::send(fd_, data, size, MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR)
+        if (sent < 0 && errno == EINTR) {
+            ThrowIfInterrupted();
             continue;
+        }
         if (sent <= 0) {
             // A send timeout that expires before any byte left shows as "would block".
             ThrowWriteError(sent == 0 ? EPIPE : errno == EAGAIN || errno == EWOULDBLOCK ? ETIMEDOUT : errno);
@@ -255,13 +258,19 @@ std::size_t TCRVioTcp::WriteSome(const char* data, std::size_t size) {
     }
 }
 
+// Waiting for the server is where an interrupted run notices the signal, whether it came during
+// the wait (EINTR) or before it. Writes and connects notice it only when it breaks them off, so
+// that the cancel request of an interrupted run still leaves.
 bool TCRVioTcp::Wait(bool forWrite) {
+    ThrowIfInterrupted();
     pollfd waiting{fd_, static_cast<short>(POLLIN | (forWrite ? POLLOUT : 0)), 0};
     const int limit = timeout_.count() > 0 ? static_cast<int>(timeout_.count()) : -1;
     for (;;) {
         const int ready = poll(&waiting, 1, limit);
-        if (ready < 0 && errno == EINTR)
+        if (ready < 0 && errno == EINTR) {
+            ThrowIfInterrupted();
             continue;
+        }
         const int code = ready == 0 ? ETIMEDOUT : errno;
         if (ready <= 0)
             throw ESocketError(SocketErrorText("Error on data reading from the connection:", code), code);
@@ -276,12 +285,15 @@ void TCRVioTcp::SetBufferSizes(int bytes) {
 }
 
 std::size_t TCRVioTcp::Read(char* buffer, std::size_t size) {
+    ThrowIfInterrupted();
     for (;;) {
         ssize_t received = ::recv(fd_, buffer, size, 0);
         if (received >= 0)
             return static_cast<std::size_t>(received);
-        if (errno == EINTR)
+        if (errno == EINTR) {
+            ThrowIfInterrupted();
             continue;
+        }
         // An expired receive timeout shows as "would block"; report it as the timeout it is.
         int code = errno == EAGAIN || errno == EWOULDBLOCK ? ETIMEDOUT : errno;
         throw ESocketError(SocketErrorText("Error on data reading from the connection:", code), code);

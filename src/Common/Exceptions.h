@@ -24,6 +24,9 @@ private:
 class EAbort : public Exception {
 public:
     EAbort() : Exception("Operation aborted") {}
+
+protected:
+    explicit EAbort(const std::string& message) : Exception(message) {}
 };
 
 // Errors of the components themselves, such as "Connection is not defined".

@@ -24,6 +24,8 @@ void TPgSQLPipeline::Send(const TParsedSQL& sql) {
             throw;
         // The statement may have left in part: it counts as in flight when the connection broke.
         Break();
+    } catch (const EAbort&) {
+        throw; // the run ends: no later statement is sent
     } catch (const Exception&) {
         entry.Failure = std::current_exception();
     }

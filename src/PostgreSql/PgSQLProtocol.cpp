@@ -1,6 +1,7 @@
 #include "PostgreSql/PgSQLProtocol.h"
 
 #include "Common/CRVioTls.h"
+#include "Common/Interrupt.h"
 #include "PostgreSql/PgAuth.h"
 #include "PostgreSql/PgSQLNet.h"
 
@@ -385,10 +386,24 @@ auto TPgSQLProtocol30::Guarded(Work work) -> decltype(work()) {
         if (e.IsFatalError())
             DropConnection();
         throw;
+    } catch (const EInterrupted&) {
+        // The run ends: the server stops the statement in progress, and nothing more is sent. The
+        // statements sent ahead of it end with the session, which the server sees closed.
+        CancelQuietly();
+        DropConnection();
+        throw;
     } catch (...) {
         // Whatever broke off the exchange, the stream may be out of step.
         DropConnection();
         throw BrokenExchange(std::current_exception());
+    }
+}
+
+void TPgSQLProtocol30::CancelQuietly() noexcept {
+    try {
+        RequestCancel();
+    } catch (...) {
+        // Best effort: the closed session ends the statement once the server next writes to it.
     }
 }
 
@@ -424,6 +439,9 @@ void TPgSQLProtocol30::Connect(const TPgConnectParams& params) {
         std::lock_guard lock(cancelMutex_);
         cancelRequest_.emplace(openSocket_, params_, IsEncrypted(), processId_, secretKey_);
     } catch (const EPgError&) {
+        DropConnection();
+        throw;
+    } catch (const EInterrupted&) {
         DropConnection();
         throw;
     } catch (...) {

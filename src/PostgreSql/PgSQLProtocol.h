@@ -312,10 +312,13 @@ private:
     std::string NextIdentifier();
 
     // Runs work on the open connection. A fatal error drops the connection before it passes on; so
-    // does any other exception, which comes out as a fatal EPgError.
+    // does any other exception, which comes out as a fatal EPgError, except EInterrupted, which
+    // cancels the running statement first and passes on as it is.
     template <class Work>
     auto Guarded(Work work) -> decltype(work());
     void DropConnection();
+    // Asks the server to cancel the running statement; a failure to ask is swallowed.
+    void CancelQuietly() noexcept;
 
     TCRVioFactory openSocket_;
     std::unique_ptr<TPgSQLNet> net_;

@@ -1,7 +1,9 @@
 #include "Setup/Installation.h"
 
 #include "Common/ExceptionHandler.h"
+#include "Common/Interrupt.h"
 #include "Common/ScopeExit.h"
+#include "PostgreSql/PgAuth.h"
 #include "Setup/ClusterChecks.h"
 #include "Setup/SchemaScripts.h"
 #include "Setup/StatementTemplates.h"
@@ -39,6 +41,14 @@ bool Contains(const std::vector<std::string>& names, const std::string& name) {
 std::string Describe(const TStatementFailure& failure) {
     return "[" + (failure.sqlState.empty() ? std::string("-----") : failure.sqlState) + "] " +
            failure.message + " | Anweisung: " + failure.firstLine;
+}
+
+// The server's password_encryption, which says what kind of verifier it expects for a password.
+std::string PasswordEncryption(TUniConnection& admin) {
+    const auto rows = admin.SelectRows("SHOW password_encryption");
+    if (rows.size() != 1 || rows.front().size() != 1)
+        throw EDatabaseError("Unexpected server response to SHOW password_encryption");
+    return rows.front().front();
 }
 
 const char* StepName(int progress) {
@@ -131,9 +141,10 @@ void TInstallation::Button1Click() {
     outcome_ = {};
     connectionLossReported_ = false;
     result_ = TInstallationResult::Stopped;
-    // The password, also as the literal of CREATE USER, which a server message might quote.
-    log_.Conceal(host_.TenantPassword());
-    log_.Conceal(PasswordLiteral(host_.TenantPassword()));
+    log_.BeginRun();
+    progress_ = 0;
+    stepReached_ = {};
+    interruption_.clear();
     log_.Write("Mandant " + host_.TenantCode() + ": Installation beginnt");
     if (auto refusal = InputRefusal(host_.TenantCode(), host_.TenantPassword(), host_.MasterData())) {
         log_.Write("Eingabe abgelehnt: " + *refusal);
@@ -143,6 +154,12 @@ void TInstallation::Button1Click() {
     }
     try {
         Run();
+    } catch (const EInterrupted& e) {
+        result_ = TInstallationResult::Interrupted;
+        interruption_ =
+            InterruptionText(e.Signal(), progress_, LowerTenantCode(host_.TenantCode()), stepReached_);
+        log_.Write("Ergebnis: " + interruption_);
+        throw;
     } catch (const EAbort&) {
         log_.Write("Ergebnis: Anmeldung aufgegeben, Installation beendet");
         throw;
@@ -169,6 +186,7 @@ void TInstallation::Run() {
     if (template0Locale_)
         log_.Write("Die Vorlage template1 ist nicht UTF-8: die Datenbank wird aus template0 mit der Locale " +
                    *template0Locale_ + " angelegt");
+    passwordEncryption_ = PasswordEncryption(UniConnection1);
     if (!MayReplaceExistingTenant()) {
         log_.Write("Ergebnis: Ersetzen nicht bestätigt, nichts verändert");
         result_ = TInstallationResult::Declined;
@@ -176,10 +194,15 @@ void TInstallation::Run() {
         return;
     }
     for (int progress = 0; progress <= 100; ++progress) {
+        ThrowIfInterrupted();
+        progress_ = progress;
         host_.SetProgress(progress);
-        if (const char* step = StepName(progress))
+        if (const char* step = StepName(progress)) {
             log_.Write("Schritt " + std::to_string(progress) + " %: " + step);
-        RunStep(progress);
+            stepReached_ = {progress, false};
+            RunStep(progress);
+            stepReached_.finished = true;
+        }
     }
     const std::string database = LowerTenantCode(host_.TenantCode());
     const std::string message = outcome_.FinalMessage(database, log_.File());
@@ -381,7 +404,10 @@ void TInstallation::CreateTenantRole() {
     LoadTemplate(lines, tenantRoleKind_ == TTenantRoleKind::Isolated ? std::span(kIsolatedUserTemplate)
                                                                      : std::span(kUserTemplate));
     PatchLine(lines, 1, role);
-    PatchLine(lines, 10, "PASSWORD  " + PasswordLiteral(host_.TenantPassword()));
+    // The server stores the verifier as it comes: the password itself never stands in a statement,
+    // so no statement log holds it and the login database's encoding cannot change its bytes.
+    PatchLine(lines, 10,
+              "PASSWORD  '" + PgPasswordVerifier(passwordEncryption_, role, host_.TenantPassword()) + "'");
     Create(UniScriptUser, "Die Rolle " + role);
 
     // The memberships an isolated tenant needs: the administrator's in it, to hand it its database,
@@ -451,6 +477,8 @@ template <class Step>
 void TInstallation::WithWarning(const char* warning, Step step) {
     try {
         step();
+    } catch (const EInterrupted&) {
+        throw;
     } catch (const std::exception& e) {
         log_.Write(std::string("Warnung: ") + warning + ": " + ErrorBoxMessage(e));
         outcome_.CountFailedStep();

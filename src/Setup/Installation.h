@@ -18,12 +18,13 @@ namespace velmora {
 
 // How the last run ended.
 enum class TInstallationResult {
-    NotRun,     // nothing was started yet
-    Refused,    // the input, or the administrator's rights, did not suffice; nothing changed
-    Declined,   // the tenant exists and the user did not confirm replacing it; nothing changed
-    Stopped,    // a step raised and ended the run (a login given up, too)
-    Installed,  // every step ran and nothing failed unexpectedly
-    Incomplete, // every step ran, but statements or guarded steps failed
+    NotRun,      // nothing was started yet
+    Refused,     // the input, or the administrator's rights, did not suffice; nothing changed
+    Declined,    // the tenant exists and the user did not confirm replacing it; nothing changed
+    Stopped,     // a step raised and ended the run (a login given up, too)
+    Installed,   // every step ran and nothing failed unexpectedly
+    Incomplete,  // every step ran, but statements or guarded steps failed
+    Interrupted, // a signal ended the run (EInterrupted)
 };
 
 // The installation of one tenant: its role, database, schema, value lists and tenant row, made by
@@ -51,10 +52,14 @@ public:
     // The whole installation: checks the input, asks for the administrative login, asks before an
     // existing tenant is replaced and runs the steps while the progress value counts from 0 to
     // 100, then names the new database, or says that the run finished with errors. A step without
-    // a guard that fails raises its exception and ends the run; EAbort is a login given up.
+    // a guard that fails raises its exception and ends the run; EAbort is a login given up, and
+    // EInterrupted a signal, after which nothing more is sent.
     void Button1Click();
 
     TInstallationResult Result() const { return result_; }
+    // After an interrupted run: the signal, how far the run got, what it left on the server and
+    // how to repair it, in one line.
+    const std::string& Interruption() const { return interruption_; }
     const TInstallationLog& Log() const { return log_; }
 
     // The components, as the window holds them. The provider comes first: it must be registered
@@ -121,6 +126,12 @@ private:
     std::optional<std::string> template0Locale_;
     std::optional<TAdministratorRights> rights_; // read after the login of each run
     TTenantRoleKind tenantRoleKind_ = TTenantRoleKind::Superuser;
+    // The administrative session's password_encryption: the kind of verifier the role's password
+    // is sent as.
+    std::string passwordEncryption_;
+    int progress_ = 0;
+    TStepReached stepReached_;
+    std::string interruption_;
     bool connectionLossReported_ = false;
 };
 

@@ -1,10 +1,12 @@
 #include "Setup/InstallationLog.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
 #include <pwd.h>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,20 +55,14 @@ std::filesystem::path TInstallationLog::DefaultFile() {
     return base / "velmora" / "installation.log";
 }
 
-TInstallationLog::TInstallationLog(std::filesystem::path file) : file_(std::move(file)) {}
-
-void TInstallationLog::Conceal(std::string secret) {
-    if (!secret.empty())
-        secrets_.push_back(std::move(secret));
+TInstallationLog::TInstallationLog(std::filesystem::path file) : file_(std::move(file)) {
+    BeginRun();
 }
 
-std::string TInstallationLog::Concealed(std::string text) const {
-    for (const std::string& secret : secrets_)
-        ReplaceAll(text, secret, "***");
-    ReplaceAll(text, "\r\n", " | ");
-    ReplaceAll(text, "\n", " | ");
-    ReplaceAll(text, "\r", " | ");
-    return text;
+void TInstallationLog::BeginRun() {
+    char id[9];
+    std::snprintf(id, sizeof id, "%08x", static_cast<unsigned>(std::random_device()()));
+    runId_ = id;
 }
 
 void TInstallationLog::Write(std::string_view text) {
@@ -74,7 +70,11 @@ void TInstallationLog::Write(std::string_view text) {
     const int fd = ::open(file_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
     if (fd < 0)
         return;
-    const std::string line = Timestamp() + "  " + Concealed(std::string(text)) + "\n";
+    std::string oneLine(text);
+    ReplaceAll(oneLine, "\r\n", " | ");
+    ReplaceAll(oneLine, "\n", " | ");
+    ReplaceAll(oneLine, "\r", " | ");
+    const std::string line = Timestamp() + "  " + runId_ + "  " + oneLine + "\n";
     // One write per line keeps lines of two programs appending at once whole.
     [[maybe_unused]] const ssize_t written = ::write(fd, line.data(), line.size());
     ::close(fd);

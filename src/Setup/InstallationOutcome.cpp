@@ -4,6 +4,7 @@
 #include "Common/Exceptions.h"
 #include "PostgreSql/PgError.h"
 
+#include <cstring>
 #include <regex>
 
 namespace velmora {
@@ -88,6 +89,43 @@ TStatementFailure TStatementFailure::Of(const std::exception& error, std::string
         failure.newOwner = *owner;
     }
     return failure;
+}
+
+std::string InterruptionText(int signal, int progress, const std::string& tenant, TStepReached reached) {
+    // What each step leaves once it has finished, and while it runs: the statement in progress may
+    // or may not have been carried out when the server cancelled it.
+    struct TLeft {
+        int step;
+        std::string during;
+        std::string after;
+    };
+    const std::string both = "Rolle und Datenbank " + tenant + " sind angelegt";
+    const TLeft left[] = {
+        {10, "die Datenbank und die Rolle " + tenant + " sind vielleicht schon gelöscht",
+         "die Datenbank und die Rolle " + tenant + " gibt es nicht mehr"},
+        {20, "die Rolle " + tenant + " ist vielleicht schon angelegt",
+         "die Rolle " + tenant + " ist angelegt"},
+        {30, "die Rolle " + tenant + " ist angelegt, die Datenbank " + tenant + " vielleicht schon",
+         both + ", die Struktur fehlt"},
+        {50, both + ", die Struktur ist unvollständig", both + " mit der Struktur, die Wertelisten fehlen"},
+        {70, both + " mit der Struktur, die Wertelisten sind unvollständig",
+         both + " mit Struktur und Wertelisten, die Mandantenzeile fehlt"},
+        {80, both + " mit Struktur und Wertelisten, die Mandantenzeile vielleicht schon",
+         both + " mit Struktur, Wertelisten und Mandantenzeile, die Wertelisten des Mandanten fehlen"},
+        {90, both + ", es fehlen vielleicht noch Wertelisten des Mandanten", both + " und vollständig"},
+    };
+    std::string what = "auf dem Server wurde nichts verändert";
+    for (const TLeft& stage : left) {
+        if (stage.step == reached.step)
+            what = reached.finished ? stage.after : stage.during;
+    }
+    const char* abbreviation = sigabbrev_np(signal);
+    const std::string name =
+        abbreviation ? std::string("SIG") + abbreviation : "Signal " + std::to_string(signal);
+    std::string text = "unterbrochen (" + name + ") bei " + std::to_string(progress) + " %: " + what + ".";
+    if (reached.step > 0)
+        text += " Eine neue Installation mit --replace ersetzt den Mandanten " + tenant + ".";
+    return text;
 }
 
 void TInstallationOutcome::CountSkippedOwnership(const TStatementFailure& failure) {

@@ -44,6 +44,16 @@ std::string SqlStateOf(const std::exception& error);
 // and the log.
 std::string FirstLineOf(std::string_view sql);
 
+// The last step a run started (its progress value, 0 before the first) and whether it finished.
+struct TStepReached {
+    int step = 0;
+    bool finished = true;
+};
+
+// The outcome of a run that a signal ended at progress: the signal, what the run left of tenant
+// on the server after the step it reached, and how to repair it.
+std::string InterruptionText(int signal, int progress, const std::string& tenant, TStepReached reached);
+
 // What one run came to: the kind of tenant role it made, the failures that leave the tenant
 // incomplete, and the ownership statements skipped on purpose.
 class TInstallationOutcome {

@@ -21,6 +21,8 @@
 
 using namespace velmora;
 using namespace velmora::test;
+using testing::AllOf;
+using testing::Contains;
 using testing::ElementsAre;
 using testing::EndsWith;
 using testing::HasSubstr;
@@ -65,13 +67,17 @@ struct LoggedSession {
     std::vector<std::string> parameters;
 };
 
-LoggedSession ServerLog(const std::string& sessionTag) {
-    std::string directory;
+std::string SandboxDirectory() {
     std::ifstream env(std::getenv("VELMORA_SANDBOX_ENV"));
     for (std::string line; std::getline(env, line);) {
         if (line.starts_with("PGSANDBOX_DIR="))
-            directory = line.substr(line.find('=') + 1);
+            return line.substr(line.find('=') + 1);
     }
+    throw std::runtime_error("no PGSANDBOX_DIR in the sandbox environment");
+}
+
+LoggedSession ServerLog(const std::string& sessionTag) {
+    const std::string directory = SandboxDirectory();
     std::ifstream log(directory + "/server.log", std::ios::binary);
     if (!log)
         throw std::runtime_error("cannot read the server log in " + directory);
@@ -278,15 +284,21 @@ TEST_F(InstallationTest, ServerReceivesThePatchedTemplates) {
     installation.Button1Click();
     ASSERT_EQ(host.informations.size(), 1u);
 
+    // The role's password goes as the verifier the server stores, with a salt of its own.
+    const std::vector<std::string> admin = ServerLog("postgres@postgres/" + application).statements;
+    ASSERT_GE(admin.size(), 3u);
+    const std::string createUser = "CREATE USER \r\nab12\r\nWITH\r\n\tLOGIN\r\n\tSUPERUSER\r\n\tCREATEDB\r\n"
+                                   "\tCREATEROLE\r\n\tINHERIT\r\n\tREPLICATION\r\n\tCONNECTION LIMIT -1\r\n"
+                                   "PASSWORD  'SCRAM-SHA-256$4096:";
+    EXPECT_THAT(admin[2], StartsWith(createUser));
+    EXPECT_EQ(
+        admin[2].substr(createUser.size() - 20),
+        Superuser("postgres", "SELECT quote_literal(rolpassword) FROM pg_authid WHERE rolname = 'ab12'"));
     EXPECT_THAT(
-        ServerLog("postgres@postgres/" + application).statements,
-        ElementsAre("drop database\r\nAB12", "drop user AB12",
-                    "CREATE USER \r\nab12\r\nWITH\r\n\tLOGIN\r\n\tSUPERUSER\r\n\tCREATEDB\r\n"
-                    "\tCREATEROLE\r\n\tINHERIT\r\n\tREPLICATION\r\n\tCONNECTION LIMIT -1\r\n"
-                    "PASSWORD  'Kennwort-1'",
-                    "CREATE DATABASE\r\nab12\r\n    WITH \r\nOWNER = ab12\r\n    ENCODING = 'UTF8'\r\n"
-                    "    CONNECTION LIMIT = -1",
-                    "GRANT ALL ON DATABASE \r\nab12\r\nTO \r\nab12"));
+        admin, ElementsAre("drop database\r\nAB12", "drop user AB12", admin[2],
+                           "CREATE DATABASE\r\nab12\r\n    WITH \r\nOWNER = ab12\r\n    ENCODING = 'UTF8'\r\n"
+                           "    CONNECTION LIMIT = -1",
+                           "GRANT ALL ON DATABASE \r\nab12\r\nTO \r\nab12"));
 
     const LoggedSession tenant = ServerLog("ab12@ab12/" + application);
     ASSERT_GT(tenant.statements.size(), 5u);
@@ -527,6 +539,126 @@ TEST_F(InstallationTest, PasswordTheServerNormalisesLogsOnAfterwards) {
               "SCRAM-SHA-256$");
     EXPECT_NO_THROW(LogOnAsTenant("q7sp", password));
     EXPECT_EQ(Tenant("SELECT password FROM trevix.mandant"), password);
+}
+
+// An audited server logs every DDL statement: the tenant's password reaches it only as a verifier.
+// The admin logs on to a database that logs DDL only, as such servers do. The tenant's session
+// still logs every statement here, and the password may stand only in the parameters of the tenant
+// row (a DML statement, which such a server does not log): the tenant row keeps it as typed.
+TEST_F(InstallationTest, ServerLogOfDdlNeverHoldsThePassword) {
+    const std::string password = "Geheim-" + std::to_string(getpid()) + "-x";
+    const std::string ddlDatabase = uniqueName("ddl_logged");
+    Superuser("postgres", "CREATE DATABASE " + ddlDatabase);
+    Superuser("postgres", "ALTER DATABASE " + ddlDatabase + " SET log_statement = 'ddl'");
+    Use("Q7DL");
+    host.tenantPassword = password;
+    TAdminLogin adminLogin = ScriptedLogin::sandboxLogin();
+    adminLogin.database = ddlDatabase;
+    ScriptedLogin ddlLogin(0, adminLogin);
+    const std::string application = "ddl_test_" + std::to_string(getpid());
+    {
+        TInstallation installation(host, ddlLogin);
+        for (TUniConnection* connection : {&installation.UniConnection1, &installation.UniConnection2})
+            connection->SpecificOptions().push_back("PostgreSQL.ApplicationName=" + application);
+        installation.Button1Click();
+        ASSERT_EQ(host.informations.size(), 1u);
+    }
+    EXPECT_THAT(ServerLog("postgres@" + ddlDatabase + "/" + application).statements,
+                Contains(AllOf(HasSubstr("CREATE USER"), HasSubstr("PASSWORD  'SCRAM-SHA-256$4096:"))));
+    std::ifstream log(SandboxDirectory() + "/server.log", std::ios::binary);
+    for (std::string line; std::getline(log, line);) {
+        if (line.find(password) != std::string::npos) {
+            EXPECT_THAT(line, HasSubstr(" q7dl@q7dl/" + application +
+                                        " DETAIL:  parameters: $1 = 'Q7DL', $2 = 'Muster Bau GmbH', $3 = '" +
+                                        password + "'"));
+        }
+    }
+    EXPECT_NO_THROW(LogOnAsTenant("q7dl", password));
+    DropDatabase(ddlDatabase);
+}
+
+// A login database in LATIN1 converts a clear-text password before the server hashes it; the
+// verifier is made from the UTF-8 text the tenant logs on with. The server's password_encryption
+// decides its kind: SCRAM-SHA-256, or MD5 where the login database asks for it (the sandbox lets
+// the tenant Q7M5 log on with MD5).
+TEST_F(InstallationTest, NonAsciiPasswordFromALatin1LoginLogsOnWithScramAndMd5) {
+    const std::string password = "Passw\u00F6rt";
+    const std::string latin1Database = uniqueName("latin1_login");
+    Superuser("postgres", "CREATE DATABASE " + latin1Database +
+                              " ENCODING 'LATIN1' TEMPLATE template0 LC_COLLATE 'C' LC_CTYPE 'C'");
+    struct Case {
+        std::string code;
+        std::string passwordEncryption;
+        std::string storedPrefix;
+    };
+    const Case cases[] = {{"Q7L1", "scram-sha-256", "SCRAM-SHA-256$4096:"}, {"Q7M5", "md5", "md5"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code);
+        Use(c.code);
+        Superuser("postgres", "ALTER DATABASE " + latin1Database + " SET password_encryption = '" +
+                                  c.passwordEncryption + "'");
+        recorder.errors.clear();
+        host.informations.clear();
+        host.tenantPassword = password;
+        TAdminLogin adminLogin = ScriptedLogin::sandboxLogin();
+        adminLogin.database = latin1Database;
+        ScriptedLogin latin1Login(0, adminLogin);
+        {
+            TInstallation installation(host, latin1Login);
+            installation.Button1Click();
+        }
+        const std::string tenant = LowerTenantCode(c.code);
+        EXPECT_TRUE(recorder.errors.empty()) << recorder.errors.back().message;
+        EXPECT_EQ(host.informations.size(), 1u);
+        EXPECT_THAT(
+            Superuser("postgres", "SELECT rolpassword FROM pg_authid WHERE rolname = '" + tenant + "'"),
+            StartsWith(c.storedPrefix));
+        EXPECT_NO_THROW(LogOnAsTenant(tenant, password));
+        EXPECT_EQ(Superuser(tenant, "SELECT password FROM trevix.mandant"), password);
+    }
+    DropDatabase(latin1Database);
+}
+
+// Nothing in the installation log is masked: a password that occurs inside other words ("st" in
+// "Installation", the database's own name) leaves them whole, since no password is ever written.
+// A failed CREATE USER is logged without the password or its verifier.
+TEST_F(InstallationTest, InstallationLogHoldsNoPasswordAndHidesNothing) {
+    struct Case {
+        std::string code;
+        std::string password;
+    };
+    const Case cases[] = {{"Q7ST", "st"}, {"Q7DM", "q7dm"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code);
+        Use(c.code);
+        host.tenantPassword = c.password;
+        TInstallation installation(host, login);
+        installation.Button1Click();
+        EXPECT_EQ(installation.Result(), TInstallationResult::Installed);
+    }
+    const std::string log = stateHome.logText();
+    EXPECT_THAT(log, HasSubstr("  Mandant Q7ST: Installation beginnt\n"));
+    EXPECT_THAT(log, HasSubstr(", Benutzer postgres, Datenbank postgres\n"));
+    EXPECT_THAT(log, HasSubstr("  Ergebnis: Die Datenbank q7dm wurde erfolgreich installiert | "));
+    EXPECT_THAT(log, Not(HasSubstr("***")));
+
+    // The role appears between the drop of step 10 and CREATE USER, which then fails.
+    const std::string password = "Unverkennbar-" + std::to_string(getpid());
+    Use("Q7RX");
+    host.tenantPassword = password;
+    host.onProgress = [](int progress) {
+        if (progress == 15)
+            Superuser("postgres", "CREATE ROLE q7rx LOGIN");
+    };
+    {
+        TInstallation installation(host, login);
+        EXPECT_ANY_THROW(installation.Button1Click());
+    }
+    const std::string failedRun = stateHome.logText().substr(log.size());
+    EXPECT_THAT(failedRun, HasSubstr("[42710] role \"q7rx\" already exists | Anweisung: CREATE USER"));
+    EXPECT_THAT(failedRun, Not(HasSubstr(password)));
+    EXPECT_THAT(failedRun, Not(HasSubstr("SCRAM-SHA-256")));
+    EXPECT_THAT(failedRun, Not(HasSubstr("PASSWORD")));
 }
 
 // Without the roles qz7k and trevix the ownership statements fail by design: no error box, one

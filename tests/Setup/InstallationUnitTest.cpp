@@ -6,6 +6,10 @@
 #include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <regex>
+#include <sstream>
+#include <utility>
+#include <vector>
 
 using namespace velmora;
 using namespace velmora::test;
@@ -149,19 +153,30 @@ TEST(InstallationOutcome, FinalMessageOfAnIsolatedTenantNamesTheRolesItMayNotHan
         "Mandanten.");
 }
 
-// The log is its owner's alone and never shows a concealed secret; a line is one line.
-TEST(InstallationLog, AppendsPrivateLinesWithoutSecrets) {
+// The log is its owner's alone; a line is one line, and carries the id of its run.
+TEST(InstallationLog, AppendsPrivateLinesWithTheirRunId) {
     StateHome stateHome;
     TInstallationLog log; // the default file, under XDG_STATE_HOME
     EXPECT_EQ(log.File(), stateHome.logFile());
-    log.Conceal("Ge'heim");
-    log.Write("Ge'heimGe'heim");
-    log.Write("a\r\nb Ge'heim");
-    const std::string text = stateHome.logText();
-    EXPECT_NE(text.find("  ******\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("  a | b ***\n"), std::string::npos) << text;
-    EXPECT_EQ(text.find("Ge'heim"), std::string::npos);
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2);
+    const std::string firstRun = log.RunId();
+    log.Write("erster Lauf");
+    log.BeginRun();
+    EXPECT_NE(log.RunId(), firstRun);
+    log.Write("a\r\nb\nc\rd");
+    TInstallationLog(stateHome.logFile()).Write("anderer Lauf");
+    const std::regex line(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d  ([0-9a-f]{8})  (.*))");
+    std::istringstream text(stateHome.logText());
+    std::vector<std::pair<std::string, std::string>> lines;
+    for (std::string row; std::getline(text, row);) {
+        std::smatch match;
+        ASSERT_TRUE(std::regex_match(row, match, line)) << row;
+        lines.emplace_back(match[1], match[2]);
+    }
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], std::make_pair(firstRun, std::string("erster Lauf")));
+    EXPECT_EQ(lines[1], std::make_pair(log.RunId(), std::string("a | b | c | d")));
+    EXPECT_NE(lines[2].first, firstRun);
+    EXPECT_NE(lines[2].first, log.RunId());
     namespace fs = std::filesystem;
     EXPECT_EQ(fs::status(stateHome.logFile()).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write);

@@ -354,7 +354,9 @@ Jeder Lauf wird im Protokoll $XDG_STATE_HOME/velmora/installation.log festgehalt
 Exit-Status: 0 installiert; 1 abgebrochen; 2 falscher Aufruf, abgelehnte Eingabe,
 vorhandener Mandant ohne --replace oder ein Administrator ohne Superuser-Rechte, dem
 CREATEROLE oder CREATEDB fehlt (nichts verändert); 3 unvollständig installiert (Anweisungen sind
-fehlgeschlagen oder ein Schritt wurde nicht ausgeführt; das Protokoll nennt sie).
+fehlgeschlagen oder ein Schritt wurde nicht ausgeführt; das Protokoll nennt sie);
+129, 130, 143 durch SIGHUP, SIGINT (Strg-C), SIGTERM unterbrochen: die laufende Anweisung wird
+abgebrochen, und die letzte Zeile nennt, was auf dem Server geblieben ist.
 )";
 }
 

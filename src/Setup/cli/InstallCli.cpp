@@ -2,11 +2,13 @@
 // window runs. See --help and the README.
 
 #include "Common/ExceptionHandler.h"
+#include "Common/Interrupt.h"
 #include "Setup/Installation.h"
 #include "Setup/cli/AdminPassword.h"
 #include "Setup/cli/CommandLine.h"
 #include "Setup/cli/ConsoleHost.h"
 #include "Setup/cli/InstallConnections.h"
+#include "Setup/cli/InterruptSignals.h"
 #include "Setup/cli/PasswordInput.h"
 #include "velmora/Version.h"
 
@@ -33,6 +35,7 @@ TExitStatus ExitStatus(TInstallationResult result) {
         return kRefused; // the warning or the question said why
     case TInstallationResult::NotRun:
     case TInstallationResult::Stopped:
+    case TInstallationResult::Interrupted: // ends with the signal's status before it gets here
         break;
     }
     return kStopped;
@@ -59,7 +62,15 @@ std::string TenantPassword(const TCommandLine& commandLine, TPasswordInput& inpu
     return password;
 }
 
+// The one line on standard error for a run a signal ended, which names the log; the exit status
+// tells the signal as a shell does.
+int Interrupted(const EInterrupted& interrupt, const std::string& outcome, const TInstallationLog& log) {
+    std::cerr << "Installation " << outcome << " Protokoll: " << log.File().string() << std::endl;
+    return 128 + interrupt.Signal();
+}
+
 int Install(const TCommandLine& commandLine) {
+    const TInterruptSignals interruptSignals;
     SetApplicationExceptionHandler(
         [](const std::exception& e) { std::cerr << "Fehler: " << ErrorBoxMessage(e) << std::endl; });
     TPasswordInput input;
@@ -78,17 +89,27 @@ int Install(const TCommandLine& commandLine) {
     // administrator's line first, and only when the server asks for a password. The installation's
     // own log-on then finds the connection open.
     installation.UniConnection1.SetConnectDialog(&loginDialog);
-    if (!loginDialog.Execute()) {
+    try {
+        if (!loginDialog.Execute()) {
+            TInstallationLog log;
+            log.Write("Mandant " + commandLine.tenantCode +
+                      ": Anmeldung des Administrators aufgegeben, nichts verändert");
+            std::cerr << "Anmeldung aufgegeben: Installation bei 0 % beendet" << std::endl
+                      << "Protokoll: " << log.File().string() << std::endl;
+            return kStopped;
+        }
+        host.SetTenantPassword(TenantPassword(commandLine, input));
+    } catch (const EInterrupted& e) {
         TInstallationLog log;
-        log.Write("Mandant " + commandLine.tenantCode +
-                  ": Anmeldung des Administrators aufgegeben, nichts verändert");
-        std::cerr << "Anmeldung aufgegeben: Installation bei 0 % beendet" << std::endl
-                  << "Protokoll: " << log.File().string() << std::endl;
-        return kStopped;
+        const std::string outcome =
+            InterruptionText(e.Signal(), 0, LowerTenantCode(commandLine.tenantCode), {});
+        log.Write("Mandant " + commandLine.tenantCode + ": Ergebnis: " + outcome);
+        return Interrupted(e, outcome, log);
     }
-    host.SetTenantPassword(TenantPassword(commandLine, input));
     try {
         installation.Button1Click();
+    } catch (const EInterrupted& e) {
+        return Interrupted(e, installation.Interruption(), installation.Log());
     } catch (const EAbort&) {
         std::cerr << "Anmeldung aufgegeben: Installation bei " << host.Progress() << " % beendet"
                   << std::endl;

@@ -1,9 +1,15 @@
 #include "Setup/cli/PasswordInput.h"
 
+#include "Common/Interrupt.h"
+#include "Common/ScopeExit.h"
 #include "Setup/cli/CommandLine.h"
+#include "Setup/cli/InterruptSignals.h"
 
+#include <cerrno>
+#include <csignal>
 #include <fstream>
 #include <iostream>
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -32,6 +38,26 @@ private:
     bool active_;
 };
 
+// Waits until the terminal has a line to read, or raises EInterrupted. The signals that interrupt
+// are blocked from the look at the flag until the wait, which lets them in again as it begins, so
+// that none can slip in between and leave the prompt waiting. A terminal hands over one line per
+// read, so nothing of the next line waits in the stream's buffer where the wait would not see it.
+void WaitForTerminalLine() {
+    sigset_t interrupts;
+    sigemptyset(&interrupts);
+    for (const int signal : TInterruptSignals::Signals)
+        sigaddset(&interrupts, signal);
+    sigset_t previous;
+    pthread_sigmask(SIG_BLOCK, &interrupts, &previous);
+    const TScopeExit unblock([&previous]() noexcept { pthread_sigmask(SIG_SETMASK, &previous, nullptr); });
+    for (;;) {
+        ThrowIfInterrupted();
+        pollfd input{STDIN_FILENO, POLLIN, 0};
+        if (ppoll(&input, 1, nullptr, &previous) >= 0 || errno != EINTR)
+            return;
+    }
+}
+
 // A line without its line break, also a CR LF one.
 bool ReadLine(std::istream& in, std::string& line) {
     if (!std::getline(in, line))
@@ -46,18 +72,21 @@ bool ReadLine(std::istream& in, std::string& line) {
 TPasswordInput::TPasswordInput() : interactive_(isatty(STDIN_FILENO) == 1) {}
 
 std::string TPasswordInput::Read(const std::string& prompt) {
+    ThrowIfInterrupted();
     std::string password;
     bool read = false;
     if (interactive_) {
+        // Silent before the prompt shows: nothing typed after it is echoed.
+        const TEchoOff echoOff;
         std::cerr << prompt << std::flush;
-        {
-            TEchoOff echoOff;
-            read = ReadLine(std::cin, password);
-        }
-        std::cerr << '\n';
+        const TScopeExit endOfPrompt([]() noexcept { std::cerr << '\n'; });
+        WaitForTerminalLine();
+        read = ReadLine(std::cin, password);
     } else {
         read = ReadLine(std::cin, password);
     }
+    // A signal breaks the read off; the terminal has its echo back by now.
+    ThrowIfInterrupted();
     if (!read)
         throw EUsageError("kein Passwort auf der Standardeingabe (" + prompt + ")");
     return password;

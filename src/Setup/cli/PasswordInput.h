@@ -14,7 +14,8 @@ public:
     bool Interactive() const { return interactive_; }
 
     // One password: prompted for on a terminal, else the next line of standard input. Raises
-    // EUsageError when standard input has ended.
+    // EUsageError when standard input has ended, EInterrupted when a signal asked the run to end.
+    // The terminal's echo is back on whatever ends the prompt.
     std::string Read(const std::string& prompt);
 
 private:
