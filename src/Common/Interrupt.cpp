@@ -8,6 +8,7 @@ namespace velmora {
 namespace {
 
 std::atomic<int> raisedSignal{0};
+thread_local int shields = 0;
 static_assert(std::atomic<int>::is_always_lock_free, "a signal handler may only touch lock-free atomics");
 
 } // namespace
@@ -25,8 +26,16 @@ int RaisedInterrupt() noexcept {
 }
 
 void ThrowIfInterrupted() {
-    if (const int signal = RaisedInterrupt())
+    if (const int signal = RaisedInterrupt(); signal != 0 && shields == 0)
         throw EInterrupted(signal);
+}
+
+TInterruptShield::TInterruptShield() {
+    ++shields;
+}
+
+TInterruptShield::~TInterruptShield() {
+    --shields;
 }
 
 } // namespace velmora

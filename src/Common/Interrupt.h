@@ -26,4 +26,14 @@ int RaisedInterrupt() noexcept;
 // it before it tries again: handlers installed without SA_RESTART break such calls off.
 void ThrowIfInterrupted();
 
+// While one lives on this thread, ThrowIfInterrupted raises nothing: the cancel request of an
+// interrupted run must still reach the server, also over TLS, whose handshake waits for answers.
+class TInterruptShield {
+public:
+    TInterruptShield();
+    ~TInterruptShield();
+    TInterruptShield(const TInterruptShield&) = delete;
+    TInterruptShield& operator=(const TInterruptShield&) = delete;
+};
+
 } // namespace velmora

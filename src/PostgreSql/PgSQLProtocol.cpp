@@ -401,6 +401,7 @@ auto TPgSQLProtocol30::Guarded(Work work) -> decltype(work()) {
 
 void TPgSQLProtocol30::CancelQuietly() noexcept {
     try {
+        const TInterruptShield shield;
         RequestCancel();
     } catch (...) {
         // Best effort: the closed session ends the statement once the server next writes to it.
