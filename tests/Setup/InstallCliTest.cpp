@@ -95,11 +95,6 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-std::string Superuser(const std::string& database, const std::string& sql) {
-    const PsqlResult result = psql(database, {"-c", sql});
-    return result.out.substr(0, result.out.find_last_not_of('\n') + 1);
-}
-
 // A password file with the given mode holding the sandbox superuser's password on its last line.
 struct PasswordFile {
     explicit PasswordFile(mode_t mode)

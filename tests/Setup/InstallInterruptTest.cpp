@@ -154,25 +154,19 @@ private:
     int terminal_ = -1; // the child's side of the pseudo-terminal, kept to read its settings
 };
 
-std::string Superuser(const std::string& sql) {
-    const PsqlResult result = psql("postgres", {"-c", sql});
-    if (result.exitCode != 0)
-        throw std::runtime_error(sql + ": " + result.err);
-    return result.out.substr(0, result.out.find_last_not_of('\n') + 1);
-}
-
 // The sessions of the installer that touch tenant (its role, its database, or a statement naming it),
 // apart from the test's own psql sessions.
 int InstallerSessions(const std::string& tenant) {
-    return std::stoi(Superuser("SELECT count(*) FROM pg_stat_activity WHERE application_name NOT LIKE "
-                               "'psql%' AND (usename = '" +
-                               tenant + "' OR datname = '" + tenant + "' OR query LIKE '%" + tenant + "%')"));
+    return std::stoi(Superuser(
+        "postgres", "SELECT count(*) FROM pg_stat_activity WHERE application_name NOT LIKE "
+                    "'psql%' AND (usename = '" +
+                        tenant + "' OR datname = '" + tenant + "' OR query LIKE '%" + tenant + "%')"));
 }
 
 // Waits at most ten seconds until the query answers "t".
 bool Eventually(const std::string& condition) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        if (Superuser("SELECT " + condition) == "t")
+        if (Superuser("postgres", "SELECT " + condition) == "t")
             return true;
         std::this_thread::sleep_for(100ms);
     }
@@ -221,7 +215,7 @@ TEST_F(InstallInterruptTest, SignalAtThePromptRestoresTheEcho) {
         EXPECT_THAT(installer->output,
                     HasSubstr("Installation unterbrochen (SIG" + std::string(sigabbrev_np(signal)) +
                               ") bei 0 %: auf dem Server wurde nichts verändert. Protokoll: "));
-        EXPECT_EQ(Superuser("SELECT count(*) FROM pg_roles WHERE rolname = 'q7ip'"), "0");
+        EXPECT_EQ(Superuser("postgres", "SELECT count(*) FROM pg_roles WHERE rolname = 'q7ip'"), "0");
     }
     EXPECT_THAT(
         stateHome.logText(),
@@ -297,7 +291,9 @@ TEST_F(InstallInterruptTest, SignalDuringTheRunCancelsAndReportsWhatIsLeft) {
         std::this_thread::sleep_for(2s);
         EXPECT_EQ(InstallerSessions(c.tenant), 0);
         if (c.moment == Moment::MidStructure) {
-            EXPECT_EQ(Superuser("SELECT count(*) FROM pg_roles WHERE rolname = '" + c.tenant + "'"), "1");
+            EXPECT_EQ(
+                Superuser("postgres", "SELECT count(*) FROM pg_roles WHERE rolname = '" + c.tenant + "'"),
+                "1");
         }
     }
 }

@@ -31,13 +31,6 @@ using testing::StartsWith;
 
 namespace {
 
-std::string Superuser(const std::string& database, const std::string& sql) {
-    const PsqlResult result = psql(database, {"-v", "ON_ERROR_STOP=1", "-c", sql});
-    if (result.exitCode != 0)
-        throw std::runtime_error(sql + ": " + result.err);
-    return result.out.substr(0, result.out.find_last_not_of('\n') + 1);
-}
-
 bool Exists(const std::string& catalog, const std::string& column, const std::string& name) {
     return Superuser("postgres",
                      "SELECT count(*) FROM " + catalog + " WHERE " + column + " = '" + name + "'") == "1";

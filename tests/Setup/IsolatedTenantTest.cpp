@@ -16,13 +16,6 @@ using testing::Not;
 
 namespace {
 
-std::string Superuser(const std::string& database, const std::string& sql) {
-    const PsqlResult result = psql(database, {"-v", "ON_ERROR_STOP=1", "-c", sql});
-    if (result.exitCode != 0)
-        throw std::runtime_error(sql + ": " + result.err);
-    return result.out.substr(0, result.out.find_last_not_of('\n') + 1);
-}
-
 // A libpq connection string for a role of the sandbox; it overrides the superuser of the environment.
 std::string LogOn(const std::string& database, const std::string& role, const std::string& password) {
     return "dbname=" + database + " user=" + role + " password=" + password;

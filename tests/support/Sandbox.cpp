@@ -80,6 +80,13 @@ PsqlResult psql(const SandboxEnv& env, const std::string& database, const std::v
     return runPsql(environmentOf(env), database, args, {});
 }
 
+std::string Superuser(const std::string& database, const std::string& sql) {
+    const PsqlResult result = psql(database, {"-v", "ON_ERROR_STOP=1", "-c", sql});
+    if (result.exitCode != 0)
+        throw std::runtime_error(sql + ": " + result.err);
+    return result.out.substr(0, result.out.find_last_not_of('\n') + 1);
+}
+
 void DropDatabase(const std::string& name) {
     // Ended by hand rather than by DROP DATABASE ... WITH (FORCE), which servers before 13 lack;
     // the drop waits for the ended sessions to go.

@@ -42,6 +42,10 @@ PsqlResult psql(const std::string& database, const std::vector<std::string>& arg
 // The same on the server of another sandbox.
 PsqlResult psql(const SandboxEnv& env, const std::string& database, const std::vector<std::string>& args);
 
+// The answer of one statement run by psql as the sandbox superuser, without its last line break;
+// a statement the server refuses throws, so that a test never reads an error as a value.
+std::string Superuser(const std::string& database, const std::string& sql);
+
 // Drops a database of the sandbox if it exists, ending the sessions still connected to it first.
 void DropDatabase(const std::string& name);
 
