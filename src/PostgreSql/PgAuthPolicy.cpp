@@ -13,10 +13,6 @@ const std::map<std::string_view, TPgAuthMethod> kMethods{{"password", TPgAuthMet
                                                          {"scram-sha-256", TPgAuthMethod::ScramSha256},
                                                          {"none", TPgAuthMethod::None}};
 
-std::string Quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
-}
-
 EPgError Fatal(const std::string& message) {
     return EPgError(TPgSeverity::sFatal, message);
 }
@@ -44,7 +40,7 @@ TPgChannelBinding ParsePgChannelBinding(std::string_view value) {
         return TPgChannelBinding::Prefer;
     if (value == "require")
         return TPgChannelBinding::Require;
-    throw EPgConnectionValueError("invalid channel_binding value: " + Quoted(value));
+    throw EPgConnectionValueError("invalid channel_binding value: " + PgQuoted(value));
 }
 
 std::string_view PgChannelBindingName(TPgChannelBinding binding) {
@@ -74,16 +70,16 @@ TPgAuthPolicy::TPgAuthPolicy(TPgChannelBinding binding, std::string_view require
         if (first)
             forbidden_ = negated;
         else if (negated && !forbidden_)
-            throw EPgConnectionValueError("negative require_auth method " + Quoted(item) +
+            throw EPgConnectionValueError("negative require_auth method " + PgQuoted(item) +
                                           " cannot be mixed with non-negative methods");
         else if (!negated && forbidden_)
-            throw EPgConnectionValueError("require_auth method " + Quoted(item) +
+            throw EPgConnectionValueError("require_auth method " + PgQuoted(item) +
                                           " cannot be mixed with negative methods");
         const auto method = kMethods.find(item);
         if (method == kMethods.end())
-            throw EPgConnectionValueError("invalid require_auth value: " + Quoted(item));
+            throw EPgConnectionValueError("invalid require_auth value: " + PgQuoted(item));
         if (!listed_.insert(method->second).second)
-            throw EPgConnectionValueError("require_auth method " + Quoted(item) +
+            throw EPgConnectionValueError("require_auth method " + PgQuoted(item) +
                                           " is specified more than once");
     }
 }
@@ -94,7 +90,7 @@ bool TPgAuthPolicy::Allows(TPgAuthMethod method) const {
 
 void TPgAuthPolicy::Require(bool allowed, const char* reason) const {
     if (!allowed)
-        throw Fatal("authentication method requirement " + Quoted(requireAuth_) + " failed: " + reason);
+        throw Fatal("authentication method requirement " + PgQuoted(requireAuth_) + " failed: " + reason);
 }
 
 void TPgAuthPolicy::CheckEncryption(bool encrypted) const {

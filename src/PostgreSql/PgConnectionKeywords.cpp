@@ -57,4 +57,12 @@ TPgEnvironment PgProcessEnvironment() {
     return environment;
 }
 
+std::string PgQuoted(std::string_view text) {
+    // Appended rather than written as "\"" + ...: GCC 12 at -O3 reports a false overlap there.
+    std::string quoted = "\"";
+    quoted += text;
+    quoted += '"';
+    return quoted;
+}
+
 } // namespace velmora

@@ -22,6 +22,9 @@ struct TPgConnectionKeyword {
     std::string_view variable; // the environment variable that supplies it
 };
 
+// A keyword or value in double quotes, as the server tools' messages about them quote it.
+std::string PgQuoted(std::string_view text);
+
 // Every keyword our connections act upon.
 std::span<const TPgConnectionKeyword> PgConnectionKeywords();
 // The keyword of that name (exact case, as the server's tools want it); none for an unknown name.

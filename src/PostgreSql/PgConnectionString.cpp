@@ -20,10 +20,6 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
 }
 
-std::string Quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
-}
-
 void RequireKeyword(std::string_view name, const std::string& complaint) {
     if (FindPgConnectionKeyword(name) == nullptr)
         throw EPgConnectionValueError(complaint);
@@ -40,12 +36,12 @@ public:
             const std::string keyword = ReadKeyword();
             SkipBlanks();
             if (pos_ == text_.size() || text_[pos_] != '=')
-                throw EPgConnectionValueError("missing \"=\" after " + Quoted(keyword) +
+                throw EPgConnectionValueError("missing \"=\" after " + PgQuoted(keyword) +
                                               " in connection info string");
             ++pos_;
             SkipBlanks();
             std::string value = pos_ < text_.size() && text_[pos_] == '\'' ? ReadQuoted() : ReadPlain();
-            RequireKeyword(keyword, "invalid connection option " + Quoted(keyword));
+            RequireKeyword(keyword, "invalid connection option " + PgQuoted(keyword));
             values[keyword] = std::move(value);
         }
         return values;
@@ -113,9 +109,9 @@ std::string PercentDecoded(std::string_view part) {
         const int high = i + 2 < part.size() ? HexDigit(part[i + 1]) : -1;
         const int low = high < 0 ? -1 : HexDigit(part[i + 2]);
         if (low < 0)
-            throw EPgConnectionValueError("invalid percent-encoded token: " + Quoted(part));
+            throw EPgConnectionValueError("invalid percent-encoded token: " + PgQuoted(part));
         if (high == 0 && low == 0)
-            throw EPgConnectionValueError("forbidden value %00 in percent-encoded value: " + Quoted(part));
+            throw EPgConnectionValueError("forbidden value %00 in percent-encoded value: " + PgQuoted(part));
         decoded += static_cast<char>(high * 16 + low);
         i += 2;
     }
@@ -197,15 +193,15 @@ private:
         if (close == std::string_view::npos)
             throw EPgConnectionValueError(
                 "end of string reached when looking for matching \"]\" in IPv6 host address in URI: " +
-                Quoted(uri_));
+                PgQuoted(uri_));
         if (close == pos_)
-            throw EPgConnectionValueError("IPv6 host address may not be empty in URI: " + Quoted(uri_));
+            throw EPgConnectionValueError("IPv6 host address may not be empty in URI: " + PgQuoted(uri_));
         const std::string_view address = uri_.substr(pos_, close - pos_);
         pos_ = close + 1;
         if (pos_ < uri_.size() && std::string_view(":/?,").find(Next()) == std::string_view::npos)
             throw EPgConnectionValueError("unexpected character \"" + std::string(1, Next()) +
                                           "\" at position " + std::to_string(pos_ + 1) +
-                                          " in URI (expected \":\" or \"/\"): " + Quoted(uri_));
+                                          " in URI (expected \":\" or \"/\"): " + PgQuoted(uri_));
         return address;
     }
 
@@ -223,10 +219,10 @@ private:
         const std::size_t equals = parameter.find('=');
         if (equals == std::string_view::npos)
             throw EPgConnectionValueError("missing key/value separator \"=\" in URI query parameter: " +
-                                          Quoted(parameter));
+                                          PgQuoted(parameter));
         if (parameter.find('=', equals + 1) != std::string_view::npos)
             throw EPgConnectionValueError("extra key/value separator \"=\" in URI query parameter: " +
-                                          Quoted(parameter));
+                                          PgQuoted(parameter));
         std::string keyword = PercentDecoded(parameter.substr(0, equals));
         std::string value = PercentDecoded(parameter.substr(equals + 1));
         // The form Java programs write for an encrypted connection.
@@ -234,7 +230,7 @@ private:
             keyword = "sslmode";
             value = "require";
         }
-        RequireKeyword(keyword, "invalid URI query parameter: " + Quoted(keyword));
+        RequireKeyword(keyword, "invalid URI query parameter: " + PgQuoted(keyword));
         values_[keyword] = std::move(value);
     }
 

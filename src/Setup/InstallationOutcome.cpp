@@ -164,9 +164,13 @@ std::string TInstallationOutcome::FinalMessage(const std::string& database,
         message += ". Das Protokoll nennt die Ursachen; sind sie behoben, ersetzt eine neue Installation den "
                    "Mandanten.";
     }
-    message += "\n" + TenantRoleNote(tenantRoleKind_, database);
-    if (const auto note = SkippedNote())
-        message += "\n" + *note;
+    // Appended line by line rather than as "\n" + ...: GCC 12 at -O3 reports a false overlap there.
+    message += '\n';
+    message += TenantRoleNote(tenantRoleKind_, database);
+    if (const auto note = SkippedNote()) {
+        message += '\n';
+        message += *note;
+    }
     return message + "\nProtokoll: " + log.string();
 }
 
