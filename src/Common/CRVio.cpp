@@ -1,5 +1,6 @@
 #include "Common/CRVio.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <system_error>
 
@@ -22,6 +23,17 @@ std::string SocketErrorCodeLine(int code) {
 
 std::string SocketErrorText(const std::string& headline, int code) {
     return headline + "\n" + std::system_category().message(code) + ".\n" + SocketErrorCodeLine(code);
+}
+
+void BoundByDeadline(TCRVio& stream, std::optional<std::chrono::steady_clock::time_point> deadline) {
+    if (!deadline)
+        return;
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(*deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0)
+        throw ESocketError(SocketErrorText("Error on data reading from the connection:", ETIMEDOUT),
+                           ETIMEDOUT);
+    stream.SetTimeout(left);
 }
 
 } // namespace velmora

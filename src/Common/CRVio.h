@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace velmora {
@@ -49,6 +50,11 @@ public:
     // Closes the stream; closing a closed stream does nothing.
     virtual void Close() = 0;
 };
+
+// Gives the stream's next wait what is left until the deadline, so that a wait made of many small
+// reads cannot outlast it; throws the read timeout's ESocketError once the deadline has passed.
+// Without a deadline the stream keeps its timeout.
+void BoundByDeadline(TCRVio& stream, std::optional<std::chrono::steady_clock::time_point> deadline);
 
 // Opens a stream to host:port, waiting at most timeoutSeconds (0: no limit) for the connect.
 using TCRVioFactory =

@@ -131,14 +131,8 @@ void TCRVioTls::SendCipher(bool wait) {
 }
 
 void TCRVioTls::BoundByHandshakeDeadline() {
-    if (!handshaking_ || !handshakeDeadline_)
-        return;
-    const auto left =
-        std::chrono::ceil<std::chrono::milliseconds>(*handshakeDeadline_ - std::chrono::steady_clock::now());
-    if (left.count() <= 0)
-        throw ESocketError(SocketErrorText("Error on data reading from the connection:", ETIMEDOUT),
-                           ETIMEDOUT);
-    inner_->SetTimeout(left);
+    if (handshaking_)
+        BoundByDeadline(*inner_, handshakeDeadline_);
 }
 
 namespace {
