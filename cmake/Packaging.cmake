@@ -12,7 +12,7 @@ file(RELATIVE_PATH setup_link_target ${CMAKE_INSTALL_FULL_BINDIR}
 file(CREATE_LINK ${setup_link_target} ${PROJECT_BINARY_DIR}/velmora-setup SYMBOLIC)
 install(FILES ${PROJECT_BINARY_DIR}/velmora-setup DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-install(TARGETS velmora-install RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS velmora-install velmora-tenant RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 install(FILES ${packaging}/velmora-setup.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${packaging}/velmora-setup.svg

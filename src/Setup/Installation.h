@@ -61,6 +61,10 @@ public:
     // how to repair it, in one line.
     const std::string& Interruption() const { return interruption_; }
     const TInstallationLog& Log() const { return log_; }
+    // The kind of tenant role the last run chose; none before it knew the administrator's rights.
+    std::optional<TTenantRoleKind> TenantRoleKind() const {
+        return rights_ ? std::optional(tenantRoleKind_) : std::nullopt;
+    }
 
     // The components, as the window holds them. The provider comes first: it must be registered
     // before a connection asks for it.

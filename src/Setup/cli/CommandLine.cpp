@@ -5,13 +5,12 @@
 #include <algorithm>
 #include <charconv>
 #include <fstream>
+#include <pwd.h>
 #include <set>
+#include <unistd.h>
 
 namespace velmora::cli {
 namespace {
-
-// Options by name, or connection parameters by keyword.
-using TNamedValues = std::map<std::string, std::string, std::less<>>;
 
 std::optional<std::string> Lookup(const TNamedValues& values, std::string_view keyword) {
     const auto found = values.find(keyword);
@@ -125,19 +124,13 @@ int ConnectTimeout(const std::string& text) {
     return seconds <= 0 ? 0 : std::max(seconds, 2);
 }
 
-// An option by its long name, with its short letter if it has one.
-struct TOptionName {
-    std::string_view name;
-    char letter;
-    bool takesValue;
+constexpr TOptionName kTenantOptions[] = {
+    {"--tenant", 't', true}, {"--licensee", 0, true},         {"--postal-code", 0, true},
+    {"--city", 0, true},     {"--street", 0, true},           {"--tenant-password-file", 0, true},
+    {"--replace", 0, false}, {"--isolated-tenant", 0, false},
 };
 
-constexpr TOptionName kOptionNames[] = {
-    {"--tenant", 't', true},
-    {"--licensee", 0, true},
-    {"--postal-code", 0, true},
-    {"--city", 0, true},
-    {"--street", 0, true},
+constexpr TOptionName kConnectionOptionNames[] = {
     {"--host", 'h', true},
     {"--port", 'p', true},
     {"--username", 'U', true},
@@ -145,50 +138,71 @@ constexpr TOptionName kOptionNames[] = {
     {"--no-password", 'w', false},
     {"--password", 'W', false},
     {"--admin-password-file", 0, true},
-    {"--tenant-password-file", 0, true},
     {"--sslmode", 0, true},
     {"--sslrootcert", 0, true},
     {"--sslcert", 0, true},
     {"--sslkey", 0, true},
-    {"--replace", 0, false},
-    {"--isolated-tenant", 0, false},
     {"--help", '?', false},
     {"--version", 'V', false},
 };
 
-const TOptionName* FindOption(std::string_view name) {
-    const auto found = std::ranges::find(kOptionNames, name, &TOptionName::name);
-    return found == std::end(kOptionNames) ? nullptr : found;
-}
+// The options a syntax accepts: the connection's, the tenant's if it takes them, and its own.
+class TOptionTable {
+public:
+    explicit TOptionTable(const TCommandSyntax& syntax) : own_(syntax.ownOptions) {
+        if (syntax.tenantOptions)
+            tenant_ = kTenantOptions;
+    }
 
-const TOptionName* FindOption(char letter) {
-    const auto found = std::ranges::find(kOptionNames, letter, &TOptionName::letter);
-    return found == std::end(kOptionNames) ? nullptr : found;
-}
+    const TOptionName* Find(std::string_view name) const {
+        return FindIf([&](const TOptionName& option) { return option.name == name; });
+    }
+    const TOptionName* Find(char letter) const {
+        return FindIf([&](const TOptionName& option) { return option.letter == letter; });
+    }
+
+private:
+    template <class Matches>
+    const TOptionName* FindIf(Matches matches) const {
+        for (std::span<const TOptionName> options :
+             {std::span<const TOptionName>(kConnectionOptionNames), tenant_, own_}) {
+            if (const auto found = std::ranges::find_if(options, matches); found != options.end())
+                return &*found;
+        }
+        return nullptr;
+    }
+
+    std::span<const TOptionName> tenant_;
+    std::span<const TOptionName> own_;
+};
 
 // The options given, by long name; an option without a value maps to "". A value follows as the
 // next argument, after "=" (--port=5433), or glued to the letter (-p5433); letters without values
-// may be grouped (-wV).
+// may be grouped (-wV). Plain arguments are the operands, at most as many as the syntax takes.
 class TGivenOptions {
 public:
-    explicit TGivenOptions(const std::vector<std::string>& arguments) : arguments_(arguments) {
+    TGivenOptions(const std::vector<std::string>& arguments, const TCommandSyntax& syntax)
+        : arguments_(arguments), table_(syntax) {
         while (next_ < arguments_.size()) {
             const std::string& argument = arguments_[next_++];
             if (argument.starts_with("--"))
                 TakeLong(argument);
             else if (argument.size() > 1 && argument.front() == '-')
                 TakeLetters(argument);
+            else if (operands_.size() < syntax.operands)
+                operands_.push_back(argument);
             else
                 throw EUsageError("überzähliges Argument: " + argument);
         }
     }
 
     const TNamedValues& Values() const { return given_; }
+    const std::vector<std::string>& Operands() const { return operands_; }
 
 private:
     void TakeLong(const std::string& argument) {
         const std::size_t equals = argument.find('=');
-        const TOptionName* option = FindOption(std::string_view(argument).substr(0, equals));
+        const TOptionName* option = table_.Find(std::string_view(argument).substr(0, equals));
         if (option == nullptr)
             throw EUsageError("unbekannte Option: " + argument);
         if (equals != std::string::npos && !option->takesValue)
@@ -199,7 +213,7 @@ private:
 
     void TakeLetters(const std::string& argument) {
         for (std::size_t i = 1; i < argument.size(); ++i) {
-            const TOptionName* option = FindOption(argument[i]);
+            const TOptionName* option = table_.Find(argument[i]);
             if (option == nullptr)
                 throw EUsageError("unbekannte Option: -" + std::string(1, argument[i]));
             if (option->takesValue) {
@@ -220,14 +234,32 @@ private:
     }
 
     const std::vector<std::string>& arguments_;
+    TOptionTable table_;
     std::size_t next_ = 0;
     TNamedValues given_;
+    std::vector<std::string> operands_;
 };
+
+// The options only a syntax of its own accepts, taken out of what was given.
+TNamedValues OwnOptions(const TNamedValues& given, std::span<const TOptionName> own) {
+    TNamedValues result;
+    for (const TOptionName& option : own) {
+        if (const auto found = given.find(option.name); found != given.end())
+            result.insert(*found);
+    }
+    return result;
+}
 
 } // namespace
 
-TCommandLine ParseCommandLine(const std::vector<std::string>& arguments, const TPgEnvironment& environment) {
+std::optional<std::string> TCommandLine::Value(std::string_view option) const {
+    return Lookup(ownOptions, option);
+}
+
+TCommandLine ParseCommandLine(const std::vector<std::string>& arguments, const TPgEnvironment& environment,
+                              const TCommandSyntax& syntax) {
     TCommandLine result;
+    result.applicationName = syntax.applicationName;
     // Help and version are answered whatever else the command line holds.
     const auto asksFor = [&](const char* flag, const char* letter) {
         return std::ranges::find(arguments, flag) != arguments.end() ||
@@ -237,7 +269,10 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments, const T
     result.version = asksFor("--version", "-V");
     if (result.help || result.version)
         return result;
-    const TNamedValues given = TGivenOptions(arguments).Values();
+    const TGivenOptions givenOptions(arguments, syntax);
+    const TNamedValues& given = givenOptions.Values();
+    result.operands = givenOptions.Operands();
+    result.ownOptions = OwnOptions(given, syntax.ownOptions);
     result.replace = given.contains("--replace");
     result.isolatedTenant = given.contains("--isolated-tenant");
     result.noPasswordPrompt = given.contains("--no-password");
@@ -246,12 +281,14 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments, const T
         throw EUsageError("--no-password und --password schließen einander aus");
     const auto option = [&](const std::string& name) { return Lookup(given, name); };
 
-    const auto tenantCode = option("--tenant");
-    if (!tenantCode)
-        throw EUsageError("der Mandant fehlt (--tenant)");
-    result.tenantCode = UpperTenantCode(*tenantCode);
-    result.masterData = {option("--licensee").value_or(""), option("--postal-code").value_or(""),
-                         option("--city").value_or(""), option("--street").value_or("")};
+    if (syntax.tenantOptions) {
+        const auto tenantCode = option("--tenant");
+        if (!tenantCode)
+            throw EUsageError("der Mandant fehlt (--tenant)");
+        result.tenantCode = UpperTenantCode(*tenantCode);
+        result.masterData = {option("--licensee").value_or(""), option("--postal-code").value_or(""),
+                             option("--city").value_or(""), option("--street").value_or("")};
+    }
 
     const TPgConnectionValues values = ConnectionValues(given, environment);
     RefuseWhatCannotBeHonoured(values);
@@ -276,27 +313,20 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments, const T
     return result;
 }
 
+TPgEnvironment UserPgEnvironment() {
+    TPgEnvironment environment = PgProcessEnvironment();
+    if (const passwd* user = getpwuid(geteuid()); user != nullptr)
+        environment.try_emplace("PGUSER", user->pw_name);
+    return environment;
+}
+
 std::string DefaultHost(const std::filesystem::path& socketDirectory) {
     std::error_code error;
     return std::filesystem::is_directory(socketDirectory, error) ? socketDirectory.string() : "localhost";
 }
 
-std::string Usage() {
-    return R"(Aufruf: velmora-install --tenant CODE [Optionen]
-
-Installiert die Datenbank eines Mandanten auf einem PostgreSQL-Server, genau wie das
-Setup-Fenster: Rolle und Datenbank, Schema trevix, Wertelisten, Mandantenzeile.
-
-Mandant:
-  -t, --tenant CODE            Mandant (ein bis vier Zeichen; wird groß geschrieben)
-      --licensee NAME          Lizenznehmer (höchstens 200 Zeichen)
-      --postal-code PLZ        Postleitzahl (höchstens 5 Zeichen)
-      --city ORT               Ort (höchstens 100 Zeichen)
-      --street STRASSE         Straße (höchstens 100 Zeichen)
-      --tenant-password-file DATEI
-                               Passwort des Mandanten aus der ersten Zeile der Datei
-
-Anmeldung des Administrators (Vorgabe: ein Dienst aus pg_service.conf mit service= oder
+std::string ConnectionUsage() {
+    return R"(Anmeldung des Administrators (Vorgabe: ein Dienst aus pg_service.conf mit service= oder
 PGSERVICE, dann PGHOST, PGPORT, PGUSER, PGDATABASE):
   -h, --host HOST              Server: Name, Adresse oder ein Socket-Verzeichnis, das mit / beginnt
                                (Vorgabe /var/run/postgresql, wenn es das gibt, sonst localhost)
@@ -320,7 +350,26 @@ Verschlüsselung (Vorgabe: PGSSLMODE, PGSSLROOTCERT, PGSSLCERT, PGSSLKEY), für 
       --sslkey DATEI           Schlüssel dazu, nur für den Besitzer lesbar
                                (Vorgabe ~/.postgresql/postgresql.key)
 
-Mandantenrolle:
+)";
+}
+
+std::string Usage(std::string_view command, std::string_view ownOptions) {
+    return "Aufruf: " + std::string(command) + R"( --tenant CODE [Optionen]
+
+Installiert die Datenbank eines Mandanten auf einem PostgreSQL-Server, genau wie das
+Setup-Fenster: Rolle und Datenbank, Schema trevix, Wertelisten, Mandantenzeile.
+
+Mandant:
+  -t, --tenant CODE            Mandant (ein bis vier Zeichen; wird groß geschrieben)
+      --licensee NAME          Lizenznehmer (höchstens 200 Zeichen)
+      --postal-code PLZ        Postleitzahl (höchstens 5 Zeichen)
+      --city ORT               Ort (höchstens 100 Zeichen)
+      --street STRASSE         Straße (höchstens 100 Zeichen)
+      --tenant-password-file DATEI
+                               Passwort des Mandanten aus der ersten Zeile der Datei
+
+)" + ConnectionUsage() +
+           R"(Mandantenrolle:
       --isolated-tenant        Legt die Rolle des Mandanten ohne Superuser-Rechte an: sie darf
                                sich nur an der eigenen Datenbank anmelden, die ihr gehört
                                (Vorgabe, wenn der Administrator kein Superuser ist; sonst wird
@@ -330,7 +379,8 @@ Sonstiges:
       --replace                Ersetzt einen vorhandenen Mandanten: löscht seine Datenbank
                                mit allen Daten und installiert sie neu (ohne diese Option
                                wird ein vorhandener Mandant nicht angetastet)
-  -?, --help                   Zeigt diese Hilfe und endet
+)" + std::string(ownOptions) +
+           R"(  -?, --help                   Zeigt diese Hilfe und endet
   -V, --version                Zeigt die Version und endet
 
 Der Wert einer Option folgt als eigenes Argument, nach "=" (--port=5433) oder direkt hinter dem

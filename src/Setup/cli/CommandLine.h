@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -19,6 +20,26 @@ namespace velmora::cli {
 class EUsageError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+
+// An option by its long name, with its short letter if it has one.
+struct TOptionName {
+    std::string_view name;
+    char letter;
+    bool takesValue;
+};
+
+// Options by long name; an option without a value maps to "".
+using TNamedValues = std::map<std::string, std::string, std::less<>>;
+
+// What a command line holds besides the administrator's log-on: velmora-install's tenant options
+// (--tenant, which it requires, the master data, the tenant's password file, --replace and
+// --isolated-tenant) or none of them, a program's own options, and up to operands plain arguments.
+struct TCommandSyntax {
+    bool tenantOptions = true;
+    std::span<const TOptionName> ownOptions;
+    std::size_t operands = 0;
+    std::string_view applicationName = "velmora-install"; // application_name unless one is given
 };
 
 // What the command line and the environment ask for. Passwords are never taken from the command
@@ -42,6 +63,11 @@ struct TCommandLine {
     bool noPasswordPrompt = false;    // -w: nobody is asked for the administrator's password
     bool passwordPromptFirst = false; // -W: the administrator's password is asked for before the log-on
     bool isolatedTenant = false;      // a tenant role without superuser rights, also for a superuser
+    TNamedValues ownOptions;          // the syntax's own options given
+    std::vector<std::string> operands;
+
+    bool Has(std::string_view option) const { return ownOptions.contains(option); }
+    std::optional<std::string> Value(std::string_view option) const;
 };
 
 // Reads the arguments (without the program name) and the environment. The administrator's log-on
@@ -50,12 +76,22 @@ struct TCommandLine {
 // PGUSER, PGDATABASE, PGPASSWORD, PGPASSFILE, PGSSLMODE, ...); HOME says where ~/.pgpass is. A
 // value that cannot work (an unknown SSL mode, a port out of range, a certificate or key file that
 // cannot be read, a malformed connection string) is refused here, before anything connects.
-TCommandLine ParseCommandLine(const std::vector<std::string>& arguments, const TPgEnvironment& environment);
+TCommandLine ParseCommandLine(const std::vector<std::string>& arguments, const TPgEnvironment& environment,
+                              const TCommandSyntax& syntax = {});
+
+// The process's environment as the command line reads it: the user defaults to the login name, as
+// for the server's own tools.
+TPgEnvironment UserPgEnvironment();
 
 // The server when none is named: the socket directory when it exists, else localhost.
 std::string DefaultHost(const std::filesystem::path& socketDirectory = kDefaultSocketDirectory);
 
-// The help text.
-std::string Usage();
+// The help of an installing command: velmora-install's, or that of another program's subcommand
+// (command as the user types it) with its own options' lines.
+std::string Usage(std::string_view command = "velmora-install", std::string_view ownOptions = "");
+
+// The help's sections on the administrator's log-on and the encryption, for every command that logs
+// the administrator on.
+std::string ConnectionUsage();
 
 } // namespace velmora::cli

@@ -45,21 +45,26 @@ bool TLocalSocketFallback::Execute() {
     return true;
 }
 
+void PrepareAdministratorConnection(TUniConnection& connection, const TCommandLine& commandLine) {
+    SetPgSSLOptions(connection, commandLine.tls);
+    connection.SetSpecificOption("ApplicationName", commandLine.applicationName);
+    if (commandLine.auth.Binding() != TPgChannelBinding::Prefer)
+        connection.SetSpecificOption("ChannelBinding",
+                                     std::string(PgChannelBindingName(commandLine.auth.Binding())));
+    if (!commandLine.auth.RequireAuth().empty())
+        connection.SetSpecificOption("RequireAuth", commandLine.auth.RequireAuth());
+    if (!commandLine.startupOptions.empty())
+        connection.SetSpecificOption("StartupOptions", commandLine.startupOptions);
+    if (commandLine.connectTimeout)
+        connection.SetSpecificOption("ConnectionTimeout", std::to_string(*commandLine.connectTimeout));
+}
+
 void PrepareConnections(TInstallation& installation, const TCommandLine& commandLine,
                         TLocalSocketFallback& tenantLogOn) {
-    SetPgSSLOptions(installation.UniConnection1, commandLine.tls);
-    installation.UniConnection1.SetSpecificOption("ApplicationName", commandLine.applicationName);
-    if (commandLine.auth.Binding() != TPgChannelBinding::Prefer)
-        installation.UniConnection1.SetSpecificOption(
-            "ChannelBinding", std::string(PgChannelBindingName(commandLine.auth.Binding())));
-    if (!commandLine.auth.RequireAuth().empty())
-        installation.UniConnection1.SetSpecificOption("RequireAuth", commandLine.auth.RequireAuth());
-    if (!commandLine.startupOptions.empty())
-        installation.UniConnection1.SetSpecificOption("StartupOptions", commandLine.startupOptions);
-    if (commandLine.connectTimeout) {
-        for (TUniConnection* connection : {&installation.UniConnection1, &installation.UniConnection2})
-            connection->SetSpecificOption("ConnectionTimeout", std::to_string(*commandLine.connectTimeout));
-    }
+    PrepareAdministratorConnection(installation.UniConnection1, commandLine);
+    if (commandLine.connectTimeout)
+        installation.UniConnection2.SetSpecificOption("ConnectionTimeout",
+                                                      std::to_string(*commandLine.connectTimeout));
     // Nobody is prompted: the tenant connection's "dialog" is its log-on with the fallback.
     installation.UniConnection2.SetLoginPrompt(true);
     installation.UniConnection2.SetConnectDialog(&tenantLogOn);

@@ -16,6 +16,10 @@ public:
     bool Execute() override;
 };
 
+// Gives an administrator's connection the command line's TLS settings, application name,
+// authentication policy, session's server options and connect timeout.
+void PrepareAdministratorConnection(TUniConnection& connection, const TCommandLine& commandLine);
+
 // Gives the administrative connection the command line's TLS settings and application name (the
 // installation hands both on to the tenant connection) its authentication policy and its session's server
 // options, both connections the connect timeout, and the tenant connection the fallback as its log-on; the
