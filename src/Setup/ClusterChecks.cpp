@@ -12,10 +12,9 @@ namespace velmora {
 namespace {
 
 const std::string kTemplate = "template1";
-// How long other sessions on template1 are waited for, 20 times 100 ms, and the probe's own, 5 times.
+// How long other sessions on template1 are waited for: 20 times 100 ms.
 constexpr int kSessionWaits = 20;
 constexpr std::chrono::milliseconds kSessionWait{100};
-constexpr int kProbeWaits = 5;
 
 } // namespace
 
@@ -68,13 +67,9 @@ void TClusterChecks::CheckTemplate1() {
             "Die Anmeldung ist mit der Vorlage template1 verbunden, aus der die Datenbank des "
             "Mandanten angelegt wird. Bitte mit einer anderen Datenbank anmelden, zum Beispiel "
             "postgres. Es wurde nichts verändert");
-    if (Template1HasTrevix())
-        throw EDatabaseError("Die Vorlage template1 enthält ein Schema trevix, das jede neue Datenbank erbt; "
-                             "die Struktur des Mandanten ließe sich darin nicht anlegen. Bitte das Schema "
-                             "trevix aus template1 entfernen. Es wurde nichts verändert");
-    // A session that only looks at the template, such as the check above of another installation,
-    // is gone within moments; CREATE DATABASE waits a few seconds for such sessions as well.
-    // Autovacuum's workers do not count: CREATE DATABASE ends them itself.
+    // A session that only looks at the template is gone within moments; CREATE DATABASE waits a
+    // few seconds for such sessions as well. Autovacuum's workers do not count: CREATE DATABASE
+    // ends them itself.
     const std::string sessions = "SELECT count(*) FROM pg_stat_activity WHERE datname = 'template1' "
                                  "AND backend_type = 'client backend'";
     int count = Count(sessions);
@@ -91,47 +86,11 @@ void TClusterChecks::CheckTemplate1() {
                              "und die Installation wiederholen. Es wurde nichts verändert");
 }
 
-bool TClusterChecks::Template1HasTrevix() {
-    std::vector<std::vector<std::string>> rows;
-    {
-        TUniConnection probe;
-        probe.SetProviderName(admin_.ProviderName());
-        probe.SetServer(admin_.Server());
-        probe.SetPort(admin_.Port());
-        probe.SetDatabase(kTemplate);
-        probe.SetUsername(admin_.Username());
-        probe.SetPassword(admin_.Password());
-        probe.SpecificOptions() = admin_.SpecificOptions();
-        probe.SetLoginPrompt(false);
-        rows = probe.SelectRows(
-            "SELECT count(*) > 0, pg_backend_pid() FROM pg_namespace WHERE nspname = 'trevix'");
-    }
-    if (rows.size() != 1 || rows.front().size() != 2)
+bool InheritedSchemaTrevix(TUniConnection& tenantDatabase) {
+    const auto rows = tenantDatabase.SelectRows("SELECT count(*) FROM pg_namespace WHERE nspname = 'trevix'");
+    if (rows.size() != 1)
         throw EDatabaseError("Unexpected server response");
-    EndProbeSession(rows.front()[1]);
-    return rows.front()[0] == "t";
-}
-
-void TClusterChecks::EndProbeSession(const std::string& pid) {
-    int number = 0;
-    if (std::from_chars(pid.data(), pid.data() + pid.size(), number).ec != std::errc())
-        throw EDatabaseError("Unexpected server response");
-    const std::string alive = "SELECT count(*) FROM pg_stat_activity WHERE pid = " + std::to_string(number);
-    // A session whose client has left ends within milliseconds.
-    const auto waitUntilGone = [&] {
-        int count = Count(alive);
-        for (int wait = 0; count > 0 && wait < kProbeWaits; ++wait) {
-            std::this_thread::sleep_for(kSessionWait);
-            count = Count(alive);
-        }
-        return count == 0;
-    };
-    if (waitUntilGone())
-        return;
-    // A connection pooler keeps the server's session after the probe has left it; it is the
-    // probe's own, and the pooler opens another one when it needs one.
-    admin_.SelectRows("SELECT pg_terminate_backend(" + std::to_string(number) + ")");
-    waitUntilGone();
+    return rows.front().front() != "0";
 }
 
 std::string DatabaseEncodingLine(const std::optional<std::string>& template0Locale) {

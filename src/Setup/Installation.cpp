@@ -7,6 +7,7 @@
 #include "Setup/ClusterChecks.h"
 #include "Setup/SchemaScripts.h"
 #include "Setup/StatementTemplates.h"
+#include "Setup/TenantInput.h"
 
 #include <algorithm>
 #include <utility>
@@ -250,7 +251,8 @@ bool TInstallation::MayReplaceExistingTenant() {
         UniConnection1.Database().empty() ? UniConnection1.Username() : UniConnection1.Database();
     log_.Write("Server " + UniConnection1.Server() + ":" + std::to_string(UniConnection1.Port()) +
                ", Benutzer " + UniConnection1.Username() + ", Datenbank " + loginDatabase);
-    if (!databaseExists && !roleExists)
+    replacesTenant_ = databaseExists || roleExists;
+    if (!replacesTenant_)
         return true;
     log_.Write(std::string("Vorhanden: ") + (databaseExists ? "Datenbank " : "") +
                (roleExists ? "Rolle " : "") + tenant);
@@ -441,12 +443,44 @@ void TInstallation::CreateTenantDatabase() {
     UniConnection2.SetUsername(tenant);
     UniConnection2.SetPassword(host_.TenantPassword());
     UniConnection2.Connect();
+    if (!template0Locale_ && InheritedSchemaTrevix(UniConnection2))
+        RefuseInheritedSchemaTrevix(tenant);
     // Other tenants share the application roles with this one: only its own role may connect.
     if (tenantRoleKind_ == TTenantRoleKind::Isolated)
         RunStatements(UniConnection2, {"REVOKE ALL ON DATABASE " + tenant + " FROM PUBLIC"});
 
     PatchLine(UniScriptCreateSchema.SQL(), 3, host_.TenantCode());
     UniScriptCreateSchema.Execute();
+}
+
+void TInstallation::RefuseInheritedSchemaTrevix(const std::string& tenant) {
+    std::string message = "Die Vorlage template1 enthält ein Schema trevix, das jede neue Datenbank erbt; "
+                          "die Struktur des Mandanten ließe sich darin nicht anlegen. Bitte das Schema "
+                          "trevix aus template1 entfernen. ";
+    try {
+        UndoTenantCreation(tenant);
+        message += replacesTenant_
+                       ? "Der bisherige Mandant " + tenant + " war zu diesem Zeitpunkt schon gelöscht"
+                       : std::string("Es wurde nichts verändert");
+    } catch (const EDatabaseError& e) {
+        message += e.Message();
+    }
+    throw EDatabaseError(message);
+}
+
+void TInstallation::UndoTenantCreation(const std::string& tenant) {
+    UniConnection2.Disconnect();
+    // The database was made by this run moments ago, and the lock keeps other runs of the tenant
+    // out: the only session on it is this run's own, which a connection pooler keeps open after the
+    // connection has closed, and which would keep the database from being dropped.
+    try {
+        UniConnection1.SelectRows("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = " +
+                                  PasswordLiteral(tenant));
+    } catch (const EDatabaseError& e) {
+        log_.Write("Sitzungen auf der Datenbank " + tenant + " nicht beendet: " + e.Message());
+    }
+    Drop("drop database " + tenant, kInvalidCatalogName, "Die Datenbank " + tenant);
+    Drop("drop user " + tenant, kUndefinedObject, "Die Rolle " + tenant);
 }
 
 void TInstallation::FollowAdministratorConnection() {

@@ -108,6 +108,10 @@ private:
     void CreateTenantDatabase();
     // Gives the tenant connection the administrative connection's TLS settings and application name.
     void FollowAdministratorConnection();
+    // Stops the run when the tenant database inherited a schema trevix from template1, after
+    // dropping the database and the role the run made.
+    [[noreturn]] void RefuseInheritedSchemaTrevix(const std::string& tenant);
+    void UndoTenantCreation(const std::string& tenant);
     void CreateTenantStructure();
     void InsertValueLists();
     void InsertTenantRow();
@@ -128,6 +132,7 @@ private:
     // The UTF-8 locale the database is made from template0 with, on a cluster whose template1 is not
     // UTF-8.
     std::optional<std::string> template0Locale_;
+    bool replacesTenant_ = false; // whether the tenant's database or role existed before the run
     std::optional<TAdministratorRights> rights_; // read after the login of each run
     TTenantRoleKind tenantRoleKind_ = TTenantRoleKind::Superuser;
     // The administrative session's password_encryption: the kind of verifier the role's password

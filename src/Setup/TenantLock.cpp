@@ -1,6 +1,7 @@
 #include "Setup/TenantLock.h"
 
 #include "Common/Exceptions.h"
+#include "Dabrix/UniScript.h"
 #include "Setup/TenantInput.h"
 
 namespace velmora {
@@ -12,33 +13,38 @@ namespace {
 constexpr std::string_view kInstallerKey = "1986358381";
 
 // The name is quoted by the password's literal rule, which keeps any text as it is.
-std::string LockCall(std::string_view function, const std::string& tenant) {
-    return "SELECT " + std::string(function) + "(" + std::string(kInstallerKey) + ", hashtext(" +
+std::string TryLock(const std::string& tenant) {
+    return "SELECT pg_try_advisory_xact_lock(" + std::string(kInstallerKey) + ", hashtext(" +
            PasswordLiteral(tenant) + "))";
+}
+
+void Begin(TUniConnection& session) {
+    TUniScript begin;
+    begin.SetConnection(&session);
+    begin.SQL().SetText("BEGIN;");
+    begin.Execute();
 }
 
 } // namespace
 
-TTenantLock::TTenantLock(TCustomDAConnection& connection, std::string tenant)
-    : connection_(connection), tenant_(std::move(tenant)) {
+TTenantLock::TTenantLock(const TUniConnection& administrator, std::string tenant)
+    : tenant_(std::move(tenant)) {
+    session_.SetProviderName(administrator.ProviderName());
+    session_.SetServer(administrator.Server());
+    session_.SetPort(administrator.Port());
+    session_.SetDatabase(administrator.Database());
+    session_.SetUsername(administrator.Username());
+    session_.SetPassword(administrator.Password());
+    session_.SpecificOptions() = administrator.SpecificOptions();
+    session_.SetLoginPrompt(false);
     if (!Take())
         throw EDatabaseError("Der Mandant " + tenant_ +
                              " wird gerade von einer anderen Installation auf diesem Server installiert. "
                              "Diese Installation wurde beendet, ohne etwas zu verändern");
 }
 
-TTenantLock::~TTenantLock() {
-    if (!connection_.Connected() || connection_.SessionCount() != session_)
-        return;
-    try {
-        connection_.SelectRows(LockCall("pg_advisory_unlock", tenant_));
-    } catch (...) {
-        // The session failed under the unlock: the server gives its locks back as it ends it.
-    }
-}
-
 void TTenantLock::Hold() {
-    if (connection_.Connected() && connection_.SessionCount() == session_)
+    if (Held())
         return;
     if (!Take())
         throw EDatabaseError(
@@ -48,11 +54,27 @@ void TTenantLock::Hold() {
 }
 
 bool TTenantLock::Take() {
-    const auto rows = connection_.SelectRows(LockCall("pg_try_advisory_lock", tenant_));
-    if (rows.size() != 1 || rows.front().front() != "t")
+    session_.Disconnect();
+    Begin(session_);
+    sessionCount_ = session_.SessionCount();
+    // The transaction stays open while the run goes on: a time limit for idle transactions that the
+    // role or database sets would end it (the setting is unknown to servers before 9.6).
+    session_.SelectRows("SELECT set_config(name, '0', true) FROM pg_settings "
+                        "WHERE name = 'idle_in_transaction_session_timeout'");
+    const auto rows = session_.SelectRows(TryLock(tenant_));
+    return rows.size() == 1 && rows.front().front() == "t" && session_.SessionCount() == sessionCount_;
+}
+
+bool TTenantLock::Held() {
+    if (!session_.Connected() || session_.SessionCount() != sessionCount_)
         return false;
-    session_ = connection_.SessionCount();
-    return true;
+    try {
+        // The transaction holds it already, so this only asks whether the transaction is still there.
+        const auto rows = session_.SelectRows(TryLock(tenant_));
+        return rows.size() == 1 && rows.front().front() == "t" && session_.SessionCount() == sessionCount_;
+    } catch (const EDatabaseError&) {
+        return false; // the session is lost, and the lock with it
+    }
 }
 
 } // namespace velmora

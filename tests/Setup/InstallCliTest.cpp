@@ -502,6 +502,52 @@ TEST_F(InstallCliTest, InstallsThroughAPoolerInTransactionModeOneAfterTheOther) 
     dropAll();
 }
 
+// Three tenants installed at once through a pooler in transaction mode, each run a process of its
+// own: none keeps another from copying template1, and each holds its tenant's lock all the way
+// through. A replacement through the pooler afterwards meets the pooler's idle sessions on the
+// tenant's database, which it does not end: it stops before anything changes.
+TEST_F(InstallCliTest, InstallsThreeTenantsAtOnceThroughAPoolerInTransactionMode) {
+    const std::vector<std::string> tenants{"q8a1", "q8a2", "q8a3"};
+    const auto dropAll = [&] {
+        for (const std::string& tenant : tenants) {
+            DropDatabase(tenant);
+            psql("postgres", {"-c", "DROP ROLE IF EXISTS " + tenant});
+        }
+    };
+    const auto complete = [](const std::string& tenant) {
+        EXPECT_EQ(Superuser(tenant, "SELECT count(*) FROM pg_tables WHERE schemaname = 'trevix'"), "68");
+        EXPECT_EQ(Superuser(tenant, "SELECT lizenznehmer FROM trevix.mandant"), "Lizenz " + tenant);
+    };
+    dropAll();
+    {
+        std::vector<TPooler::TUser> tenantLogins;
+        for (const std::string& tenant : tenants)
+            tenantLogins.push_back({tenant, "Kennwort"});
+        TPooler pooler(tenantLogins);
+        const Environment viaPooler{
+            {"PGHOST", pooler.Host()}, {"PGPORT", pooler.Port()}, {"PGPASSWORD", sandbox().password}};
+        std::vector<std::future<CliRun>> runs;
+        for (const std::string& tenant : tenants)
+            runs.push_back(std::async(std::launch::async, [&viaPooler, tenant] {
+                return Install({"-t", tenant, "--licensee", "Lizenz " + tenant}, "Kennwort\n", viaPooler);
+            }));
+        for (std::size_t i = 0; i < runs.size(); ++i) {
+            const CliRun run = runs[i].get();
+            EXPECT_EQ(run.exitCode, 0) << tenants[i] << ": " << run.err;
+        }
+        for (const std::string& tenant : tenants)
+            complete(tenant);
+
+        const CliRun replaced =
+            Install({"-t", tenants[0], "--licensee", "Neu", "--replace"}, "Kennwort\n", viaPooler);
+        EXPECT_EQ(replaced.exitCode, 1) << replaced.err;
+        EXPECT_THAT(replaced.err, HasSubstr("Die Datenbank q8a1 kann nicht gelöscht werden, weil andere "
+                                            "Sitzungen mit ihr verbunden sind."));
+        complete(tenants[0]);
+    }
+    dropAll();
+}
+
 // An administrator whose role carries a statement and a lock time limit of 5 ms, a common guard on
 // production servers, installs all the same: our sessions run without them.
 TEST_F(InstallCliTest, AnAdministratorWithTimeLimitsInTheRoleInstalls) {
