@@ -18,11 +18,11 @@ std::string TryLock(const std::string& tenant) {
            PasswordLiteral(tenant) + "))";
 }
 
-void Begin(TUniConnection& session) {
-    TUniScript begin;
-    begin.SetConnection(&session);
-    begin.SQL().SetText("BEGIN;");
-    begin.Execute();
+void Run(TUniConnection& session, const std::string& statement) {
+    TUniScript script;
+    script.SetConnection(&session);
+    script.SQL().SetText(statement);
+    script.Execute();
 }
 
 } // namespace
@@ -43,6 +43,17 @@ TTenantLock::TTenantLock(const TUniConnection& administrator, std::string tenant
                              "Diese Installation wurde beendet, ohne etwas zu verändern");
 }
 
+TTenantLock::~TTenantLock() {
+    if (!session_.Connected())
+        return;
+    try {
+        Run(session_, "ROLLBACK;");
+    } catch (...) {
+        // The session failed or the run was interrupted: the server gives the lock back as the
+        // session ends.
+    }
+}
+
 void TTenantLock::Hold() {
     if (Held())
         return;
@@ -55,7 +66,7 @@ void TTenantLock::Hold() {
 
 bool TTenantLock::Take() {
     session_.Disconnect();
-    Begin(session_);
+    Run(session_, "BEGIN;");
     sessionCount_ = session_.SessionCount();
     // The transaction stays open while the run goes on: a time limit for idle transactions that the
     // role or database sets would end it (the setting is unknown to servers before 9.6).

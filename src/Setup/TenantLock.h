@@ -23,6 +23,8 @@ public:
     // the administrative connection administrator is; raises EDatabaseError when another run holds
     // it.
     TTenantLock(const TUniConnection& administrator, std::string tenant);
+    // Ends the transaction, which gives the lock back at once; the session closes after it.
+    ~TTenantLock();
     TTenantLock(const TTenantLock&) = delete;
     TTenantLock& operator=(const TTenantLock&) = delete;
 

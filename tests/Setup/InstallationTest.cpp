@@ -7,6 +7,7 @@
 #include "InstallationDoubles.h"
 #include "Setup/TenantLock.h"
 #include "schema/TenantDatabase.h"
+#include "support/Pooler.h"
 #include "support/Sandbox.h"
 #include "support/StateHome.h"
 
@@ -800,6 +801,30 @@ TEST(TenantLock, LivesAndEndsWithItsOwnSession) {
         TTenantLock lock(administrator.connection, "q7gb");
         EndLockSession("q7gb");
         EXPECT_NO_THROW(TTenantLock(other.connection, "q7gb"));
+    }
+}
+
+// Through a pooler in transaction mode, where each transaction of a client may run on another
+// server session, the lock keeps other runs out for as long as it lives, and nothing of it stays
+// behind on the pooled server sessions once it ends.
+TEST(TenantLock, HoldsThroughAPoolerInTransactionMode) {
+    TPooler pooler;
+    OtherSession first;
+    OtherSession second;
+    for (OtherSession* session : {&first, &second}) {
+        session->connection.SetServer(pooler.Host());
+        session->connection.SetPort(std::stoi(pooler.Port()));
+    }
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        {
+            TTenantLock lock(first.connection, "q7pl");
+            for (int attempt = 0; attempt < 3; ++attempt) {
+                EXPECT_THROW(TTenantLock(second.connection, "q7pl"), EDatabaseError);
+                EXPECT_NO_THROW(lock.Hold());
+            }
+        }
+        EXPECT_NO_THROW(TTenantLock(second.connection, "q7pl"));
     }
 }
 
