@@ -70,7 +70,10 @@ void TCustomDASQL::Reporting(Work work) {
 void TCustomDASQL::Execute() {
     if (connection_ == nullptr)
         throw EDatabaseError("Connection is not defined");
-    Parsed();
+    if (!connection_->Sending(Parsed(), params_)) {
+        rowsAffected_ = 0;
+        return;
+    }
     connection_->InternalConnect();
     // Not a scope guard: the disconnect may run the application's events, which may throw.
     try {
@@ -98,6 +101,8 @@ void TCustomDASQL::RunICommand(TCRConnection& iConnection) {
 }
 
 void TCustomDASQL::Send(TCRPipeline& pipeline) {
+    // A dry run never pipelines (see TDAScript), so every statement here is sent.
+    connection_->Sending(Parsed(), params_);
     pipeline.Send(Parsed());
 }
 

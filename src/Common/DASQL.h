@@ -48,7 +48,8 @@ public:
 
     // Runs the statement once with the current parameter values, opening a closed connection first.
     // Rows the statement returns are read and dropped. The server's errors arrive as the
-    // connection's database error class.
+    // connection's database error class. In the connection's dry run the statement only reaches its
+    // observer, and nothing connects.
     void Execute();
     // Sends the statement, which takes no parameter values, on pipeline of the open connection
     // ahead of its answer; Receive takes the oldest answer of pipeline as this statement's, and

@@ -160,7 +160,9 @@ void TDAScript::Execute() {
         Processor().Init(delimiter_); // a script without connection stops here
     }
     TCustomDAConnection* connection = connection_;
-    if (!noPreconnect_)
+    // A dry run sends nothing, so it needs no session.
+    preconnected_ = !noPreconnect_ && !connection->DryRun();
+    if (preconnected_)
         connection->InternalConnect();
     pipelining_ = CanPipeline();
     // Not a scope guard: ending the run may disconnect, which runs the application's events and may throw.
@@ -177,7 +179,8 @@ void TDAScript::Execute() {
 }
 
 bool TDAScript::CanPipeline() const {
-    return pipelined_ && !BeforeExecute && !AfterExecute && (OnError || HasApplicationExceptionHandler());
+    return pipelined_ && !BeforeExecute && !AfterExecute && (OnError || HasApplicationExceptionHandler()) &&
+           !connection_->DryRun();
 }
 
 // The pipeline of the open connection. A connection that was closed (a lost one) is opened again
@@ -268,7 +271,7 @@ void TDAScript::EndRun(TCustomDAConnection* usedConnection) {
         if (processor_)
             processor_->Reset();
     }
-    if (!noPreconnect_)
+    if (preconnected_)
         usedConnection->InternalDisconnect();
 }
 

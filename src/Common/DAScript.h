@@ -104,11 +104,11 @@ public:
     // server per statement. A run pipelines when the flag is set, neither BeforeExecute nor
     // AfterExecute is assigned (they run between statements), failures have somewhere to go (an
     // OnError, or the application's exception handler), and the connection's provider offers a
-    // pipeline; otherwise it runs one statement at a time. Each statement still runs on its own,
-    // and failures reach OnError and the handler in script order. A statement in flight when the
-    // connection is lost is reported as failed, with a fatal error, and is not sent again: it may
-    // have run. By opting in, the owner accepts what a stop means here: when OnError stops the run
-    // (eaAbort, eaFail) or the handler raises, the statements already sent have reached the server
+    // pipeline, and the connection is in no dry run; otherwise it runs one statement at a time. Each
+    // statement still runs on its own, and failures reach OnError and the handler in script order. A
+    // statement in flight when the connection is lost is reported as failed, with a fatal error, and is not
+    // sent again: it may have run. By opting in, the owner accepts what a stop means here: when OnError stops
+    // the run (eaAbort, eaFail) or the handler raises, the statements already sent have reached the server
     // and run; after eaAbort their failures are still reported, otherwise their answers are read
     // and dropped.
     bool Pipelined() const { return pipelined_; }
@@ -164,6 +164,7 @@ private:
     TCustomDAConnection* connection_ = nullptr;
     std::string delimiter_ = ";";
     bool noPreconnect_ = false;
+    bool preconnected_ = false; // this run opened the connection before its first statement
     std::atomic<bool> breakExecution_ = false;
     std::unique_ptr<TCustomDASQL> command_;
     std::unique_ptr<TDAScriptProcessor> processor_;

@@ -57,6 +57,11 @@ bool TCustomDAConnection::GetConnected() const {
 }
 
 void TCustomDAConnection::DoConnect() {
+    if (dryRun_) {
+        if (observer_ != nullptr)
+            observer_->LogOnWithheld(*this);
+        return;
+    }
     ++connectCount_;
     std::unique_ptr<TCustomConnectDialog> temporaryDialog;
     TCustomConnectDialog* dialog = nullptr;
@@ -166,8 +171,16 @@ void TCustomDAConnection::InternalDisconnect() {
     shouldShowPrompt_ = false;
 }
 
+bool TCustomDAConnection::Sending(const TParsedSQL& sql, const TDAParams& params) {
+    if (observer_ != nullptr)
+        observer_->Statement(sql, params, dryRun_);
+    return !dryRun_;
+}
+
 template <class Read>
 auto TCustomDAConnection::Catalogue(Read read) {
+    if (dryRun_ && !Connected())
+        throw EDatabaseError("Ein Probelauf meldet niemanden an: die Verbindung zum Server ist nicht offen");
     InternalConnect();
     decltype(read(*iConnection_)) rows;
     // Not a scope guard: the disconnect may run the application's events, which may throw.
@@ -194,7 +207,14 @@ std::vector<std::string> TCustomDAConnection::GetRoleNames() {
 }
 
 std::vector<std::vector<std::string>> TCustomDAConnection::SelectRows(const std::string& sql) {
-    return Catalogue([&sql](TCRConnection& connection) { return connection.SelectRows(sql); });
+    return Catalogue([this, &sql](TCRConnection& connection) {
+        if (observer_ != nullptr) {
+            TParsedSQL query;
+            query.Text = sql;
+            observer_->Statement(query, TDAParams(), false);
+        }
+        return connection.SelectRows(sql);
+    });
 }
 
 void TCustomDAConnection::HandleDatabaseError(const EDAError& error) {

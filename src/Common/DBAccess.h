@@ -2,6 +2,7 @@
 
 #include "Common/CRAccess.h"
 #include "Common/Exceptions.h"
+#include "Common/StatementObserver.h"
 
 #include <cstdint>
 #include <functional>
@@ -120,6 +121,20 @@ public:
     // connection is closed.
     void Cancel();
 
+    // Sees every statement the connection sends, and what a dry run keeps back; none by default.
+    // The observer must outlive the connection or be taken away first.
+    TStatementObserver* StatementObserver() const { return observer_; }
+    void SetStatementObserver(TStatementObserver* observer) { observer_ = observer; }
+    // A dry run: the components' statements reach the observer only, never the server, and a
+    // connect of the closed connection is only reported to the observer (a login dialog's
+    // PerformConnect still logs on). Catalogue queries of the open connection still run: they
+    // change nothing and decide what the run does; on the closed connection they fail.
+    bool DryRun() const { return dryRun_; }
+    void SetDryRun(bool value) { dryRun_ = value; }
+    // Called by a component just before its statement goes to the server: shows it to the
+    // observer and returns whether to send it, false in a dry run.
+    bool Sending(const TParsedSQL& sql, const TDAParams& params);
+
     // The provider connection, made at the first connect; statement commands run on it.
     TCRConnection* IConnection() const { return iConnection_.get(); }
 
@@ -172,6 +187,8 @@ private:
     std::uint64_t sessionCount_ = 0;
     TCustomConnectDialog* connectDialog_ = nullptr;
     TDAConnectionOptions options_;
+    TStatementObserver* observer_ = nullptr;
+    bool dryRun_ = false;
     // Replacing or dropping the provider connection takes this lock, so that Cancel from another
     // thread never meets one that is going away.
     std::mutex iConnectionMutex_;

@@ -138,15 +138,29 @@ void TInstallation::RunStatements(TUniConnection& connection, const std::vector<
     script.Execute();
 }
 
+void TInstallation::SetStatementObserver(TStatementObserver* observer) {
+    UniConnection1.SetStatementObserver(observer);
+    UniConnection2.SetStatementObserver(observer);
+}
+
+void TInstallation::SetDryRun(bool dryRun) {
+    dryRun_ = dryRun;
+    UniConnection1.SetDryRun(dryRun);
+    UniConnection2.SetDryRun(dryRun);
+}
+
 void TInstallation::Button1Click() {
     outcome_ = {};
+    outcome_.SetDryRun(dryRun_);
     connectionLossReported_ = false;
     result_ = TInstallationResult::Stopped;
     log_.BeginRun();
     progress_ = 0;
     stepReached_ = {};
     interruption_.clear();
-    log_.Write("Mandant " + host_.TenantCode() + ": Installation beginnt");
+    log_.Write("Mandant " + host_.TenantCode() +
+               (dryRun_ ? ": Probelauf beginnt: Anweisungen, die etwas verändern würden, werden nur angezeigt"
+                        : ": Installation beginnt"));
     if (auto refusal = InputRefusal(host_.TenantCode(), host_.TenantPassword(), host_.MasterData())) {
         log_.Write("Eingabe abgelehnt: " + *refusal);
         result_ = TInstallationResult::Refused;
@@ -443,7 +457,8 @@ void TInstallation::CreateTenantDatabase() {
     UniConnection2.SetUsername(tenant);
     UniConnection2.SetPassword(host_.TenantPassword());
     UniConnection2.Connect();
-    if (!template0Locale_ && InheritedSchemaTrevix(UniConnection2))
+    // A dry run has no new database to look into.
+    if (!template0Locale_ && !dryRun_ && InheritedSchemaTrevix(UniConnection2))
         RefuseInheritedSchemaTrevix(tenant);
     // Other tenants share the application roles with this one: only its own role may connect.
     if (tenantRoleKind_ == TTenantRoleKind::Isolated)

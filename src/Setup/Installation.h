@@ -56,6 +56,16 @@ public:
     // EInterrupted a signal, after which nothing more is sent.
     void Button1Click();
 
+    // Shows both connections' statements to observer as they are sent, and what a dry run keeps
+    // back; none by default. The observer must outlive the installation or be taken away first.
+    void SetStatementObserver(TStatementObserver* observer);
+    // A dry run: the administrator logs on and the reads that decide the run (rights, the cluster,
+    // whether the tenant exists, its lock) go to the server, while every statement that would
+    // change something, and the tenant's log-on, only reach the observer. The log and the final
+    // message say that nothing was changed; a finished dry run counts as Installed.
+    void SetDryRun(bool dryRun);
+    bool DryRun() const { return dryRun_; }
+
     TInstallationResult Result() const { return result_; }
     // After an interrupted run: the signal, how far the run got, what it left on the server and
     // how to repair it, in one line.
@@ -142,6 +152,7 @@ private:
     TStepReached stepReached_;
     std::string interruption_;
     bool connectionLossReported_ = false;
+    bool dryRun_ = false;
 };
 
 } // namespace velmora

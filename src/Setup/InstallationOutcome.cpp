@@ -150,7 +150,10 @@ std::optional<std::string> TInstallationOutcome::SkippedNote() const {
 std::string TInstallationOutcome::FinalMessage(const std::string& database,
                                                const std::filesystem::path& log) const {
     std::string message;
-    if (Complete()) {
+    if (dryRun_) {
+        message = "Probelauf beendet: die Datenbank " + database +
+                  " wurde nicht installiert, auf dem Server wurde nichts verändert";
+    } else if (Complete()) {
         message = "Die Datenbank " + database + " wurde erfolgreich installiert";
     } else {
         message = "Die Installation der Datenbank " + database + " wurde mit Fehlern beendet: ";

@@ -59,6 +59,8 @@ std::string InterruptionText(int signal, int progress, const std::string& tenant
 class TInstallationOutcome {
 public:
     void SetTenantRoleKind(TTenantRoleKind kind) { tenantRoleKind_ = kind; }
+    // A dry run, whose final message says that nothing changed.
+    void SetDryRun(bool dryRun) { dryRun_ = dryRun; }
     void CountFailedStatement() { ++failedStatements_; }
     void CountFailedStep() { ++failedSteps_; }
     // An ownership statement of a MissingOwner or RefusedOwner failure, skipped.
@@ -68,7 +70,8 @@ public:
     int FailedStatements() const { return failedStatements_; }
 
     // The window's and the command line's final message for the tenant's database: the success
-    // message, or that the run finished with errors and how many; then the kind of the tenant role
+    // message (a dry run's: that nothing was changed), or that the run finished with errors and how
+    // many; then the kind of the tenant role
     // (named like the database), what was skipped, if anything, and where the log is.
     std::string FinalMessage(const std::string& database, const std::filesystem::path& log) const;
     // Why ownership statements were skipped, when some were.
@@ -78,6 +81,7 @@ private:
     TTenantRoleKind tenantRoleKind_ = TTenantRoleKind::Superuser;
     int failedStatements_ = 0;
     int failedSteps_ = 0;
+    bool dryRun_ = false;
     int skippedOwnerships_ = 0;
     std::set<std::string> missingOwners_;
     std::set<std::string> refusedOwners_;

@@ -386,4 +386,36 @@ TEST_F(DAConnection, GetDatabaseNamesOpensTheConnectionAndKeepsItOnAnOrdinaryErr
     EXPECT_EQ(log.disconnects, 0);
 }
 
+// What an observer of the connection heard, one line each.
+class RecordingObserver : public TStatementObserver {
+public:
+    void Statement(const TParsedSQL& sql, const TDAParams&, bool withheld) override {
+        heard.push_back((withheld ? "withheld " : "sent ") + sql.Text);
+    }
+    void LogOnWithheld(const TCustomDAConnection& connection) override {
+        heard.push_back("log-on " + connection.Username() + "@" + connection.Server());
+    }
+    std::vector<std::string> heard;
+};
+
+// A dry run logs nobody on by itself: a connect is only reported, and a catalogue query needs the
+// session a login dialog opened for real, which it then uses and reports as sent.
+TEST_F(DAConnection, ADryRunReportsItsConnectAndReadsOnlyOnASessionOpenedForReal) {
+    RecordingObserver observer;
+    connection.SetStatementObserver(&observer);
+    connection.SetDryRun(true);
+    connection.SetLoginPrompt(false);
+
+    connection.Connect();
+    EXPECT_FALSE(connection.Connected());
+    EXPECT_TRUE(log.connects.empty());
+    EXPECT_THROW(connection.SelectRows("SELECT 1"), EDatabaseError);
+    EXPECT_TRUE(log.connects.empty());
+
+    connection.PerformConnect(false);
+    EXPECT_EQ(connection.SelectRows("SELECT 2"), (std::vector<std::vector<std::string>>{{"1"}}));
+    EXPECT_THAT(observer.heard, ElementsAre("log-on admin@db.example", "sent SELECT 2"));
+    EXPECT_THAT(log.connects, ElementsAre("admin:pw@db.example"));
+}
+
 } // namespace

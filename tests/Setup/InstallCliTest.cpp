@@ -108,8 +108,8 @@ struct PasswordFile {
 class InstallCliTest : public testing::Test {
 protected:
     ~InstallCliTest() override {
-        for (const char* tenant :
-             {"q7cl", "q7cf", "q7tr", "q7pe", "q7pw", "q7cr", "q7tw", "q7ur", "q7kv", "q7sv"}) {
+        for (const char* tenant : {"q7cl", "q7cf", "q7tr", "q7pe", "q7pw", "q7cr", "q7tw", "q7ur", "q7kv",
+                                   "q7sv", "q7ec", "q7dr"}) {
             DropDatabase(tenant);
             psql("postgres", {"-c", std::string("DROP ROLE IF EXISTS ") + tenant});
         }
@@ -560,4 +560,84 @@ TEST_F(InstallCliTest, AnAdministratorWithTimeLimitsInTheRoleInstalls) {
     EXPECT_EQ(Superuser("q7tr", "SELECT mandant FROM trevix.mandant"), "Q7TR");
     DropDatabase("q7tr");
     psql("postgres", {"-c", "DROP ROLE IF EXISTS q7tr", "-c", "DROP ROLE " + admin});
+}
+
+namespace {
+
+// What the server holds of one tenant: whether its database and role exist, the database's oid, the
+// role's stored verifier, and, inside the database, its relations and tenant rows.
+std::string TenantState(const std::string& tenant) {
+    const std::string database = "(SELECT oid::text FROM pg_database WHERE datname = '" + tenant + "')";
+    const std::string role = "(SELECT rolpassword FROM pg_authid WHERE rolname = '" + tenant + "')";
+    std::string state =
+        Superuser("postgres", "SELECT coalesce(" + database + ", '-') || '|' || coalesce(" + role + ", '-')");
+    if (state.starts_with("-"))
+        return state;
+    return state + "|" +
+           Superuser(tenant, "SELECT (SELECT count(*) FROM pg_class) || '|' || "
+                             "(SELECT string_agg(mandant || ort, ',') FROM trevix.mandant)");
+}
+
+} // namespace
+
+// -e shows each statement before it is sent, the pipelined scripts' too, and never the password;
+// a dry run of --replace then shows the drops and leaves the tenant as it was.
+TEST_F(InstallCliTest, EchoShowsEveryStatementAndADryRunOfReplaceKeepsTheTenant) {
+    const std::string password = "Echo-Kennwort-7";
+    const CliRun run = Install({"--tenant", "q7ec", "-e"}, sandbox().password + "\n" + password + "\n");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    for (const char* statement :
+         {"SHOW password_encryption;\n", "\nPASSWORD  '********';\n", "CREATE DATABASE", "CREATE SCHEMA",
+          "CREATE TABLE trevix.mandant (", "INSERT INTO trevix.mandant(",
+          "-- $1 = 'Q7EC'\n-- $2 = 'Bau AG'\n-- $3 = '********'\n-- $4 = '54321'\n"})
+        EXPECT_THAT(run.out, HasSubstr(statement));
+    EXPECT_THAT(run.out, testing::Not(HasSubstr(password)));
+    EXPECT_THAT(run.out, testing::Not(HasSubstr("SCRAM-SHA-256$")));
+
+    EXPECT_EQ(Superuser("q7ec", "SELECT password FROM trevix.mandant"), password);
+
+    Superuser("q7ec", "CREATE TABLE public.kept ()");
+    const std::string before = TenantState("q7ec");
+    const CliRun dryRun = Install({"--tenant", "q7ec", "--replace", "--dry-run", "--city", "Bonn"},
+                                  sandbox().password + "\nAnders-9\n");
+    EXPECT_EQ(dryRun.exitCode, 0) << dryRun.err;
+    EXPECT_THAT(dryRun.out, HasSubstr("drop database\nQ7EC;\ndrop user Q7EC;\n"));
+    EXPECT_THAT(dryRun.out, HasSubstr("CREATE TABLE trevix.mandant ("));
+    EXPECT_THAT(dryRun.out, HasSubstr("Probelauf beendet: die Datenbank q7ec wurde nicht installiert"));
+    EXPECT_EQ(TenantState("q7ec"), before);
+}
+
+// A dry run of a new tenant: the administrator's checks run, everything that would change is
+// printed instead of sent, the tenant's log-on is a comment line, and the server holds nothing of
+// the tenant afterwards.
+TEST_F(InstallCliTest, ADryRunPrintsWhatItWouldSendAndChangesNothing) {
+    const std::string password = "Probe-Kennwort-3";
+    const CliRun run =
+        Install({"--tenant", "q7dr", "--dry-run"}, sandbox().password + "\n" + password + "\n");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(TenantState("q7dr"), "-|-");
+    // In order: the drops a new server answers with "does not exist", the role, the database, the
+    // tenant's log-on and its session's statements.
+    std::size_t at = 0;
+    for (const std::string& expected :
+         {std::string("drop database\nQ7DR;\n"), std::string("drop user Q7DR;\n"),
+          std::string("CREATE USER \nq7dr"), std::string("\nPASSWORD  '********';\n"),
+          std::string("CREATE DATABASE\nq7dr"),
+          "-- Anmeldung als q7dr an der Datenbank q7dr auf " + sandbox().host + ", Port " + sandbox().port +
+              " (Probelauf: nicht ausgeführt)\n",
+          std::string("CREATE SCHEMA\ntrevix\nAUTHORIZATION \nQ7DR;\n"),
+          std::string("CREATE TABLE trevix.mandant ("), std::string("INSERT INTO trevix.mandant("),
+          std::string("-- $3 = '********'\n"), std::string("INSERT INTO\n  trevix.sys_cnt_kundennummer"),
+          std::string("Probelauf beendet: die Datenbank q7dr wurde nicht installiert, auf dem Server wurde "
+                      "nichts verändert\n")}) {
+        const std::size_t found = run.out.find(expected, at);
+        EXPECT_NE(found, std::string::npos) << "missing after offset " << at << ": " << expected;
+        if (found != std::string::npos)
+            at = found + expected.size();
+    }
+    // The reads that decide the run are sent, not printed, and no password shows.
+    EXPECT_THAT(run.out, testing::Not(HasSubstr("SHOW password_encryption")));
+    EXPECT_THAT(run.out, testing::Not(HasSubstr(password)));
+    EXPECT_THAT(TestStateHome().logText(), HasSubstr("Mandant Q7DR: Probelauf beginnt"));
 }

@@ -127,7 +127,8 @@ int ConnectTimeout(const std::string& text) {
 constexpr TOptionName kTenantOptions[] = {
     {"--tenant", 't', true}, {"--licensee", 0, true},         {"--postal-code", 0, true},
     {"--city", 0, true},     {"--street", 0, true},           {"--tenant-password-file", 0, true},
-    {"--replace", 0, false}, {"--isolated-tenant", 0, false},
+    {"--replace", 0, false}, {"--isolated-tenant", 0, false}, {"--dry-run", 0, false},
+    {"--echo", 'e', false},
 };
 
 constexpr TOptionName kConnectionOptionNames[] = {
@@ -275,6 +276,8 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments, const T
     result.ownOptions = OwnOptions(given, syntax.ownOptions);
     result.replace = given.contains("--replace");
     result.isolatedTenant = given.contains("--isolated-tenant");
+    result.dryRun = given.contains("--dry-run");
+    result.echo = given.contains("--echo");
     result.noPasswordPrompt = given.contains("--no-password");
     result.passwordPromptFirst = given.contains("--password");
     if (result.noPasswordPrompt && result.passwordPromptFirst)
@@ -379,6 +382,11 @@ Sonstiges:
       --replace                Ersetzt einen vorhandenen Mandanten: löscht seine Datenbank
                                mit allen Daten und installiert sie neu (ohne diese Option
                                wird ein vorhandener Mandant nicht angetastet)
+      --dry-run                Probelauf: meldet den Administrator an und prüft wie sonst, gibt
+                               aber jede Anweisung, die etwas verändern würde, nur aus und
+                               verändert nichts; die Anmeldung des Mandanten erscheint als
+                               Kommentarzeile
+  -e, --echo                   Gibt jede Anweisung aus, bevor sie an den Server geht
 )" + std::string(ownOptions) +
            R"(  -?, --help                   Zeigt diese Hilfe und endet
   -V, --version                Zeigt die Version und endet
@@ -397,6 +405,11 @@ dann das des Mandanten.
 
 Über ein Socket-Verzeichnis meldet sich auch der Mandant dort an; weist der Server ihn dort ab
 (etwa mit peer), meldet er sich über TCP bei localhost an.
+
+Ausgegebene Anweisungen (--dry-run, --echo) stehen bei den Fortschrittsmeldungen; sie enden
+mit ";", ihre Werte stehen als Kommentar darunter
+("-- $1 = 'Wert'"). Passwörter erscheinen nie: das Passwort der Rolle (als Prüfwert gesendet) und
+das der Mandantenzeile stehen als '********' da.
 
 Jeder Lauf wird im Protokoll $XDG_STATE_HOME/velmora/installation.log festgehalten
 (Vorgabe ~/.local/state/velmora/installation.log), ohne Passwörter.

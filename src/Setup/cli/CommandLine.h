@@ -33,8 +33,9 @@ struct TOptionName {
 using TNamedValues = std::map<std::string, std::string, std::less<>>;
 
 // What a command line holds besides the administrator's log-on: velmora-install's tenant options
-// (--tenant, which it requires, the master data, the tenant's password file, --replace and
-// --isolated-tenant) or none of them, a program's own options, and up to operands plain arguments.
+// (--tenant, which it requires, the master data, the tenant's password file, --replace,
+// --isolated-tenant, --dry-run and --echo) or none of them, a program's own options, and up to operands plain
+// arguments.
 struct TCommandSyntax {
     bool tenantOptions = true;
     std::span<const TOptionName> ownOptions;
@@ -63,6 +64,8 @@ struct TCommandLine {
     bool noPasswordPrompt = false;    // -w: nobody is asked for the administrator's password
     bool passwordPromptFirst = false; // -W: the administrator's password is asked for before the log-on
     bool isolatedTenant = false;      // a tenant role without superuser rights, also for a superuser
+    bool dryRun = false;              // --dry-run: statements that would change something are printed
+    bool echo = false;                // -e: every statement is printed just before it is sent
     TNamedValues ownOptions;          // the syntax's own options given
     std::vector<std::string> operands;
 

@@ -7,6 +7,7 @@
 #include "Setup/cli/InstallConnections.h"
 #include "Setup/cli/InterruptSignals.h"
 #include "Setup/cli/PasswordInput.h"
+#include "Setup/cli/StatementPrinter.h"
 
 #include <iostream>
 
@@ -71,6 +72,11 @@ TInstallReport RunInstall(const TCommandLine& commandLine, std::ostream& out, st
     TLocalSocketFallback tenantLogOn;
     TInstallation installation(host, loginDialog);
     PrepareConnections(installation, commandLine, tenantLogOn);
+    // The statements go where the progress goes.
+    TStatementPrinter statementPrinter(out, commandLine.echo);
+    if (commandLine.echo || commandLine.dryRun)
+        installation.SetStatementObserver(&statementPrinter);
+    installation.SetDryRun(commandLine.dryRun);
 
     // The administrator logs on before the tenant's password is read: standard input holds the
     // administrator's line first, and only when the server asks for a password. The installation's
