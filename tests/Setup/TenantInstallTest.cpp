@@ -87,4 +87,23 @@ TEST_F(TenantInstallTest, InstallWithJsonWritesTheOutcomeAsTheOnlyOutput) {
     EXPECT_EQ(Superuser(tenant, "SELECT count(*) FROM trevix.mandant"), "1");
 }
 
+// A dry run with --json: the statements go to standard error with the run's text, the document says
+// it was a dry run, and nothing of the tenant is made.
+TEST_F(TenantInstallTest, ADryRunWithJsonPrintsItsStatementsBesideTheDocument) {
+    const ProcessResult run =
+        RunTenant({"install", "--json", "--dry-run", "-t", tenant, "--licensee", "Bau AG", "--postal-code",
+                   "54321", "--city", "Köln", "--street", "Ring 2"},
+                  "Kennwort\n");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const nlohmann::json document = nlohmann::json::parse(run.out);
+    EXPECT_EQ(document["result"], "dry_run");
+    EXPECT_EQ(document["progress"], 100);
+    EXPECT_THAT(run.err, HasSubstr("CREATE DATABASE\n" + tenant));
+    EXPECT_THAT(run.err, HasSubstr("INSERT INTO trevix.mandant("));
+    EXPECT_THAT(run.err, testing::Not(HasSubstr("Kennwort")));
+    EXPECT_EQ(Superuser("postgres", "SELECT count(*) FROM pg_database WHERE datname = '" + tenant + "'"),
+              "0");
+    EXPECT_EQ(Superuser("postgres", "SELECT count(*) FROM pg_roles WHERE rolname = '" + tenant + "'"), "0");
+}
+
 } // namespace

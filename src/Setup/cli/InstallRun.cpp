@@ -59,6 +59,7 @@ void Interrupted(TInstallReport& report, const EInterrupted& interrupt, const st
 TInstallReport RunInstall(const TCommandLine& commandLine, std::ostream& out, std::ostream& err) {
     TInstallReport report;
     report.tenant = commandLine.tenantCode;
+    report.dryRun = commandLine.dryRun;
     const TInterruptSignals interruptSignals;
     SetApplicationExceptionHandler(
         [&err](const std::exception& e) { err << "Fehler: " << ErrorBoxMessage(e) << std::endl; });

@@ -20,7 +20,8 @@ struct TInstallReport {
     int progress = 0;
     std::optional<TTenantRoleKind> roleKind; // once the run has chosen it
     std::filesystem::path logFile;
-    std::string error; // the failure that ended the run, if one did
+    std::string error;   // the failure that ended the run, if one did
+    bool dryRun = false; // nothing was meant to change (--dry-run)
 };
 
 // Installs the command line's tenant as velmora-install does: the administrator logs on, the

@@ -54,7 +54,9 @@ nlohmann::json InstallReportJson(const cli::TInstallReport& report) {
         error = report.error;
     return {{"tenant", report.tenant},
             {"database", LowerTenantCode(report.tenant)},
-            {"result", ResultName(report.result)},
+            {"result", report.dryRun && report.result == TInstallationResult::Installed
+                           ? std::string_view("dry_run")
+                           : ResultName(report.result)},
             {"exit_status", report.exitStatus},
             {"progress", report.progress},
             {"role_kind", roleKind},
