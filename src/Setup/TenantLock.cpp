@@ -37,6 +37,8 @@ TTenantLock::TTenantLock(const TUniConnection& administrator, std::string tenant
     session_.SetPassword(administrator.Password());
     session_.SpecificOptions() = administrator.SpecificOptions();
     session_.SetLoginPrompt(false);
+    // An echo shows the lock's statements with the administrator's; a dry run takes the lock for real.
+    session_.SetStatementObserver(administrator.StatementObserver());
     if (!Take())
         throw EDatabaseError("Der Mandant " + tenant_ +
                              " wird gerade von einer anderen Installation auf diesem Server installiert. "

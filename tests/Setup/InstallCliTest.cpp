@@ -587,8 +587,8 @@ TEST_F(InstallCliTest, EchoShowsEveryStatementAndADryRunOfReplaceKeepsTheTenant)
     const CliRun run = Install({"--tenant", "q7ec", "-e"}, sandbox().password + "\n" + password + "\n");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     for (const char* statement :
-         {"SHOW password_encryption;\n", "\nPASSWORD  '********';\n", "CREATE DATABASE", "CREATE SCHEMA",
-          "CREATE TABLE trevix.mandant (", "INSERT INTO trevix.mandant(",
+         {"SHOW password_encryption;\n", "SELECT pg_try_advisory_xact_lock(", "\nPASSWORD  '********';\n",
+          "CREATE DATABASE", "CREATE SCHEMA", "CREATE TABLE trevix.mandant (", "INSERT INTO trevix.mandant(",
           "-- $1 = 'Q7EC'\n-- $2 = 'Bau AG'\n-- $3 = '********'\n-- $4 = '54321'\n"})
         EXPECT_THAT(run.out, HasSubstr(statement));
     EXPECT_THAT(run.out, testing::Not(HasSubstr(password)));
@@ -638,6 +638,7 @@ TEST_F(InstallCliTest, ADryRunPrintsWhatItWouldSendAndChangesNothing) {
     }
     // The reads that decide the run are sent, not printed, and no password shows.
     EXPECT_THAT(run.out, testing::Not(HasSubstr("SHOW password_encryption")));
+    EXPECT_THAT(run.out, testing::Not(HasSubstr("pg_try_advisory_xact_lock")));
     EXPECT_THAT(run.out, testing::Not(HasSubstr(password)));
     EXPECT_THAT(TestStateHome().logText(), HasSubstr("Mandant Q7DR: Probelauf beginnt"));
 }
