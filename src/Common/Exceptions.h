@@ -49,6 +49,11 @@ public:
     virtual bool IsFatalError() const { return false; }
     // Whether a unique key rejected the statement.
     virtual bool IsKeyViolation() const { return false; }
+    // The SQLSTATE of the server's error; empty for a failure of the client or the network.
+    virtual std::string SqlState() const { return {}; }
+    // Whether the statement may or may not have run: the connection was lost after it was sent and
+    // before its answer arrived, so only the server's state tells.
+    virtual bool IsInDoubt() const { return false; }
 
 private:
     int errorCode_;

@@ -14,7 +14,7 @@ bool NamesOption(std::string_view line, std::string_view qualifiedName) {
 
 EUniError::EUniError(const EDAError& error, std::exception_ptr inner)
     : EDAError(error.Message(), error.ErrorCode(), std::move(inner)), fatal_(error.IsFatalError()),
-      keyViolation_(error.IsKeyViolation()) {
+      keyViolation_(error.IsKeyViolation()), sqlState_(error.SqlState()), inDoubt_(error.IsInDoubt()) {
     SetComponent(error.Component());
 }
 

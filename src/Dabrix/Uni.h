@@ -18,10 +18,14 @@ public:
 
     bool IsFatalError() const override { return fatal_; }
     bool IsKeyViolation() const override { return keyViolation_; }
+    std::string SqlState() const override { return sqlState_; }
+    bool IsInDoubt() const override { return inDoubt_; }
 
 private:
     bool fatal_;
     bool keyViolation_;
+    std::string sqlState_;
+    bool inDoubt_;
 };
 
 // The connection component: a connection through the registered provider named by ProviderName.

@@ -2,6 +2,7 @@
 
 #include "Common/AsciiText.h"
 #include "PostgreSql/PgMessageTypes.h"
+#include "PostgreSql/PgSqlState.h"
 
 #include <algorithm>
 #include <array>
@@ -117,7 +118,8 @@ TPgErrorFields ParsePgLegacyErrorText(std::string_view text) {
 }
 
 EPgError::EPgError(TPgErrorFields fields)
-    : EDAError(fields.Message, NumericCode(fields.ErrorCode)), fields_(std::move(fields)) {}
+    : EDAError(fields.Message, NumericCode(fields.ErrorCode)), fields_(std::move(fields)), fromServer_(true) {
+}
 
 EPgError::EPgError(TPgSeverity severity, const std::string& message, int socketErrorCode)
     : EDAError(message, socketErrorCode) {
@@ -132,7 +134,17 @@ bool EPgError::IsFatalError() const {
 }
 
 bool EPgError::IsKeyViolation() const {
-    return fields_.ErrorCode == "23505";
+    return fields_.ErrorCode == PgSqlState::UniqueViolation;
+}
+
+std::string EPgError::SqlState() const {
+    return fromServer_ ? fields_.ErrorCode : std::string();
+}
+
+EPgError EPgError::InDoubt(const std::string& message) {
+    EPgError error(TPgSeverity::sFatal, message);
+    error.inDoubt_ = true;
+    return error;
 }
 
 EPgPasswordRequired::EPgPasswordRequired(const std::string& userName)

@@ -58,9 +58,16 @@ public:
 
     bool IsFatalError() const override;
     bool IsKeyViolation() const override;
+    std::string SqlState() const override;
+    bool IsInDoubt() const override { return inDoubt_; }
+
+    // The fatal error of a statement whose answer the lost connection took with it.
+    static EPgError InDoubt(const std::string& message);
 
 private:
     TPgErrorFields fields_;
+    bool fromServer_ = false;
+    bool inDoubt_ = false;
 };
 
 // The server asks for a password and the log-on has none. Nothing was sent; the caller may obtain a

@@ -69,9 +69,8 @@ void TPgSQLPipeline::Break() {
 void TPgSQLPipeline::RaiseLoss() {
     if (breakingError_)
         std::rethrow_exception(std::exchange(breakingError_, nullptr));
-    throw EPgError(TPgSeverity::sFatal,
-                   "The connection was lost before the answer to this statement arrived; "
-                   "the statement may or may not have run");
+    throw EPgError::InDoubt("The connection was lost before the answer to this statement arrived; "
+                            "the statement may or may not have run");
 }
 
 } // namespace velmora

@@ -4,6 +4,7 @@
 #include "PostgreSql/PgSQLNet.h"
 #include "PostgreSql/PgSQLProtocol.h"
 #include "PostgreSql/PgSQLProtocolImpl.h"
+#include "PostgreSql/PgSqlState.h"
 
 #include <array>
 #include <chrono>
@@ -247,7 +248,7 @@ bool TPgSQLProtocol30::ConnectOnce(const std::string& applicationName) {
         // Parameter statuses, the backend key and notices up to the first ReadyForQuery.
         Expect(ProcessMessageQueue(), {TPgBackendMessage::ReadyForQuery});
     } catch (const EPgError& e) {
-        if (!applicationName.empty() && e.IsFatalError() && e.ErrorCode() == "42704")
+        if (!applicationName.empty() && e.IsFatalError() && e.SqlState() == PgSqlState::UndefinedObject)
             return false;
         throw;
     }

@@ -4,6 +4,7 @@
 #include "Common/Interrupt.h"
 #include "Common/ScopeExit.h"
 #include "PostgreSql/PgAuth.h"
+#include "PostgreSql/PgSqlState.h"
 #include "Setup/ClusterChecks.h"
 #include "Setup/SchemaScripts.h"
 #include "Setup/StatementTemplates.h"
@@ -29,11 +30,6 @@ void Bind(TUniScript& script, TUniConnection& connection, std::string_view text)
     script.SetConnection(&connection);
     script.SQL().SetText(text);
 }
-
-// The server's codes for a database and for a role that do not exist, and for an object in use.
-constexpr std::string_view kInvalidCatalogName = "3D000";
-constexpr std::string_view kUndefinedObject = "42704";
-constexpr std::string_view kObjectInUse = "55006";
 
 bool Contains(const std::vector<std::string>& names, const std::string& name) {
     return std::find(names.begin(), names.end(), name) != names.end();
@@ -354,10 +350,10 @@ void TInstallation::DropOldTenant() {
     const std::string tenantCode = host_.TenantCode();
     LoadTemplate(UniScriptDropDatabase.SQL(), kDropDatabaseTemplate);
     PatchLine(UniScriptDropDatabase.SQL(), 1, tenantCode);
-    Drop(UniScriptDropDatabase.SQL().Text(), kInvalidCatalogName,
+    Drop(UniScriptDropDatabase.SQL().Text(), PgSqlState::InvalidCatalogName,
          "Die Datenbank " + LowerTenantCode(tenantCode));
     // The role goes second: it cannot go while it owns the database.
-    Drop("drop user " + tenantCode, kUndefinedObject, "Die Rolle " + LowerTenantCode(tenantCode));
+    Drop("drop user " + tenantCode, PgSqlState::UndefinedObject, "Die Rolle " + LowerTenantCode(tenantCode));
 }
 
 void TInstallation::Drop(const std::string& sql, std::string_view notThereState, const std::string& what) {
@@ -380,7 +376,7 @@ void TInstallation::Drop(const std::string& sql, std::string_view notThereState,
     } catch (const std::exception&) {
         if (!refused)
             throw;
-        const std::string why = refused->sqlState == kObjectInUse
+        const std::string why = refused->sqlState == PgSqlState::ObjectInUse
                                     ? ", weil andere Sitzungen mit ihr verbunden sind"
                                     : ": " + refused->message;
         throw EDatabaseError(what + " kann nicht gelöscht werden" + why +
@@ -494,8 +490,8 @@ void TInstallation::UndoTenantCreation(const std::string& tenant) {
     } catch (const EDatabaseError& e) {
         log_.Write("Sitzungen auf der Datenbank " + tenant + " nicht beendet: " + e.Message());
     }
-    Drop("drop database " + tenant, kInvalidCatalogName, "Die Datenbank " + tenant);
-    Drop("drop user " + tenant, kUndefinedObject, "Die Rolle " + tenant);
+    Drop("drop database " + tenant, PgSqlState::InvalidCatalogName, "Die Datenbank " + tenant);
+    Drop("drop user " + tenant, PgSqlState::UndefinedObject, "Die Rolle " + tenant);
 }
 
 void TInstallation::FollowAdministratorConnection() {

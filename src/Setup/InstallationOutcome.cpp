@@ -2,19 +2,13 @@
 
 #include "Common/AsciiText.h"
 #include "Common/Exceptions.h"
-#include "PostgreSql/PgError.h"
+#include "PostgreSql/PgSqlState.h"
 
 #include <cstring>
 #include <regex>
 
 namespace velmora {
 namespace {
-
-// The server's code for an object it does not know: for ALTER ... OWNER TO, the role.
-constexpr std::string_view kUndefinedObject = "42704";
-// The server's code for a right the executing role lacks: for ALTER ... OWNER TO, the membership
-// in the new owner or its right to create in the object's schema.
-constexpr std::string_view kInsufficientPrivilege = "42501";
 
 // The role an ALTER ... OWNER TO statement hands its object to, lower case as the server folds it.
 std::optional<std::string> NewOwner(std::string_view sql) {
@@ -45,21 +39,6 @@ std::string Roles(const std::set<std::string>& roles) {
 
 } // namespace
 
-std::string SqlStateOf(const std::exception& error) {
-    if (const auto* server = dynamic_cast<const EPgError*>(&error))
-        return server->ErrorCode();
-    if (const auto* wrapping = dynamic_cast<const Exception*>(&error);
-        wrapping && wrapping->InnerException()) {
-        try {
-            std::rethrow_exception(wrapping->InnerException());
-        } catch (const std::exception& inner) {
-            return SqlStateOf(inner);
-        } catch (...) {
-        }
-    }
-    return {};
-}
-
 std::string FirstLineOf(std::string_view sql) {
     std::string_view first;
     while (!sql.empty()) {
@@ -77,15 +56,18 @@ std::string FirstLineOf(std::string_view sql) {
 
 TStatementFailure TStatementFailure::Of(const std::exception& error, std::string_view sql) {
     TStatementFailure failure;
-    failure.sqlState = SqlStateOf(error);
+    const EDAError* databaseError = DatabaseErrorOf(error);
+    failure.sqlState = databaseError != nullptr ? databaseError->SqlState() : std::string();
     failure.message = InnermostMessage(error);
     failure.firstLine = FirstLineOf(sql);
-    const EDAError* databaseError = DatabaseErrorOf(error);
+    // For ALTER ... OWNER TO the server knows no such role (undefined object), or the executing
+    // role lacks the membership in the new owner or the right to create in the object's schema.
+    using namespace PgSqlState;
     if (databaseError != nullptr && databaseError->IsFatalError()) {
         failure.kind = TKind::LostConnection;
-    } else if (const auto owner = NewOwner(sql); owner && (failure.sqlState == kUndefinedObject ||
-                                                           failure.sqlState == kInsufficientPrivilege)) {
-        failure.kind = failure.sqlState == kUndefinedObject ? TKind::MissingOwner : TKind::RefusedOwner;
+    } else if (const auto owner = NewOwner(sql);
+               owner && (failure.sqlState == UndefinedObject || failure.sqlState == InsufficientPrivilege)) {
+        failure.kind = failure.sqlState == UndefinedObject ? TKind::MissingOwner : TKind::RefusedOwner;
         failure.newOwner = *owner;
     }
     return failure;

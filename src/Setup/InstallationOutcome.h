@@ -36,10 +36,6 @@ struct TStatementFailure {
     static TStatementFailure Of(const std::exception& error, std::string_view sql);
 };
 
-// The SQLSTATE of a server error, looking through the component layers' wrapping; empty when
-// error is none.
-std::string SqlStateOf(const std::exception& error);
-
 // The first line of a statement that is neither blank nor a comment line, which names it in messages
 // and the log.
 std::string FirstLineOf(std::string_view sql);

@@ -2,6 +2,7 @@
 #include "Dabrix/Uni.h"
 #include "Dabrix/UniSQL.h"
 #include "PostgreSql/PgClasses.h"
+#include "PostgreSql/PgSqlState.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedDialog.h"
 
@@ -183,11 +184,7 @@ TEST_F(UniConnectionTest, AWrongPasswordGivesTheServersMessageAndStaysClosed) {
     } catch (const EUniError& e) {
         EXPECT_EQ(e.Message(), "password authentication failed for user \"" + sandbox().user + "\"");
         EXPECT_TRUE(e.IsFatalError());
-        try {
-            std::rethrow_exception(e.InnerException());
-        } catch (const EPgError& inner) {
-            EXPECT_EQ(inner.ErrorCode(), "28P01");
-        }
+        EXPECT_EQ(e.SqlState(), PgSqlState::InvalidPassword);
     }
     EXPECT_FALSE(connection.Connected());
 }
@@ -199,11 +196,7 @@ TEST_F(UniConnectionTest, AnUnknownDatabaseGivesTheServersMessage) {
         FAIL() << "logged on to a database that does not exist";
     } catch (const EUniError& e) {
         EXPECT_EQ(e.Message(), "database \"no_such_database\" does not exist");
-        try {
-            std::rethrow_exception(e.InnerException());
-        } catch (const EPgError& inner) {
-            EXPECT_EQ(inner.ErrorCode(), "3D000");
-        }
+        EXPECT_EQ(e.SqlState(), PgSqlState::InvalidCatalogName);
     }
     EXPECT_FALSE(connection.Connected());
 }

@@ -1,5 +1,6 @@
 #include "Dabrix/PostgreSQLUniProvider.h"
 #include "Dabrix/Uni.h"
+#include "PostgreSql/PgSqlState.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -171,25 +172,39 @@ TEST(UniConnection, AnInvalidOptionFailsTheConnectBeforeAnyNetworkTraffic) {
     }
 }
 
-TEST(UniError, KeepsMessageCodeComponentAndTheInnerError) {
-    class EProviderError : public EDAError {
-    public:
-        EProviderError() : EDAError("duplicate key", 23505) { SetComponent("q_insertMandant"); }
-        bool IsKeyViolation() const override { return true; }
+TEST(UniError, KeepsMessageCodeComponentFlagsSqlStateAndTheInnerError) {
+    TPgErrorFields duplicate;
+    duplicate.ErrorCode = std::string(PgSqlState::UniqueViolation);
+    duplicate.Message = "duplicate key";
+    TPgErrorFields terminated;
+    terminated.Severity = TPgSeverity::sFatal;
+    terminated.ErrorCode = std::string(PgSqlState::AdminShutdown);
+    terminated.Message = "terminating connection";
+    const struct {
+        EPgError error;
+        int code;
+        std::string_view sqlState;
+        bool keyViolation, fatal, inDoubt;
+    } cases[] = {
+        {EPgError(duplicate), 23505, PgSqlState::UniqueViolation, true, false, false},
+        {EPgError(terminated), 0, PgSqlState::AdminShutdown, false, true, false},
+        // A socket's error number is no SQLSTATE.
+        {EPgError(TPgSeverity::sFatal, "connection reset", 104), 104, "", false, true, false},
+        {EPgError::InDoubt("lost before the answer"), 0, "", false, true, true},
     };
-    try {
-        try {
-            throw EProviderError();
-        } catch (const EDAError& e) {
-            throw EUniError(e, std::current_exception());
-        }
-    } catch (const EUniError& e) {
-        EXPECT_EQ(e.Message(), "duplicate key");
-        EXPECT_EQ(e.ErrorCode(), 23505);
-        EXPECT_EQ(e.Component(), "q_insertMandant");
-        EXPECT_TRUE(e.IsKeyViolation());
-        EXPECT_FALSE(e.IsFatalError());
-        EXPECT_THROW(std::rethrow_exception(e.InnerException()), EProviderError);
+    for (const auto& c : cases) {
+        EPgError error = c.error;
+        error.SetComponent("q_insertMandant");
+        const EUniError wrapped(error, std::make_exception_ptr(error));
+        SCOPED_TRACE(error.Message());
+        EXPECT_EQ(wrapped.Message(), error.Message());
+        EXPECT_EQ(wrapped.ErrorCode(), c.code);
+        EXPECT_EQ(wrapped.Component(), "q_insertMandant");
+        EXPECT_EQ(wrapped.SqlState(), c.sqlState);
+        EXPECT_EQ(wrapped.IsKeyViolation(), c.keyViolation);
+        EXPECT_EQ(wrapped.IsFatalError(), c.fatal);
+        EXPECT_EQ(wrapped.IsInDoubt(), c.inDoubt);
+        EXPECT_THROW(std::rethrow_exception(wrapped.InnerException()), EPgError);
     }
 }
 

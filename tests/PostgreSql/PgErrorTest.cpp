@@ -1,6 +1,7 @@
 #include "PostgreSql/PgError.h"
 
 #include "PostgreSql/PgSQLProtocol.h"
+#include "PostgreSql/PgSqlState.h"
 
 #include <gtest/gtest.h>
 
@@ -66,7 +67,7 @@ TEST(PgErrorFields, MapsSeverityWordsAndPrefersTheUntranslatedOne) {
 
 TEST(PgErrorFields, NumericCodeIsZeroForSqlStatesWithLetters) {
     EPgError error(ParsePgErrorFields(Fields({{'C', "42P01"}, {'M', "relation does not exist"}})));
-    EXPECT_EQ(error.ErrorCode(), "42P01");
+    EXPECT_EQ(error.SqlState(), PgSqlState::UndefinedTable);
     EXPECT_EQ(error.EDAError::ErrorCode(), 0);
     EXPECT_FALSE(error.IsKeyViolation());
 }

@@ -3,6 +3,7 @@
 // whose server answers a query it did not run.
 #include "PostgreSql/PgClasses.h"
 #include "PostgreSql/PgSQLCommand.h"
+#include "PostgreSql/PgSqlState.h"
 #include "scripted/ScriptedServer.h"
 
 #include <gtest/gtest.h>
@@ -120,7 +121,8 @@ struct ExchangeCase {
 // failed or not, so nothing is left behind on a backend that a pooler hands to another client.
 TEST_F(PgSQLCommandScriptTest, EveryMessageThatNeedsNoAnswerLeavesInTheSameWrite) {
     const std::string rows = DataRow({"1"}) + DataRow({"2"}) + CommandComplete("SELECT 2");
-    const std::string failure = ErrorResponse("ERROR", "23505", "duplicate key") + ReadyForQuery();
+    const std::string failure =
+        ErrorResponse("ERROR", PgSqlState::UniqueViolation, "duplicate key") + ReadyForQuery();
     const ExchangeCase cases[] = {
         {"without values", "DELETE FROM t", {}, {OneExchangeAnswer("DELETE 2")}, {"PDBES"}, 2},
         {"rows read to the end",
@@ -133,7 +135,7 @@ TEST_F(PgSQLCommandScriptTest, EveryMessageThatNeedsNoAnswerLeavesInTheSameWrite
         {"failed parse",
          "SELEC 1",
          {},
-         {ErrorResponse("ERROR", "42601", "syntax error") + ReadyForQuery()},
+         {ErrorResponse("ERROR", PgSqlState::SyntaxError, "syntax error") + ReadyForQuery()},
          {"PDBES"},
          -1},
         {"failed execution",

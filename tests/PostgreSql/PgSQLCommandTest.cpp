@@ -2,6 +2,7 @@
 #include "PostgreSql/PgSQLCommand.h"
 
 #include "PostgreSql/PgClasses.h"
+#include "PostgreSql/PgSqlState.h"
 #include "PostgreSql/ScratchDatabase.h"
 #include "support/Pooler.h"
 
@@ -169,7 +170,7 @@ TEST_F(PgSQLCommandTest, NothingStaysPreparedOnTheServerAfterAnExecutionThatFail
         InsertTenant("AB12");
         FAIL() << "the duplicate tenant was inserted";
     } catch (const EPgError& e) {
-        EXPECT_EQ(e.ErrorCode(), "23505");
+        EXPECT_EQ(e.SqlState(), PgSqlState::UniqueViolation);
         EXPECT_TRUE(e.IsKeyViolation());
         EXPECT_EQ(e.EDAError::ErrorCode(), 23505);
     }
@@ -199,7 +200,7 @@ TEST_F(PgSQLCommandTest, ATenantCodeTooLongForItsColumnIsRejectedByTheServer) {
         InsertTenant("ABCDE");
         FAIL() << "a five-character tenant code was stored";
     } catch (const EPgError& e) {
-        EXPECT_EQ(e.ErrorCode(), "22001");
+        EXPECT_EQ(e.SqlState(), PgSqlState::StringDataRightTruncation);
     }
     EXPECT_EQ(database.Query("SELECT count(*) FROM mandant"), "0");
     // Trailing blanks do not count.
@@ -277,7 +278,7 @@ TEST_F(PgSQLCommandTest, ASyntaxErrorFailsThePrepareAndTheSessionGoesOn) {
         command.Execute(connection);
         FAIL() << "a syntax error was accepted";
     } catch (const EPgError& e) {
-        EXPECT_EQ(e.ErrorCode(), "42601");
+        EXPECT_EQ(e.SqlState(), PgSqlState::SyntaxError);
         EXPECT_FALSE(e.IsFatalError());
     }
     InsertTenant("AB12");

@@ -43,6 +43,8 @@ protected:
         auto receive = [&] {
             try {
                 outcomes.push_back(std::to_string(pipeline->Receive()));
+            } catch (const EDAError& e) {
+                outcomes.push_back(std::string("error: ") + e.what() + (e.IsInDoubt() ? " (in doubt)" : ""));
             } catch (const Exception& e) {
                 outcomes.push_back(std::string("error: ") + e.what());
             }
@@ -121,9 +123,11 @@ TEST_F(PgSQLPipelineTest, AConnectionLostWithStatementsInFlightReportsEachOfThem
     ASSERT_EQ(outcomes.size(), 4u);
     EXPECT_EQ(outcomes[0], "1");
     EXPECT_EQ(outcomes[1], "error: terminating connection due to administrator command");
-    for (std::size_t i = 2; i < outcomes.size(); ++i)
+    for (std::size_t i = 2; i < outcomes.size(); ++i) {
         EXPECT_EQ(outcomes[i].rfind("error: The connection was lost before the answer", 0), 0u)
             << outcomes[i];
+        EXPECT_TRUE(outcomes[i].ends_with("(in doubt)")) << outcomes[i];
+    }
     EXPECT_FALSE(connection->IsConnected());
     EXPECT_EQ(database.Query("SELECT string_agg(n || ':' || t, ',' ORDER BY n) FROM log"), "1:a");
 }

@@ -4,6 +4,7 @@
 #include "PostgreSql/PgAuth.h"
 #include "PostgreSql/PgFailure.h"
 #include "PostgreSql/PgSQLProtocol.h"
+#include "PostgreSql/PgSqlState.h"
 #include "scripted/ScriptedServer.h"
 
 #include <algorithm>
@@ -99,7 +100,9 @@ TEST(PgSQLProtocolScript, SendsTheStartupMessageAndTerminate) {
 
 TEST(PgSQLProtocolScript, RetriesWithoutApplicationNameTheServerDoesNotKnow) {
     TServerScript script;
-    script.Then(AuthRequest(0) + ErrorResponse("FATAL", "42704", "unrecognized configuration parameter"))
+    script
+        .Then(AuthRequest(0) +
+              ErrorResponse("FATAL", PgSqlState::UndefinedObject, "unrecognized configuration parameter"))
         .Then(LoginAccepted())
         .Then(VersionAnswer());
     TPgSQLProtocol30 protocol(script.Factory());
@@ -173,7 +176,8 @@ TEST(PgSQLProtocolScript, NeverAcceptsAuthenticationOkBeforeTheServerIsVerified)
         {AuthRequest(12, "v=6rriTRBi23WpRR/wtup+mMhUZUn/dB5nLTJRsjl95G4=") + AuthRequest(0),
          "Invalid SCRAM server signature"},
         {AuthRequest(12, "e=invalid-proof"), "SCRAM authentication failed: invalid-proof"},
-        {ErrorResponse("FATAL", "28P01", "password authentication failed for user \"alice\""),
+        {ErrorResponse("FATAL", PgSqlState::InvalidPassword,
+                       "password authentication failed for user \"alice\""),
          "password authentication failed for user \"alice\""},
     };
     for (const auto& [ending, message] : endings) {
@@ -225,7 +229,8 @@ TEST(PgSQLProtocolScript, MalformedOrUnknownMessagesEndTheConnection) {
         {RowDescription({"a"}) + DataRow({"1", "2"}), "Unexpected server response : D"},
         {DataRow({"1"}), "Unexpected server response : D"},
         // An error must be followed by ReadyForQuery; anything else leaves the stream out of step.
-        {ErrorResponse("ERROR", "42601", "syntax error") + RowDescription({"a"}), "syntax error"},
+        {ErrorResponse("ERROR", PgSqlState::SyntaxError, "syntax error") + RowDescription({"a"}),
+         "syntax error"},
     };
     for (const auto& [answer, message] : answers) {
         ConnectedProtocol connected;
@@ -253,7 +258,7 @@ TEST(PgSQLProtocolScript, AnErrorBeforeTheServerHangsUpKeepsItsMessage) {
     // An old server with a translated severity word closes the connection after what reads as an
     // ERROR: its message must reach the user, not the empty text of the closed socket.
     ConnectedProtocol connected;
-    connected.script.Then(ErrorResponse("FEHLER", "57P01", "Verbindung wird beendet"));
+    connected.script.Then(ErrorResponse("FEHLER", PgSqlState::AdminShutdown, "Verbindung wird beendet"));
     EPgError error = Failure([&] { connected.protocol.ExecuteStmt("SELECT 1"); });
     EXPECT_EQ(error.Message(), "Verbindung wird beendet");
     EXPECT_TRUE(error.IsFatalError());
@@ -267,8 +272,8 @@ TEST(PgSQLProtocolScript, AServerThatHungUpIsHeardOutBeforeItsRefusedWriteCounts
                                        Message('2', "") + CommandComplete("INSERT 0 1") + ReadyForQuery();
     ConnectedProtocol connected;
     connected.script
-        .Then(insertAnswered +
-              ErrorResponse("FATAL", "57P01", "terminating connection due to administrator command"))
+        .Then(insertAnswered + ErrorResponse("FATAL", PgSqlState::AdminShutdown,
+                                             "terminating connection due to administrator command"))
         .Then([](std::string_view) -> std::string {
             throw ESocketError("Error on data writing to the connection: Broken pipe", EPIPE);
         });
@@ -321,11 +326,12 @@ TEST(PgSQLProtocolScript, AFloodOfServerParametersKeepsTheFirstOnesAndTheirUpdat
 TEST(PgSQLProtocolScript, AnErrorIsRaisedAfterReadyForQueryAndTheConnectionStays) {
     ConnectedProtocol connected;
     connected.script
-        .Then(ErrorResponse("ERROR", "42601", "syntax error") + NoticeResponse("late") + ReadyForQuery())
+        .Then(ErrorResponse("ERROR", PgSqlState::SyntaxError, "syntax error") + NoticeResponse("late") +
+              ReadyForQuery())
         .Then(CommandComplete("SET") + ReadyForQuery());
     EPgError error = Failure([&] { connected.protocol.ExecuteStmt("SELEC 1"); });
     EXPECT_EQ(error.Message(), "syntax error");
-    EXPECT_EQ(error.ErrorCode(), "42601");
+    EXPECT_EQ(error.SqlState(), PgSqlState::SyntaxError);
     EXPECT_TRUE(connected.protocol.IsConnected());
     EXPECT_EQ(connected.protocol.ExecuteStmt("SET x = 1").Completion.Command, "SET");
 }
@@ -550,15 +556,16 @@ TEST(PgSQLProtocolScript, NamedStatementsAreUniqueAcrossSessionsAndClosedWhenThe
     ConnectedProtocol connected;
     std::string afterFailure;
     connected.script.Then(described)
-        .Then(Message('3', "") + ErrorResponse("ERROR", "23505", "duplicate key") + ReadyForQuery())
+        .Then(Message('3', "") + ErrorResponse("ERROR", PgSqlState::UniqueViolation, "duplicate key") +
+              ReadyForQuery())
         .Then([&](std::string_view sent) {
             afterFailure = sent;
             return Message('3', "") + ReadyForQuery();
         });
     TPgSQLStatement stmt;
     connected.protocol.PrepareStmt(stmt, "INSERT INTO t VALUES (1)");
-    EXPECT_EQ(Failure([&] { connected.protocol.BindExecutePreparedStmt(stmt, {}, {}, true); }).ErrorCode(),
-              "23505");
+    EXPECT_EQ(Failure([&] { connected.protocol.BindExecutePreparedStmt(stmt, {}, {}, true); }).SqlState(),
+              PgSqlState::UniqueViolation);
     EXPECT_FALSE(stmt.Prepared);
     EXPECT_EQ(afterFailure,
               Message('C', "S" + stmt.StatementName() + std::string(1, '\0')) + Message('S', ""));

@@ -3,6 +3,7 @@
 
 #include "PostgreSql/PgAuth.h"
 #include "PostgreSql/PgFailure.h"
+#include "PostgreSql/PgSqlState.h"
 #include "support/Sandbox.h"
 
 #include <chrono>
@@ -84,7 +85,7 @@ TEST(PgSQLProtocol, AWrongPasswordGivesTheServersMessage) {
         TPgSQLProtocol30 protocol;
         EPgError error = Failure([&] { protocol.Connect(Login(user, "wrong")); });
         EXPECT_EQ(error.Message(), std::string("password authentication failed for user \"") + user + "\"");
-        EXPECT_EQ(error.ErrorCode(), "28P01");
+        EXPECT_EQ(error.SqlState(), PgSqlState::InvalidPassword);
         EXPECT_TRUE(error.IsFatalError());
         EXPECT_FALSE(protocol.IsConnected());
     }
@@ -126,7 +127,7 @@ TEST(PgSQLProtocol, AnUnknownDatabaseGivesTheServersMessage) {
     EPgError error =
         Failure([&] { protocol.Connect(Login(sandbox().user, sandbox().password, "no_such_database")); });
     EXPECT_EQ(error.Message(), "database \"no_such_database\" does not exist");
-    EXPECT_EQ(error.ErrorCode(), "3D000");
+    EXPECT_EQ(error.SqlState(), PgSqlState::InvalidCatalogName);
     EXPECT_TRUE(error.IsFatalError());
     EXPECT_FALSE(protocol.IsConnected());
 }
@@ -144,13 +145,13 @@ TEST(PgSQLProtocol, ASyntaxErrorLeavesTheConnectionUsable) {
     Session session;
     EPgError simple = Failure([&] { session.protocol.ExecuteStmt("SELEC 1"); });
     EXPECT_EQ(simple.Message(), "syntax error at or near \"SELEC\"");
-    EXPECT_EQ(simple.ErrorCode(), "42601");
+    EXPECT_EQ(simple.SqlState(), PgSqlState::SyntaxError);
     EXPECT_EQ(simple.Position(), 1);
     EXPECT_EQ(simple.Severity(), TPgSeverity::sError);
 
     TPgSQLStatement stmt;
     EPgError prepared = Failure([&] { session.protocol.PrepareStmt(stmt, "SELECT 1 FROM"); });
-    EXPECT_EQ(prepared.ErrorCode(), "42601");
+    EXPECT_EQ(prepared.SqlState(), PgSqlState::SyntaxError);
     EXPECT_FALSE(stmt.Prepared);
     EXPECT_TRUE(session.protocol.IsConnected());
     EXPECT_EQ(session.Value("SELECT count(*) FROM pg_prepared_statements"), "0");
@@ -189,7 +190,7 @@ TEST(PgSQLProtocol, ADuplicateKeyIsAKeyViolation) {
         session.protocol.BindExecutePreparedStmt(insert, {"ABCD", "again"});
     });
     EXPECT_TRUE(duplicate.IsKeyViolation());
-    EXPECT_EQ(duplicate.ErrorCode(), "23505");
+    EXPECT_EQ(duplicate.SqlState(), PgSqlState::UniqueViolation);
     EXPECT_EQ(duplicate.EDAError::ErrorCode(), 23505);
     EXPECT_EQ(duplicate.DetailMsg(), "Key (code)=(ABCD) already exists.");
     EXPECT_FALSE(duplicate.IsFatalError());
@@ -252,7 +253,7 @@ TEST(PgSQLProtocol, ATerminatedBackendGivesAFatalError) {
 
     EPgError error = Failure([&] { victim.protocol.ExecuteStmt("SELECT 1"); });
     EXPECT_EQ(error.Message(), "terminating connection due to administrator command");
-    EXPECT_EQ(error.ErrorCode(), "57P01");
+    EXPECT_EQ(error.SqlState(), PgSqlState::AdminShutdown);
     EXPECT_TRUE(error.IsFatalError());
     EXPECT_FALSE(victim.protocol.IsConnected());
 }
@@ -265,7 +266,7 @@ TEST(PgSQLProtocol, RequestCancelStopsTheRunningStatement) {
     });
     EPgError error = Failure([&] { session.protocol.ExecuteStmt("SELECT pg_sleep(30)"); });
     canceller.join();
-    EXPECT_EQ(error.ErrorCode(), "57014");
+    EXPECT_EQ(error.SqlState(), PgSqlState::QueryCanceled);
     EXPECT_EQ(error.Message(), "canceling statement due to user request");
     EXPECT_EQ(session.Value("SELECT 2"), "2");
 }

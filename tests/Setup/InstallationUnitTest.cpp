@@ -1,5 +1,6 @@
 #include "InstallationDoubles.h"
 #include "PostgreSql/PgError.h"
+#include "PostgreSql/PgSqlState.h"
 #include "Setup/Installation.h"
 #include "support/StateHome.h"
 
@@ -52,10 +53,10 @@ TEST(Installation, RefusedInputRunsNothing) {
     }
 }
 
-EPgError ServerError(const char* sqlState, TPgSeverity severity = TPgSeverity::sError) {
+EPgError ServerError(std::string_view sqlState, TPgSeverity severity = TPgSeverity::sError) {
     TPgErrorFields fields;
     fields.Severity = severity;
-    fields.ErrorCode = sqlState;
+    fields.ErrorCode = std::string(sqlState);
     fields.Message = "message";
     return EPgError(fields);
 }
@@ -71,15 +72,21 @@ TEST(StatementFailure, IsJudgedBySqlStateAndStatement) {
         const char* newOwner;
     };
     const Case cases[] = {
-        {"ALTER TABLE trevix.buch20 OWNER TO qz7k;", ServerError("42704"), Kind::MissingOwner, "qz7k"},
-        {"alter view trevix.v_kunde owner to TREVIX", ServerError("42704"), Kind::MissingOwner, "trevix"},
-        {"ALTER TABLE t OWNER TO \"Trevix\";", ServerError("42704"), Kind::MissingOwner, "Trevix"},
-        {"ALTER FUNCTION trevix.nextnumber() OWNER TO postgres;", ServerError("42501"), Kind::RefusedOwner,
-         "postgres"},
-        {"ALTER TABLE trevix.auftrag20 OWNER TO qz7k;", ServerError("42P01"), Kind::Unexpected, ""},
-        {"GRANT qz7k TO ab12", ServerError("42501"), Kind::Unexpected, ""},
-        {"CREATE TABLE trevix.a (owner_to int)", ServerError("42704"), Kind::Unexpected, ""},
-        {"CREATE TABLE trevix.a ()", ServerError("57P01", TPgSeverity::sFatal), Kind::LostConnection, ""},
+        {"ALTER TABLE trevix.buch20 OWNER TO qz7k;", ServerError(PgSqlState::UndefinedObject),
+         Kind::MissingOwner, "qz7k"},
+        {"alter view trevix.v_kunde owner to TREVIX", ServerError(PgSqlState::UndefinedObject),
+         Kind::MissingOwner, "trevix"},
+        {"ALTER TABLE t OWNER TO \"Trevix\";", ServerError(PgSqlState::UndefinedObject), Kind::MissingOwner,
+         "Trevix"},
+        {"ALTER FUNCTION trevix.nextnumber() OWNER TO postgres;",
+         ServerError(PgSqlState::InsufficientPrivilege), Kind::RefusedOwner, "postgres"},
+        {"ALTER TABLE trevix.auftrag20 OWNER TO qz7k;", ServerError(PgSqlState::UndefinedTable),
+         Kind::Unexpected, ""},
+        {"GRANT qz7k TO ab12", ServerError(PgSqlState::InsufficientPrivilege), Kind::Unexpected, ""},
+        {"CREATE TABLE trevix.a (owner_to int)", ServerError(PgSqlState::UndefinedObject), Kind::Unexpected,
+         ""},
+        {"CREATE TABLE trevix.a ()", ServerError(PgSqlState::AdminShutdown, TPgSeverity::sFatal),
+         Kind::LostConnection, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.sql);

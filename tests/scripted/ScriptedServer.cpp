@@ -55,9 +55,10 @@ std::string CommandComplete(const std::string& tag) {
     return Message('C', tag + '\0');
 }
 
-std::string ErrorResponse(const std::string& severity, const std::string& sqlState,
+std::string ErrorResponse(const std::string& severity, std::string_view sqlState,
                           const std::string& message) {
-    return Message('E', 'S' + severity + '\0' + 'C' + sqlState + '\0' + 'M' + message + '\0' + '\0');
+    return Message('E',
+                   'S' + severity + '\0' + 'C' + std::string(sqlState) + '\0' + 'M' + message + '\0' + '\0');
 }
 
 std::string NoticeResponse(const std::string& message) {

@@ -25,8 +25,7 @@ std::string ReadyForQuery(char status = 'I');
 std::string RowDescription(const std::vector<std::string>& textColumns);
 std::string DataRow(const std::vector<std::optional<std::string>>& values);
 std::string CommandComplete(const std::string& tag);
-std::string ErrorResponse(const std::string& severity, const std::string& sqlState,
-                          const std::string& message);
+std::string ErrorResponse(const std::string& severity, std::string_view sqlState, const std::string& message);
 std::string NoticeResponse(const std::string& message);
 // What a trusting server answers to the startup message and to the version query.
 std::string LoginAccepted();

@@ -2,14 +2,14 @@
 
 #include "Common/ExceptionHandler.h"
 #include "PostgreSql/PgSQLProtocol.h"
+#include "PostgreSql/PgSqlState.h"
 
 namespace velmora::cli {
 namespace {
 
 // Whether the server refused the log-on for its authentication: the SQLSTATE class 28.
 bool RefusedAuthentication(const EDAError& error) {
-    const std::optional<EPgError> serverError = WrappedException<EPgError>(error);
-    return serverError && serverError->ErrorCode().starts_with("28");
+    return error.SqlState().starts_with(PgSqlState::InvalidAuthorizationClass);
 }
 
 void Report(const std::exception_ptr& failure) {
