@@ -263,10 +263,11 @@ std::size_t TCRVioTcp::WriteSome(const char* data, std::size_t size) {
 // that the cancel request of an interrupted run still leaves.
 bool TCRVioTcp::Wait(bool forWrite) {
     ThrowIfInterrupted();
-    pollfd waiting{fd_, static_cast<short>(POLLIN | (forWrite ? POLLOUT : 0)), 0};
+    pollfd waiting[] = {{fd_, static_cast<short>(POLLIN | (forWrite ? POLLOUT : 0)), 0},
+                        {InterruptWakeFd(), POLLIN, 0}};
     const int limit = timeout_.count() > 0 ? static_cast<int>(timeout_.count()) : -1;
     for (;;) {
-        const int ready = poll(&waiting, 1, limit);
+        const int ready = poll(waiting, 2, limit);
         if (ready < 0 && errno == EINTR) {
             ThrowIfInterrupted();
             continue;
@@ -274,8 +275,10 @@ bool TCRVioTcp::Wait(bool forWrite) {
         const int code = ready == 0 ? ETIMEDOUT : errno;
         if (ready <= 0)
             throw ESocketError(SocketErrorText("Error on data reading from the connection:", code), code);
+        if (waiting[1].revents != 0)
+            ThrowIfInterrupted();
         // A closed or failed socket counts as readable: the read reports it.
-        return (waiting.revents & (POLLIN | POLLERR | POLLHUP)) != 0;
+        return (waiting[0].revents & (POLLIN | POLLERR | POLLHUP)) != 0;
     }
 }
 
@@ -287,16 +290,20 @@ void TCRVioTcp::SetBufferSizes(int bytes) {
 std::size_t TCRVioTcp::Read(char* buffer, std::size_t size) {
     ThrowIfInterrupted();
     for (;;) {
-        ssize_t received = ::recv(fd_, buffer, size, 0);
+        // Without data at hand, the wait (which also wakes for a signal) stands in for a blocking
+        // receive, which would sleep through a signal that came just before it.
+        ssize_t received = ::recv(fd_, buffer, size, MSG_DONTWAIT);
         if (received >= 0)
             return static_cast<std::size_t>(received);
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            Wait(false);
+            continue;
+        }
         if (errno == EINTR) {
             ThrowIfInterrupted();
             continue;
         }
-        // An expired receive timeout shows as "would block"; report it as the timeout it is.
-        int code = errno == EAGAIN || errno == EWOULDBLOCK ? ETIMEDOUT : errno;
-        throw ESocketError(SocketErrorText("Error on data reading from the connection:", code), code);
+        throw ESocketError(SocketErrorText("Error on data reading from the connection:", errno), errno);
     }
 }
 

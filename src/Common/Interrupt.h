@@ -22,6 +22,11 @@ private:
 void RaiseInterrupt(int signal) noexcept;
 // The stored signal, or 0 while none came.
 int RaisedInterrupt() noexcept;
+// A descriptor that becomes readable once a signal asks the run to end, for waits to poll beside
+// their socket: a signal that comes after the last check but before the wait begins, or that goes
+// to another thread, then still ends the wait at once. -1 (which poll ignores) while a shield lives
+// on this thread.
+int InterruptWakeFd() noexcept;
 // Raises EInterrupted when a signal asked the run to end. A blocking call that returned EINTR calls
 // it before it tries again: handlers installed without SA_RESTART break such calls off.
 void ThrowIfInterrupted();
