@@ -1,5 +1,6 @@
 // What the installation sequence relies on of the components, one test per promise.
 #include "ComponentFixture.h"
+#include "support/ExpectFailure.h"
 
 #include <gmock/gmock.h>
 
@@ -69,12 +70,9 @@ TEST_F(ContractTest, ConnectPromptsOnlyWhenAskedAndAGivenUpLoginIsSilent) {
     connection.Disconnect();
     connection.SetLoginPrompt(false);
     connection.SetPassword("wrong");
-    try {
-        connection.Connect();
-        FAIL() << "a wrong password was accepted";
-    } catch (const EUniError& e) {
-        EXPECT_THAT(e.what(), HasSubstr("password authentication failed"));
-    }
+    const EUniError e =
+        ExpectFailure<EUniError>([&] { connection.Connect(); }, "a wrong password was accepted");
+    EXPECT_THAT(e.what(), HasSubstr("password authentication failed"));
     EXPECT_FALSE(connection.Connected());
     EXPECT_EQ(confirming.executions, 1);
 }
@@ -137,12 +135,9 @@ TEST_F(ContractTest, AScriptWhoseLoginIsGivenUpRaisesTheSilentCancelBeforeAnySta
 TEST_F(ContractTest, OnlyFailuresOutsideAStatementLeaveAScriptRun) {
     TUniScript orphan;
     orphan.SQL().SetText("INSERT INTO log VALUES (1, 'a')");
-    try {
-        orphan.Execute();
-        FAIL() << "a script without connection ran";
-    } catch (const EDatabaseError& e) {
-        EXPECT_STREQ(e.what(), "Connection is not defined");
-    }
+    const EDatabaseError e =
+        ExpectFailure<EDatabaseError>([&] { orphan.Execute(); }, "a script without connection ran");
+    EXPECT_STREQ(e.what(), "Connection is not defined");
 
     TUniConnection unreachable;
     Configure(unreachable);
@@ -176,12 +171,9 @@ TEST_F(ContractTest, AQueryFindsItsParametersWithoutRegardToCase) {
     query.SetConnection(&connection);
     query.SQL().SetText("INSERT INTO log VALUES (:n, :text)");
     EXPECT_EQ(&query.ParamByName("TEXT"), &query.ParamByName("text"));
-    try {
-        query.ParamByName("x");
-        FAIL() << "a missing parameter was found";
-    } catch (const EDatabaseError& e) {
-        EXPECT_STREQ(e.what(), "q_insertMandant: Parameter 'x' nicht gefunden");
-    }
+    const EDatabaseError e =
+        ExpectFailure<EDatabaseError>([&] { query.ParamByName("x"); }, "a missing parameter was found");
+    EXPECT_STREQ(e.what(), "q_insertMandant: Parameter 'x' nicht gefunden");
     TUniParam& text = query.ParamByName("Text");
     EXPECT_TRUE(text.IsNull());
     text.SetAsString("");
@@ -202,15 +194,11 @@ TEST_F(ContractTest, AQueryOpensItsConnectionRunsOnceAndRaisesTheServersRefusal)
     EXPECT_EQ(query.RowsAffected(), 1);
     EXPECT_EQ(database.Query("SELECT n, t IS NULL, length(t) FROM trevix.log"), "1|f|0");
 
-    try {
-        query.Execute();
-        FAIL() << "the duplicate row was inserted";
-    } catch (const EUniError& e) {
-        EXPECT_THAT(e.what(), HasSubstr("duplicate key value violates unique constraint \"log_pkey\""));
-        EXPECT_EQ(e.ErrorCode(), 23505);
-        EXPECT_TRUE(e.IsKeyViolation());
-        EXPECT_EQ(e.Component(), "q_insertMandant");
-    }
+    const EUniError e = ExpectFailure<EUniError>([&] { query.Execute(); }, "the duplicate row was inserted");
+    EXPECT_THAT(e.what(), HasSubstr("duplicate key value violates unique constraint \"log_pkey\""));
+    EXPECT_EQ(e.ErrorCode(), 23505);
+    EXPECT_TRUE(e.IsKeyViolation());
+    EXPECT_EQ(e.Component(), "q_insertMandant");
     EXPECT_TRUE(errorBoxes.empty()) << "a query leaves its error to the caller";
 }
 

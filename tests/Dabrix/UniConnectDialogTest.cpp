@@ -2,6 +2,7 @@
 // failures that happen before a connection is tried.
 #include "Common/DAScript.h"
 #include "Dabrix/LoginDialogFixture.h"
+#include "support/ExpectFailure.h"
 
 #include <gmock/gmock.h>
 
@@ -61,12 +62,9 @@ TEST(UniConnectDialogWithout, AConnectionRaisesAndShowsNothing) {
     TRecordingMessageBoxes boxes;
     TUniConnectDialog dialog;
     dialog.SetMessageBoxes(&boxes);
-    try {
-        dialog.Execute();
-        FAIL() << "Execute without a connection returned";
-    } catch (const EDatabaseError& error) {
-        EXPECT_STREQ(error.what(), "Connection is not defined");
-    }
+    const EDatabaseError error =
+        ExpectFailure<EDatabaseError>([&] { dialog.Execute(); }, "Execute without a connection returned");
+    EXPECT_STREQ(error.what(), "Connection is not defined");
     EXPECT_THAT(boxes.shown, IsEmpty());
 }
 
@@ -397,12 +395,8 @@ TEST_F(LoginDialogTest, UnknownLoginFormClassIsReportedAndTheConnectionKeepsItsV
     Store(kLogInfoKey, {{"Username", "admin"}});
     connection.SetPassword("secret");
     dialog.SetDialogClass("TNoSuchForm");
-    try {
-        dialog.Execute();
-        FAIL() << "Execute returned";
-    } catch (const EDatabaseError& error) {
-        EXPECT_STREQ(error.what(), "Login form class TNoSuchForm is not registered");
-    }
+    const EDatabaseError error = ExpectFailure<EDatabaseError>([&] { dialog.Execute(); }, "Execute returned");
+    EXPECT_STREQ(error.what(), "Login form class TNoSuchForm is not registered");
     EXPECT_EQ(connection.Username(), "NAME");
     EXPECT_EQ(connection.Password(), "secret");
 }

@@ -3,6 +3,7 @@
 #include "Dabrix/UniSQL.h"
 #include "PostgreSql/PgClasses.h"
 #include "PostgreSql/PgSqlState.h"
+#include "support/ExpectFailure.h"
 #include "support/Sandbox.h"
 #include "support/ScriptedDialog.h"
 
@@ -178,26 +179,20 @@ TEST_F(UniConnectionTest, ChangingAConnectValueClosesTheSessionAndTheNextConnect
 TEST_F(UniConnectionTest, AWrongPasswordGivesTheServersMessageAndStaysClosed) {
     Configure(connection);
     connection.SetPassword("wrong");
-    try {
-        connection.Connect();
-        FAIL() << "logged on with a wrong password";
-    } catch (const EUniError& e) {
-        EXPECT_EQ(e.Message(), "password authentication failed for user \"" + sandbox().user + "\"");
-        EXPECT_TRUE(e.IsFatalError());
-        EXPECT_EQ(e.SqlState(), PgSqlState::InvalidPassword);
-    }
+    const EUniError e =
+        ExpectFailure<EUniError>([&] { connection.Connect(); }, "logged on with a wrong password");
+    EXPECT_EQ(e.Message(), "password authentication failed for user \"" + sandbox().user + "\"");
+    EXPECT_TRUE(e.IsFatalError());
+    EXPECT_EQ(e.SqlState(), PgSqlState::InvalidPassword);
     EXPECT_FALSE(connection.Connected());
 }
 
 TEST_F(UniConnectionTest, AnUnknownDatabaseGivesTheServersMessage) {
     Configure(connection, "no_such_database");
-    try {
-        connection.Connect();
-        FAIL() << "logged on to a database that does not exist";
-    } catch (const EUniError& e) {
-        EXPECT_EQ(e.Message(), "database \"no_such_database\" does not exist");
-        EXPECT_EQ(e.SqlState(), PgSqlState::InvalidCatalogName);
-    }
+    const EUniError e = ExpectFailure<EUniError>([&] { connection.Connect(); },
+                                                 "logged on to a database that does not exist");
+    EXPECT_EQ(e.Message(), "database \"no_such_database\" does not exist");
+    EXPECT_EQ(e.SqlState(), PgSqlState::InvalidCatalogName);
     EXPECT_FALSE(connection.Connected());
 }
 
@@ -205,13 +200,10 @@ TEST_F(UniConnectionTest, AFailingSetUpStatementClosesTheSessionAgain) {
     Configure(connection);
     connection.SpecificOptions() = {"PostgreSQL.Charset=no_such_charset",
                                     "PostgreSQL.ApplicationName=" + applicationName};
-    try {
-        connection.Connect();
-        FAIL() << "connected although the client encoding was refused";
-    } catch (const EUniError& e) {
-        EXPECT_THAT(e.Message(), HasSubstr("no_such_charset"));
-        EXPECT_FALSE(e.IsFatalError());
-    }
+    const EUniError e = ExpectFailure<EUniError>([&] { connection.Connect(); },
+                                                 "connected although the client encoding was refused");
+    EXPECT_THAT(e.Message(), HasSubstr("no_such_charset"));
+    EXPECT_FALSE(e.IsFatalError());
     EXPECT_FALSE(connection.Connected());
     EXPECT_EQ(SessionsOf(applicationName), 0);
 }
@@ -227,13 +219,10 @@ TEST_F(UniConnectionTest, ALostSessionClosesTheConnectionAndTheNextUseReopensItW
 
     Sql("postgres", "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE application_name = '" +
                         applicationName + "'");
-    try {
-        connection.GetDatabaseNames();
-        FAIL() << "a terminated session answered";
-    } catch (const EUniError& e) {
-        EXPECT_TRUE(e.IsFatalError());
-        EXPECT_EQ(e.Message(), "terminating connection due to administrator command");
-    }
+    const EUniError e =
+        ExpectFailure<EUniError>([&] { connection.GetDatabaseNames(); }, "a terminated session answered");
+    EXPECT_TRUE(e.IsFatalError());
+    EXPECT_EQ(e.Message(), "terminating connection due to administrator command");
     EXPECT_FALSE(connection.Connected());
 
     EXPECT_THAT(connection.GetDatabaseNames(), Contains("postgres"));

@@ -1,5 +1,6 @@
 // The tenant-row query as the setup window holds it, against the sandbox.
 #include "ComponentFixture.h"
+#include "support/ExpectFailure.h"
 
 #include <gmock/gmock.h>
 
@@ -56,26 +57,20 @@ TEST_F(TenantRowQueryTest, InsertsTheTenantRowWithItsSixParameters) {
 
 TEST_F(TenantRowQueryTest, ASecondRowForTheSameTenantIsAKeyViolation) {
     Insert("AB12", "Bau GmbH");
-    try {
-        Insert("AB12", "Bau GmbH");
-        FAIL() << "the tenant row was inserted twice";
-    } catch (const EUniError& e) {
-        EXPECT_THAT(e.what(), HasSubstr("pk_mandant"));
-        EXPECT_TRUE(e.IsKeyViolation());
-        EXPECT_EQ(e.ErrorCode(), 23505);
-    }
+    const EUniError e =
+        ExpectFailure<EUniError>([&] { Insert("AB12", "Bau GmbH"); }, "the tenant row was inserted twice");
+    EXPECT_THAT(e.what(), HasSubstr("pk_mandant"));
+    EXPECT_TRUE(e.IsKeyViolation());
+    EXPECT_EQ(e.ErrorCode(), 23505);
     // The failed execution left the statement prepared; the next tenant still goes in.
     Insert("CD34", "Tief AG");
     EXPECT_EQ(database.Query("SELECT count(*) FROM trevix.mandant"), "2");
 }
 
 TEST_F(TenantRowQueryTest, ATenantCodeOfFiveCharactersIsRefusedByTheServer) {
-    try {
-        Insert("ABCDE", "Bau GmbH");
-        FAIL() << "a five-character tenant code was stored";
-    } catch (const EUniError& e) {
-        EXPECT_THAT(e.what(), HasSubstr("character(4)"));
-    }
+    const EUniError e = ExpectFailure<EUniError>([&] { Insert("ABCDE", "Bau GmbH"); },
+                                                 "a five-character tenant code was stored");
+    EXPECT_THAT(e.what(), HasSubstr("character(4)"));
     EXPECT_EQ(database.Query("SELECT count(*) FROM trevix.mandant"), "0");
 }
 
@@ -104,12 +99,7 @@ TEST_F(TenantRowQueryTest, AStatementOfCommentsOnlyIsRefusedBeforeReachingTheSer
     TUniSQL statement;
     statement.SetConnection(&connection);
     statement.SQL().SetText("-- nothing to do\n/* really */");
-    try {
-        statement.Execute();
-        FAIL() << "an empty statement ran";
-    } catch (const EUniError&) {
-        FAIL() << "the server was asked";
-    } catch (const Exception& e) {
-        EXPECT_STREQ(e.what(), "No SQL statement provided");
-    }
+    const Exception e =
+        ExpectFailure<Exception, EUniError>([&] { statement.Execute(); }, "an empty statement ran");
+    EXPECT_STREQ(e.what(), "No SQL statement provided");
 }

@@ -5,6 +5,7 @@
 #include "PostgreSql/PgSQLCommand.h"
 #include "PostgreSql/PgSqlState.h"
 #include "scripted/ScriptedServer.h"
+#include "support/ExpectFailure.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -182,14 +183,9 @@ TEST_F(PgSQLCommandScriptTest, AStatementThatWantsAValueItLacksIsTheCommandsOwnE
     AnswerWrite(Described(1) + ErrorResponse("ERROR", "08P01", "bind message supplies 0 parameters") +
                 ReadyForQuery());
     SetStatement("SELECT $1");
-    try {
-        command->Execute(connection);
-        FAIL() << "the statement ran without its parameter";
-    } catch (const EPgError&) {
-        FAIL() << "the server's error instead of the command's own";
-    } catch (const Exception& e) {
-        EXPECT_STREQ(e.what(), "Invalid parameters specified");
-    }
+    const Exception e = ExpectFailure<Exception, EPgError>([&] { command->Execute(connection); },
+                                                           "the statement ran without its parameter");
+    EXPECT_STREQ(e.what(), "Invalid parameters specified");
     EXPECT_EQ(writes, std::vector<std::string>{"PDBES"});
     EXPECT_TRUE(connection.IsConnected());
 }
@@ -198,14 +194,10 @@ TEST_F(PgSQLCommandScriptTest, AConnectionLostBeforeTheCycleEndsIsFatal) {
     // The server hangs up after the completion, before its ReadyForQuery.
     script.Then(Described(0) + BindComplete + CommandComplete("INSERT 0 1"));
     SetStatement("INSERT INTO t VALUES (1)");
-    try {
-        command->Execute(connection);
-        FAIL() << "a statement whose cycle never ended was reported as done";
-    } catch (const EPgError& e) {
-        EXPECT_TRUE(e.IsFatalError());
-        EXPECT_EQ(e.Message(),
-                  "Der Server hat die Verbindung unerwartet geschlossen (Host scripted, Port 5432)");
-    }
+    const EPgError e = ExpectFailure<EPgError>([&] { command->Execute(connection); },
+                                               "a statement whose cycle never ended was reported as done");
+    EXPECT_TRUE(e.IsFatalError());
+    EXPECT_EQ(e.Message(), "Der Server hat die Verbindung unerwartet geschlossen (Host scripted, Port 5432)");
     ExpectTheNextStatementToRunOnANewSession();
 }
 
@@ -213,13 +205,10 @@ TEST_F(PgSQLCommandScriptTest, ADatabaseListWithoutItsNameColumnIsRefusedAndTheS
     script.Then(RowDescription({}) + DataRow({}) + CommandComplete("SELECT 1") + ReadyForQuery())
         .Then(RowDescription({"datname"}) + DataRow({"postgres"}) + CommandComplete("SELECT 1") +
               ReadyForQuery());
-    try {
-        connection.GetDatabaseNames();
-        FAIL() << "a list without names was accepted";
-    } catch (const EPgError& e) {
-        EXPECT_EQ(e.Message(), "Unexpected server response");
-        EXPECT_FALSE(e.IsFatalError());
-    }
+    const EPgError e =
+        ExpectFailure<EPgError>([&] { connection.GetDatabaseNames(); }, "a list without names was accepted");
+    EXPECT_EQ(e.Message(), "Unexpected server response");
+    EXPECT_FALSE(e.IsFatalError());
     EXPECT_TRUE(connection.IsConnected());
     EXPECT_EQ(connection.GetDatabaseNames(), std::vector<std::string>{"postgres"});
 }

@@ -4,6 +4,7 @@
 #include "PostgreSql/PgClasses.h"
 #include "PostgreSql/PgSqlState.h"
 #include "PostgreSql/ScratchDatabase.h"
+#include "support/ExpectFailure.h"
 #include "support/Pooler.h"
 
 #include <cstring>
@@ -166,14 +167,11 @@ TEST_F(PgSQLCommandTest, InsertsTheTenantRowWithTheCharacterColumnInBinaryAndThe
 // from another backend, and nothing stays prepared there, whether the execution failed or not.
 TEST_F(PgSQLCommandTest, NothingStaysPreparedOnTheServerAfterAnExecutionThatFailedOrNot) {
     InsertTenant("AB12");
-    try {
-        InsertTenant("AB12");
-        FAIL() << "the duplicate tenant was inserted";
-    } catch (const EPgError& e) {
-        EXPECT_EQ(e.SqlState(), PgSqlState::UniqueViolation);
-        EXPECT_TRUE(e.IsKeyViolation());
-        EXPECT_EQ(e.EDAError::ErrorCode(), 23505);
-    }
+    const EPgError e =
+        ExpectFailure<EPgError>([&] { InsertTenant("AB12"); }, "the duplicate tenant was inserted");
+    EXPECT_EQ(e.SqlState(), PgSqlState::UniqueViolation);
+    EXPECT_TRUE(e.IsKeyViolation());
+    EXPECT_EQ(e.EDAError::ErrorCode(), 23505);
     for (const SentMessage& parse : OfType(sent, 'P'))
         EXPECT_EQ(ParsedStatementName(parse), "");
     EXPECT_TRUE(OfType(sent, 'C').empty()); // no close: nothing to close
@@ -196,12 +194,9 @@ TEST_F(PgSQLCommandTest, NothingStaysPreparedOnTheServerAfterAnExecutionThatFail
 }
 
 TEST_F(PgSQLCommandTest, ATenantCodeTooLongForItsColumnIsRejectedByTheServer) {
-    try {
-        InsertTenant("ABCDE");
-        FAIL() << "a five-character tenant code was stored";
-    } catch (const EPgError& e) {
-        EXPECT_EQ(e.SqlState(), PgSqlState::StringDataRightTruncation);
-    }
+    const EPgError e =
+        ExpectFailure<EPgError>([&] { InsertTenant("ABCDE"); }, "a five-character tenant code was stored");
+    EXPECT_EQ(e.SqlState(), PgSqlState::StringDataRightTruncation);
     EXPECT_EQ(database.Query("SELECT count(*) FROM mandant"), "0");
     // Trailing blanks do not count.
     InsertTenant("AB1 ");
@@ -234,38 +229,25 @@ TEST_F(PgSQLCommandTest, RowsAStatementReturnsAreReadAndDropped) {
 
 TEST_F(PgSQLCommandTest, ATextOfCommentsOnlyIsRefusedWithoutAskingTheServer) {
     SetStatement("-- nothing here\r\n/* nor here */");
-    try {
-        command.Execute(connection);
-        FAIL() << "an empty statement ran";
-    } catch (const EPgError&) {
-        FAIL() << "the server was asked";
-    } catch (const Exception& e) {
-        EXPECT_STREQ(e.what(), "No SQL statement provided");
-    }
+    const Exception e =
+        ExpectFailure<Exception, EPgError>([&] { command.Execute(connection); }, "an empty statement ran");
+    EXPECT_STREQ(e.what(), "No SQL statement provided");
     EXPECT_TRUE(sent.empty());
 }
 
 TEST_F(PgSQLCommandTest, ATextEndingInTwoDashesReachesTheServerWhichFindsNoStatement) {
     SetStatement("-- nothing here\r\n--");
-    try {
-        command.Execute(connection);
-        FAIL() << "an empty statement ran";
-    } catch (const EPgError& e) {
-        EXPECT_STREQ(e.what(), "No SQL statement provided");
-    }
+    const EPgError e =
+        ExpectFailure<EPgError>([&] { command.Execute(connection); }, "an empty statement ran");
+    EXPECT_STREQ(e.what(), "No SQL statement provided");
     EXPECT_FALSE(OfType(sent, 'P').empty());
 }
 
 TEST_F(PgSQLCommandTest, AParameterCountTheServerDoesNotAgreeWithIsRefused) {
     SetStatement("INSERT INTO counters (n) VALUES ($1::integer)");
-    try {
-        command.Execute(connection);
-        FAIL() << "the statement ran without its parameter";
-    } catch (const EPgError&) {
-        FAIL() << "the server's error instead of the command's";
-    } catch (const Exception& e) {
-        EXPECT_STREQ(e.what(), "Invalid parameters specified");
-    }
+    const Exception e = ExpectFailure<Exception, EPgError>([&] { command.Execute(connection); },
+                                                           "the statement ran without its parameter");
+    EXPECT_STREQ(e.what(), "Invalid parameters specified");
     // Nothing ran, and the session goes on.
     EXPECT_EQ(database.Query("SELECT count(*) FROM counters"), "0");
     InsertTenant("AB12");
@@ -274,13 +256,10 @@ TEST_F(PgSQLCommandTest, AParameterCountTheServerDoesNotAgreeWithIsRefused) {
 
 TEST_F(PgSQLCommandTest, ASyntaxErrorFailsThePrepareAndTheSessionGoesOn) {
     SetStatement("SELEC 1");
-    try {
-        command.Execute(connection);
-        FAIL() << "a syntax error was accepted";
-    } catch (const EPgError& e) {
-        EXPECT_EQ(e.SqlState(), PgSqlState::SyntaxError);
-        EXPECT_FALSE(e.IsFatalError());
-    }
+    const EPgError e =
+        ExpectFailure<EPgError>([&] { command.Execute(connection); }, "a syntax error was accepted");
+    EXPECT_EQ(e.SqlState(), PgSqlState::SyntaxError);
+    EXPECT_FALSE(e.IsFatalError());
     InsertTenant("AB12");
     EXPECT_EQ(command.RowsAffected(), 1);
 }

@@ -2,10 +2,10 @@
 // demand, and a small TCP server for a silent one.
 #include "PostgreSql/FakeTcpServer.h"
 #include "PostgreSql/PgAuth.h"
-#include "PostgreSql/PgFailure.h"
 #include "PostgreSql/PgSQLProtocol.h"
 #include "PostgreSql/PgSqlState.h"
 #include "scripted/ScriptedServer.h"
+#include "support/ExpectFailure.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -154,7 +154,7 @@ TEST(PgSQLProtocolScript, RefusesUnsupportedAuthenticationMethods) {
         TServerScript script;
         script.Then(request);
         TPgSQLProtocol30 protocol(script.Factory());
-        EPgError error = Failure([&] { protocol.Connect(Params()); });
+        EPgError error = ExpectFailure<EPgError>([&] { protocol.Connect(Params()); });
         EXPECT_EQ(error.Message(), "Unknown auth method");
         EXPECT_TRUE(error.IsFatalError());
         EXPECT_FALSE(protocol.IsConnected());
@@ -187,7 +187,7 @@ TEST(PgSQLProtocolScript, NeverAcceptsAuthenticationOkBeforeTheServerIsVerified)
             .Then(ending + ParameterStatus("a", "b") + BackendKeyData(1, 2) + ReadyForQuery())
             .Then(VersionAnswer());
         TPgSQLProtocol30 protocol(script.Factory());
-        EPgError error = Failure([&] { protocol.Connect(Params()); });
+        EPgError error = ExpectFailure<EPgError>([&] { protocol.Connect(Params()); });
         EXPECT_EQ(error.Message(), message);
         EXPECT_TRUE(error.IsFatalError());
         EXPECT_FALSE(protocol.IsConnected());
@@ -202,7 +202,7 @@ TEST(PgSQLProtocolScript, ReadsTheOldTextFormOfAnError) {
     TServerScript script;
     script.Then(std::string("EFATAL:  database \"nope\" does not exist\n\0", 41));
     TPgSQLProtocol30 protocol(script.Factory());
-    EPgError error = Failure([&] { protocol.Connect(Params()); });
+    EPgError error = ExpectFailure<EPgError>([&] { protocol.Connect(Params()); });
     EXPECT_EQ(error.Message(), "database \"nope\" does not exist");
     EXPECT_EQ(error.Severity(), TPgSeverity::sFatal);
 }
@@ -211,7 +211,7 @@ TEST(PgSQLProtocolScript, AnUnexpectedMessageDuringLogOnIsFatal) {
     TServerScript script;
     script.Then(ReadyForQuery());
     TPgSQLProtocol30 protocol(script.Factory());
-    EPgError error = Failure([&] { protocol.Connect(Params()); });
+    EPgError error = ExpectFailure<EPgError>([&] { protocol.Connect(Params()); });
     EXPECT_EQ(error.Message(), "Unexpected server response");
     EXPECT_TRUE(error.IsFatalError());
 }
@@ -235,18 +235,19 @@ TEST(PgSQLProtocolScript, MalformedOrUnknownMessagesEndTheConnection) {
     for (const auto& [answer, message] : answers) {
         ConnectedProtocol connected;
         connected.script.Then(answer + ReadyForQuery());
-        EPgError error = Failure([&] { connected.protocol.ExecuteStmt("SELECT 1"); });
+        EPgError error = ExpectFailure<EPgError>([&] { connected.protocol.ExecuteStmt("SELECT 1"); });
         EXPECT_EQ(error.Message(), message);
         EXPECT_TRUE(error.IsFatalError());
         EXPECT_FALSE(connected.protocol.IsConnected());
-        EXPECT_EQ(Failure([&] { connected.protocol.ExecuteStmt("SELECT 1"); }).Message(), "Not connected");
+        EXPECT_EQ(ExpectFailure<EPgError>([&] { connected.protocol.ExecuteStmt("SELECT 1"); }).Message(),
+                  "Not connected");
     }
 }
 
 TEST(PgSQLProtocolScript, AConnectionDroppedMidMessageIsAFatalErrorThatSaysSo) {
     ConnectedProtocol connected;
     connected.script.Then(RowDescription({"a"}) + DataRow({"12345"}).substr(0, 7));
-    EPgError error = Failure([&] { connected.protocol.ExecuteStmt("SELECT a FROM t"); });
+    EPgError error = ExpectFailure<EPgError>([&] { connected.protocol.ExecuteStmt("SELECT a FROM t"); });
     EXPECT_EQ(error.Message(),
               "Der Server hat die Verbindung unerwartet geschlossen (Host scripted, Port 5432)");
     EXPECT_EQ(error.EDAError::ErrorCode(), 0);
@@ -259,7 +260,7 @@ TEST(PgSQLProtocolScript, AnErrorBeforeTheServerHangsUpKeepsItsMessage) {
     // ERROR: its message must reach the user, not the empty text of the closed socket.
     ConnectedProtocol connected;
     connected.script.Then(ErrorResponse("FEHLER", PgSqlState::AdminShutdown, "Verbindung wird beendet"));
-    EPgError error = Failure([&] { connected.protocol.ExecuteStmt("SELECT 1"); });
+    EPgError error = ExpectFailure<EPgError>([&] { connected.protocol.ExecuteStmt("SELECT 1"); });
     EXPECT_EQ(error.Message(), "Verbindung wird beendet");
     EXPECT_TRUE(error.IsFatalError());
     EXPECT_FALSE(connected.protocol.IsConnected());
@@ -283,7 +284,7 @@ TEST(PgSQLProtocolScript, AServerThatHungUpIsHeardOutBeforeItsRefusedWriteCounts
     connected.protocol.SendPipelinedStmt(second, "INSERT INTO t VALUES (2)");
     connected.protocol.ReadPipelinedStmt(first);
     EXPECT_EQ(first.Completion.RowsAffected, 1);
-    EPgError error = Failure([&] { connected.protocol.ReadPipelinedStmt(second); });
+    EPgError error = ExpectFailure<EPgError>([&] { connected.protocol.ReadPipelinedStmt(second); });
     EXPECT_EQ(error.Message(), "terminating connection due to administrator command");
     EXPECT_TRUE(error.IsFatalError());
     EXPECT_FALSE(connected.protocol.IsConnected());
@@ -302,7 +303,8 @@ TEST(PgSQLProtocolScript, ASimpleQueryKeepsNoMoreRowsThanItsCeiling) {
             EXPECT_EQ(connected.protocol.ExecuteStmt("SELECT name FROM t").Rows.size(), 200000u);
             continue;
         }
-        EPgError error = Failure([&] { connected.protocol.ExecuteStmt("SELECT name FROM t"); });
+        EPgError error =
+            ExpectFailure<EPgError>([&] { connected.protocol.ExecuteStmt("SELECT name FROM t"); });
         EXPECT_EQ(error.Message(), "Server answer too long for a simple query");
         EXPECT_TRUE(error.IsFatalError());
         EXPECT_FALSE(connected.protocol.IsConnected());
@@ -329,7 +331,7 @@ TEST(PgSQLProtocolScript, AnErrorIsRaisedAfterReadyForQueryAndTheConnectionStays
         .Then(ErrorResponse("ERROR", PgSqlState::SyntaxError, "syntax error") + NoticeResponse("late") +
               ReadyForQuery())
         .Then(CommandComplete("SET") + ReadyForQuery());
-    EPgError error = Failure([&] { connected.protocol.ExecuteStmt("SELEC 1"); });
+    EPgError error = ExpectFailure<EPgError>([&] { connected.protocol.ExecuteStmt("SELEC 1"); });
     EXPECT_EQ(error.Message(), "syntax error");
     EXPECT_EQ(error.SqlState(), PgSqlState::SyntaxError);
     EXPECT_TRUE(connected.protocol.IsConnected());
@@ -346,7 +348,7 @@ TEST(PgSQLProtocolScript, ASilentServerEndsInTheReceiveTimeout) {
         params.Server = "127.0.0.1";
         params.Port = silent.Port();
         params.ConnectionTimeout = 1;
-        EPgError error = Failure([&] { protocol.Connect(params); });
+        EPgError error = ExpectFailure<EPgError>([&] { protocol.Connect(params); });
         EXPECT_EQ(error.Message(), timedOut);
         EXPECT_EQ(error.ErrorCode(), "110");
         EXPECT_TRUE(error.IsFatalError());
@@ -359,7 +361,7 @@ TEST(PgSQLProtocolScript, ASilentServerEndsInTheReceiveTimeout) {
         params.Port = server.Port();
         protocol.Connect(params);
         protocol.SetTimeout(1);
-        EXPECT_EQ(Failure([&] { protocol.ExecuteStmt("SELECT 1"); }).Message(), timedOut);
+        EXPECT_EQ(ExpectFailure<EPgError>([&] { protocol.ExecuteStmt("SELECT 1"); }).Message(), timedOut);
         EXPECT_FALSE(protocol.IsConnected());
     }
 }
@@ -369,7 +371,7 @@ TEST(PgSQLProtocolScript, SocketFailuresOfTheConnectCarryTheSocketLayersText) {
     TPgConnectParams params = Params();
     params.Server = "127.0.0.1";
     params.Port = RefusingPort();
-    EPgError refused = Failure([&] { protocol.Connect(params); });
+    EPgError refused = ExpectFailure<EPgError>([&] { protocol.Connect(params); });
     EXPECT_EQ(refused.Message(), "Cannot connect to server on host '127.0.0.1':\nConnection refused.\n"
                                  "Socket Error Code: 111($6F)");
     EXPECT_EQ(refused.EDAError::ErrorCode(), 111);
@@ -378,11 +380,11 @@ TEST(PgSQLProtocolScript, SocketFailuresOfTheConnectCarryTheSocketLayersText) {
     TFullListener full;
     params.Port = full.Port();
     params.ConnectionTimeout = 1;
-    EXPECT_EQ(Failure([&] { protocol.Connect(params); }).Message(),
+    EXPECT_EQ(ExpectFailure<EPgError>([&] { protocol.Connect(params); }).Message(),
               "Cannot connect to server on host '127.0.0.1': Connection timed out");
 
     params.Server = "no-such-host.invalid";
-    EPgError unknown = Failure([&] { protocol.Connect(params); });
+    EPgError unknown = ExpectFailure<EPgError>([&] { protocol.Connect(params); });
     EXPECT_TRUE(unknown.Message().starts_with("Unknown host 'no-such-host.invalid'\nSocket Error Code: "))
         << unknown.Message();
 }
@@ -406,7 +408,7 @@ TEST(PgSQLProtocolScript, LengthsBeyondTheirTypesCeilingEndTheConnectionWhichOpe
             .Then(LoginAccepted())
             .Then(VersionAnswer())
             .Then(CommandComplete("SET") + ReadyForQuery());
-        EPgError error = Failure([&] { connected.protocol.ExecuteStmt("SELECT 1"); });
+        EPgError error = ExpectFailure<EPgError>([&] { connected.protocol.ExecuteStmt("SELECT 1"); });
         EXPECT_EQ(error.Message(), message);
         EXPECT_TRUE(error.IsFatalError());
         EXPECT_FALSE(connected.protocol.IsConnected());
@@ -420,7 +422,7 @@ TEST(PgSQLProtocolScript, AnEndlessErrorInTheOldTextFormIsCutOff) {
     TServerScript script;
     script.Then("EFATAL:  " + std::string(100000, 'x'));
     TPgSQLProtocol30 protocol(script.Factory(4096));
-    EPgError error = Failure([&] { protocol.Connect(Params()); });
+    EPgError error = ExpectFailure<EPgError>([&] { protocol.Connect(Params()); });
     EXPECT_EQ(error.Message(), "Server message too long : E");
     EXPECT_TRUE(error.IsFatalError());
     EXPECT_FALSE(protocol.IsConnected());
@@ -446,7 +448,7 @@ TEST(PgSQLProtocolScript, AFailureOutsideTheProtocolMidExchangeEndsTheConnection
     ConnectedProtocol connected;
     connected.script.Then(NoticeResponse("hello") + CommandComplete("SET") + ReadyForQuery());
     connected.protocol.OnNotice = [](const TPgErrorFields&) { throw std::runtime_error("listener failed"); };
-    EPgError error = Failure([&] { connected.protocol.ExecuteStmt("SET x = 1"); });
+    EPgError error = ExpectFailure<EPgError>([&] { connected.protocol.ExecuteStmt("SET x = 1"); });
     EXPECT_EQ(error.Message(), "listener failed; the connection was closed");
     EXPECT_TRUE(error.IsFatalError());
     EXPECT_FALSE(connected.protocol.IsConnected());
@@ -458,7 +460,7 @@ TEST(PgSQLProtocolScript, AHugeScramIterationCountEndsInTheConnectionTimeout) {
     TPgSQLProtocol30 protocol(script.Factory());
     TPgConnectParams params = Params();
     params.ConnectionTimeout = 1;
-    EPgError error = Failure([&] { protocol.Connect(params); });
+    EPgError error = ExpectFailure<EPgError>([&] { protocol.Connect(params); });
     EXPECT_EQ(error.Message(), "Connection timed out while deriving the SCRAM key (2147483647 iterations)");
     EXPECT_TRUE(error.IsFatalError());
     EXPECT_FALSE(protocol.IsConnected());
@@ -474,7 +476,7 @@ TEST(PgSQLProtocolScript, AServerThatStopsReadingEndsInTheTimeout) {
     protocol.SetTimeout(1);
     // More than the socket buffers of both sides hold.
     const std::string statement = "SELECT '" + std::string(64 << 20, 'x') + "'";
-    EPgError error = Failure([&] { protocol.ExecuteStmt(statement); });
+    EPgError error = ExpectFailure<EPgError>([&] { protocol.ExecuteStmt(statement); });
     EXPECT_EQ(error.Message(),
               "Error on data writing to the connection:\nConnection timed out.\nSocket Error Code: 110($6E)");
     EXPECT_TRUE(error.IsFatalError());
@@ -500,7 +502,7 @@ TEST(PgSQLProtocolScript, AnAnswerToTheSslRequestOtherThanYesOrNoIsRefusedWithWh
             TPgSQLProtocol30 protocol(script.Factory());
             TPgConnectParams params = Params();
             params.SSL.Mode = mode;
-            EPgError error = Failure([&] { protocol.Connect(params); });
+            EPgError error = ExpectFailure<EPgError>([&] { protocol.Connect(params); });
             EXPECT_EQ(error.Message(), message);
             EXPECT_TRUE(error.IsFatalError());
             EXPECT_FALSE(protocol.IsConnected());
@@ -523,7 +525,7 @@ TEST(PgSQLProtocolScript, ATlsHandshakeThatTricklesInEndsWithTheConnectionTimeou
     params.ConnectionTimeout = 1;
     params.SSL.Mode = TPgSSLMode::smRequire;
     const auto start = std::chrono::steady_clock::now();
-    EPgError error = Failure([&] { protocol.Connect(params); });
+    EPgError error = ExpectFailure<EPgError>([&] { protocol.Connect(params); });
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(
         error.Message(),
@@ -564,7 +566,9 @@ TEST(PgSQLProtocolScript, NamedStatementsAreUniqueAcrossSessionsAndClosedWhenThe
         });
     TPgSQLStatement stmt;
     connected.protocol.PrepareStmt(stmt, "INSERT INTO t VALUES (1)");
-    EXPECT_EQ(Failure([&] { connected.protocol.BindExecutePreparedStmt(stmt, {}, {}, true); }).SqlState(),
+    EXPECT_EQ(ExpectFailure<EPgError>([&] {
+                  connected.protocol.BindExecutePreparedStmt(stmt, {}, {}, true);
+              }).SqlState(),
               PgSqlState::UniqueViolation);
     EXPECT_FALSE(stmt.Prepared);
     EXPECT_EQ(afterFailure,

@@ -2,8 +2,8 @@
 #include "PostgreSql/PgSQLProtocol.h"
 
 #include "PostgreSql/PgAuth.h"
-#include "PostgreSql/PgFailure.h"
 #include "PostgreSql/PgSqlState.h"
+#include "support/ExpectFailure.h"
 #include "support/Sandbox.h"
 
 #include <chrono>
@@ -11,7 +11,7 @@
 #include <thread>
 
 using namespace velmora;
-using velmora::test::Failure;
+using velmora::test::ExpectFailure;
 using velmora::test::sandbox;
 
 namespace {
@@ -83,7 +83,7 @@ TEST(PgSQLProtocol, LogsOnWithEveryAuthenticationMethod) {
 TEST(PgSQLProtocol, AWrongPasswordGivesTheServersMessage) {
     for (const char* user : {"auth_password", "auth_md5", "auth_scram"}) {
         TPgSQLProtocol30 protocol;
-        EPgError error = Failure([&] { protocol.Connect(Login(user, "wrong")); });
+        EPgError error = ExpectFailure<EPgError>([&] { protocol.Connect(Login(user, "wrong")); });
         EXPECT_EQ(error.Message(), std::string("password authentication failed for user \"") + user + "\"");
         EXPECT_EQ(error.SqlState(), PgSqlState::InvalidPassword);
         EXPECT_TRUE(error.IsFatalError());
@@ -124,8 +124,8 @@ TEST(PgSQLProtocol, AServerThatAsksForAMissingPasswordRaisesPasswordRequired) {
 
 TEST(PgSQLProtocol, AnUnknownDatabaseGivesTheServersMessage) {
     TPgSQLProtocol30 protocol;
-    EPgError error =
-        Failure([&] { protocol.Connect(Login(sandbox().user, sandbox().password, "no_such_database")); });
+    EPgError error = ExpectFailure<EPgError>(
+        [&] { protocol.Connect(Login(sandbox().user, sandbox().password, "no_such_database")); });
     EXPECT_EQ(error.Message(), "database \"no_such_database\" does not exist");
     EXPECT_EQ(error.SqlState(), PgSqlState::InvalidCatalogName);
     EXPECT_TRUE(error.IsFatalError());
@@ -143,14 +143,14 @@ TEST(PgSQLProtocol, SendsTheApplicationNameOnlyWhenSet) {
 
 TEST(PgSQLProtocol, ASyntaxErrorLeavesTheConnectionUsable) {
     Session session;
-    EPgError simple = Failure([&] { session.protocol.ExecuteStmt("SELEC 1"); });
+    EPgError simple = ExpectFailure<EPgError>([&] { session.protocol.ExecuteStmt("SELEC 1"); });
     EXPECT_EQ(simple.Message(), "syntax error at or near \"SELEC\"");
     EXPECT_EQ(simple.SqlState(), PgSqlState::SyntaxError);
     EXPECT_EQ(simple.Position(), 1);
     EXPECT_EQ(simple.Severity(), TPgSeverity::sError);
 
     TPgSQLStatement stmt;
-    EPgError prepared = Failure([&] { session.protocol.PrepareStmt(stmt, "SELECT 1 FROM"); });
+    EPgError prepared = ExpectFailure<EPgError>([&] { session.protocol.PrepareStmt(stmt, "SELECT 1 FROM"); });
     EXPECT_EQ(prepared.SqlState(), PgSqlState::SyntaxError);
     EXPECT_FALSE(stmt.Prepared);
     EXPECT_TRUE(session.protocol.IsConnected());
@@ -160,10 +160,11 @@ TEST(PgSQLProtocol, ASyntaxErrorLeavesTheConnectionUsable) {
 
 TEST(PgSQLProtocol, AnEmptyStatementIsReported) {
     Session session;
-    EXPECT_EQ(Failure([&] { session.protocol.ExecuteStmt(""); }).Message(), "No SQL statement provided");
+    EXPECT_EQ(ExpectFailure<EPgError>([&] { session.protocol.ExecuteStmt(""); }).Message(),
+              "No SQL statement provided");
     TPgSQLStatement stmt;
     session.protocol.PrepareStmt(stmt, "--");
-    EXPECT_EQ(Failure([&] { session.protocol.BindExecutePreparedStmt(stmt, {}); }).Message(),
+    EXPECT_EQ(ExpectFailure<EPgError>([&] { session.protocol.BindExecutePreparedStmt(stmt, {}); }).Message(),
               "No SQL statement provided");
     session.protocol.UnPrepareStmt(stmt);
     EXPECT_EQ(session.Value("SELECT 'still here'"), "still here");
@@ -186,7 +187,7 @@ TEST(PgSQLProtocol, ADuplicateKeyIsAKeyViolation) {
     EXPECT_EQ(insert.Completion.RowsAffected, 1);
     EXPECT_EQ(insert.Completion.LastInsertOID, 0u);
 
-    EPgError duplicate = Failure([&] {
+    EPgError duplicate = ExpectFailure<EPgError>([&] {
         session.protocol.BindExecutePreparedStmt(insert, {"ABCD", "again"});
     });
     EXPECT_TRUE(duplicate.IsKeyViolation());
@@ -251,7 +252,7 @@ TEST(PgSQLProtocol, ATerminatedBackendGivesAFatalError) {
     killer.Value("SELECT pg_terminate_backend(" + std::to_string(victim.protocol.ProcessId()) + ")");
     WaitForBackend(killer, victim.protocol.ProcessId(), false);
 
-    EPgError error = Failure([&] { victim.protocol.ExecuteStmt("SELECT 1"); });
+    EPgError error = ExpectFailure<EPgError>([&] { victim.protocol.ExecuteStmt("SELECT 1"); });
     EXPECT_EQ(error.Message(), "terminating connection due to administrator command");
     EXPECT_EQ(error.SqlState(), PgSqlState::AdminShutdown);
     EXPECT_TRUE(error.IsFatalError());
@@ -264,7 +265,7 @@ TEST(PgSQLProtocol, RequestCancelStopsTheRunningStatement) {
         WaitForBackend(observer, session.protocol.ProcessId(), true);
         session.protocol.RequestCancel();
     });
-    EPgError error = Failure([&] { session.protocol.ExecuteStmt("SELECT pg_sleep(30)"); });
+    EPgError error = ExpectFailure<EPgError>([&] { session.protocol.ExecuteStmt("SELECT pg_sleep(30)"); });
     canceller.join();
     EXPECT_EQ(error.SqlState(), PgSqlState::QueryCanceled);
     EXPECT_EQ(error.Message(), "canceling statement due to user request");
@@ -336,7 +337,7 @@ TEST(PgSQLProtocol, TheAuthenticationPolicyRefusesWhatItForbidsBeforeAnySecretIs
             EXPECT_EQ(protocol.SaslMechanism(), c.mechanism);
             protocol.Disconnect();
         } else {
-            const EPgError error = Failure([&] { protocol.Connect(params); });
+            const EPgError error = ExpectFailure<EPgError>([&] { protocol.Connect(params); });
             EXPECT_EQ(error.Message(), c.refusal);
             EXPECT_TRUE(error.IsFatalError());
             EXPECT_FALSE(protocol.IsConnected());

@@ -1,7 +1,7 @@
 // TLS, its modes and checks, channel binding and the local socket, against the sandbox server.
 #include "PostgreSql/PgClasses.h"
-#include "PostgreSql/PgFailure.h"
 #include "PostgreSql/PgSQLProtocol.h"
+#include "support/ExpectFailure.h"
 #include "support/Process.h"
 #include "support/Sandbox.h"
 #include "support/TempFile.h"
@@ -12,7 +12,7 @@
 #include <unistd.h>
 
 using namespace velmora;
-using velmora::test::Failure;
+using velmora::test::ExpectFailure;
 using velmora::test::sandbox;
 
 namespace {
@@ -108,7 +108,7 @@ TEST(PgTransport, EachModeAgainstAServerWithoutTls) {
         const bool required = mode == TPgSSLMode::smRequire || mode == TPgSSLMode::smVerifyCA ||
                               mode == TPgSSLMode::smVerifyFull;
         if (required) {
-            EPgError error = Failure([&] { protocol.Connect(Superuser(mode)); });
+            EPgError error = ExpectFailure<EPgError>([&] { protocol.Connect(Superuser(mode)); });
             EXPECT_EQ(error.Message(), "SSL connection is not allowed");
             EXPECT_TRUE(error.IsFatalError());
             EXPECT_FALSE(protocol.IsConnected());
@@ -139,7 +139,8 @@ TEST(PgTransport, AllowTriesTlsOnceTheServerRefusesTheLogOnInClear) {
     for (const auto& [mode, factory] : refused) {
         SCOPED_TRACE(ModeName(mode));
         TPgSQLProtocol30 protocol(factory);
-        EPgError error = Failure([&] { protocol.Connect(Login("auth_ssl", "pw-ssl", mode)); });
+        EPgError error =
+            ExpectFailure<EPgError>([&] { protocol.Connect(Login("auth_ssl", "pw-ssl", mode)); });
         EXPECT_NE(error.Message().find("no encryption"), std::string::npos) << error.Message();
         EXPECT_TRUE(error.IsFatalError());
     }
@@ -147,7 +148,8 @@ TEST(PgTransport, AllowTriesTlsOnceTheServerRefusesTheLogOnInClear) {
     // A wrong password is refused in clear by the rules and over TLS by the password: the
     // administrator reads the latter.
     TPgSQLProtocol30 protocol;
-    EPgError error = Failure([&] { protocol.Connect(Login("auth_ssl", "wrong", TPgSSLMode::smAllow)); });
+    EPgError error =
+        ExpectFailure<EPgError>([&] { protocol.Connect(Login("auth_ssl", "wrong", TPgSSLMode::smAllow)); });
     EXPECT_EQ(error.Message(), "password authentication failed for user \"auth_ssl\"");
 }
 
@@ -183,7 +185,7 @@ TEST(PgTransport, PreferFallsBackToClearWhenTheHandshakeFails) {
 
     opened = 0;
     TPgSQLProtocol30 requiring(brokenFirst);
-    EPgError error = Failure([&] { requiring.Connect(Superuser(TPgSSLMode::smRequire)); });
+    EPgError error = ExpectFailure<EPgError>([&] { requiring.Connect(Superuser(TPgSSLMode::smRequire)); });
     EXPECT_EQ(error.Message(), "Cannot establish an SSL connection to host '" + sandbox().host +
                                    "':\nthe server closed the connection.");
     EXPECT_TRUE(error.IsFatalError());
@@ -205,7 +207,7 @@ TEST(PgTransport, VerifyFullChecksTheHostNameOrAddressTheClientAskedFor) {
             protocol.Disconnect();
             continue;
         }
-        EPgError error = Failure([&] { protocol.Connect(params); });
+        EPgError error = ExpectFailure<EPgError>([&] { protocol.Connect(params); });
         EXPECT_EQ(error.Message(), "The server certificate does not match the host name '" + host + "'");
         EXPECT_TRUE(error.IsFatalError());
         // verify-ca trusts the same certificate for any name.
@@ -248,7 +250,7 @@ TEST(PgTransport, TheChainIsCheckedAgainstTheGivenRoots) {
             protocol.Disconnect();
             continue;
         }
-        EPgError error = Failure([&] { protocol.Connect(params); });
+        EPgError error = ExpectFailure<EPgError>([&] { protocol.Connect(params); });
         EXPECT_EQ(error.Message(), c.message);
         EXPECT_TRUE(error.IsFatalError());
     }
@@ -269,8 +271,8 @@ TEST(PgTransport, LogsOnWithAClientCertificate) {
 
     // Without the certificate the server has nothing to check.
     TPgSQLProtocol30 withoutCertificate;
-    EPgError error =
-        Failure([&] { withoutCertificate.Connect(Login("auth_cert", "", TPgSSLMode::smRequire)); });
+    EPgError error = ExpectFailure<EPgError>(
+        [&] { withoutCertificate.Connect(Login("auth_cert", "", TPgSSLMode::smRequire)); });
     EXPECT_NE(error.Message().find("certificate"), std::string::npos) << error.Message();
 
     // A key that others may read is refused before anything is sent.
@@ -279,7 +281,7 @@ TEST(PgTransport, LogsOnWithAClientCertificate) {
                                std::filesystem::copy_options::overwrite_existing);
     ASSERT_EQ(chmod(sharedKey.path().c_str(), 0644), 0);
     params.SSL.Key = sharedKey.path();
-    error = Failure([&] { protocol.Connect(params); });
+    error = ExpectFailure<EPgError>([&] { protocol.Connect(params); });
     EXPECT_TRUE(
         error.Message().starts_with("The private key file '" + sharedKey.path() + "' may be read by others"))
         << error.Message();
@@ -307,7 +309,8 @@ TEST(PgTransport, ScramBindsTheLogOnToTheTlsChannel) {
     clear.Disconnect();
 
     TPgSQLProtocol30 wrong;
-    EPgError error = Failure([&] { wrong.Connect(Login("auth_scram", "wrong", TPgSSLMode::smPrefer)); });
+    EPgError error =
+        ExpectFailure<EPgError>([&] { wrong.Connect(Login("auth_scram", "wrong", TPgSSLMode::smPrefer)); });
     EXPECT_EQ(error.Message(), "password authentication failed for user \"auth_scram\"");
 }
 
@@ -340,11 +343,11 @@ TEST(PgTransport, TheLocalSocketCarriesTheOperatingSystemUser) {
     TPgConnectParams params = Login("auth_trust", "", TPgSSLMode::smRequire);
     params.Server = sandbox().socketDir;
     TPgSQLProtocol30 protocol;
-    EPgError error = Failure([&] { protocol.Connect(params); });
+    EPgError error = ExpectFailure<EPgError>([&] { protocol.Connect(params); });
     EXPECT_EQ(error.Message(), "Peer authentication failed for user \"auth_trust\"");
 
     params.Server = "/nonexistent";
-    error = Failure([&] { protocol.Connect(params); });
+    error = ExpectFailure<EPgError>([&] { protocol.Connect(params); });
     EXPECT_EQ(error.Message(), "Cannot connect to server on host '/nonexistent/.s.PGSQL." + sandbox().port +
                                    "':\nNo such file or directory.\nSocket Error Code: 2($2)");
 }
@@ -368,7 +371,7 @@ TEST(PgTransport, TheConnectionHandsItsSSLOptionsToTheProtocol) {
     // Ciphers the client cannot offer at all.
     options.SSL.CipherList = "NO-SUCH-CIPHER";
     connection.SetOptions(options);
-    EPgError error = Failure([&] { connection.Connect(); });
+    EPgError error = ExpectFailure<EPgError>([&] { connection.Connect(); });
     EXPECT_TRUE(error.Message().starts_with("Invalid SSL cipher list 'NO-SUCH-CIPHER'")) << error.Message();
     EXPECT_FALSE(connection.IsConnected());
 }

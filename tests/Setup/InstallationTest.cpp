@@ -7,6 +7,7 @@
 #include "InstallationDoubles.h"
 #include "Setup/TenantLock.h"
 #include "schema/TenantDatabase.h"
+#include "support/ExpectFailure.h"
 #include "support/Pooler.h"
 #include "support/Sandbox.h"
 #include "support/StateHome.h"
@@ -387,13 +388,10 @@ TEST_F(InstallationTest, TenantInUseIsNeitherDroppedNorTouched) {
 
     ScriptedLogin secondLogin;
     TInstallation second(host, secondLogin);
-    try {
-        second.Button1Click();
-        FAIL() << "the run went through";
-    } catch (const EDatabaseError& e) {
-        EXPECT_EQ(e.Message(), "Die Datenbank q7iu kann nicht gelöscht werden, weil andere Sitzungen mit ihr "
-                               "verbunden sind. Die Installation wurde abgebrochen");
-    }
+    const EDatabaseError e =
+        ExpectFailure<EDatabaseError>([&] { second.Button1Click(); }, "the run went through");
+    EXPECT_EQ(e.Message(), "Die Datenbank q7iu kann nicht gelöscht werden, weil andere Sitzungen mit ihr "
+                           "verbunden sind. Die Installation wurde abgebrochen");
     EXPECT_EQ(host.lastProgress(), 10);
     EXPECT_TRUE(recorder.errors.empty());
     EXPECT_EQ(Tenant("SELECT count(*) FROM trevix.wl_auftragstatus"), rowsBefore);
@@ -427,12 +425,9 @@ TEST_F(InstallationTest, TenantConnectionThatCannotLogOnStopsAtThirty) {
             Superuser("postgres", "ALTER ROLE q7lo PASSWORD 'anders'");
     };
     TInstallation installation(host, login);
-    try {
-        installation.Button1Click();
-        FAIL() << "the run went through";
-    } catch (const EUniError& e) {
-        EXPECT_THAT(e.Message(), HasSubstr("password authentication failed for user \"q7lo\""));
-    }
+    const EUniError e =
+        ExpectFailure<EUniError>([&] { installation.Button1Click(); }, "the run went through");
+    EXPECT_THAT(e.Message(), HasSubstr("password authentication failed for user \"q7lo\""));
     EXPECT_EQ(host.lastProgress(), 30);
     EXPECT_TRUE(host.informations.empty());
     EXPECT_EQ(installation.Result(), TInstallationResult::Stopped);
@@ -446,12 +441,9 @@ TEST_F(InstallationTest, RoleThatCannotBeDroppedStopsAtTen) {
     Superuser("postgres", "CREATE DATABASE q7rd_kept OWNER q7rd");
     host.confirm = true;
     TInstallation installation(host, login);
-    try {
-        installation.Button1Click();
-        FAIL() << "the run went through";
-    } catch (const EDatabaseError& e) {
-        EXPECT_THAT(e.Message(), StartsWith("Die Rolle q7rd kann nicht gelöscht werden: "));
-    }
+    const EDatabaseError e =
+        ExpectFailure<EDatabaseError>([&] { installation.Button1Click(); }, "the run went through");
+    EXPECT_THAT(e.Message(), StartsWith("Die Rolle q7rd kann nicht gelöscht werden: "));
     EXPECT_EQ(host.lastProgress(), 10);
     EXPECT_TRUE(recorder.errors.empty());
     EXPECT_TRUE(Exists("pg_database", "datname", "q7rd_kept"));
@@ -759,14 +751,11 @@ TEST_F(InstallationTest, TenantLockedByAnotherRunIsLeftAlone) {
     TInstallation installation(host, login);
     {
         const TTenantLock otherRun(other.connection, "q7lk");
-        try {
-            installation.Button1Click();
-            FAIL() << "the run went through";
-        } catch (const EDatabaseError& e) {
-            EXPECT_EQ(e.Message(),
-                      "Der Mandant q7lk wird gerade von einer anderen Installation auf diesem Server "
-                      "installiert. Diese Installation wurde beendet, ohne etwas zu verändern");
-        }
+        const EDatabaseError e =
+            ExpectFailure<EDatabaseError>([&] { installation.Button1Click(); }, "the run went through");
+        EXPECT_EQ(e.Message(),
+                  "Der Mandant q7lk wird gerade von einer anderen Installation auf diesem Server "
+                  "installiert. Diese Installation wurde beendet, ohne etwas zu verändern");
         EXPECT_EQ(installation.Result(), TInstallationResult::Stopped);
         EXPECT_TRUE(host.questions.empty());
         EXPECT_TRUE(host.progress.empty());
@@ -845,14 +834,11 @@ TEST_F(InstallationTest, LockIsTakenAgainOnANewSession) {
             otherRun.emplace(other.connection, "q7la");
         }
     };
-    try {
-        installation.Button1Click();
-        FAIL() << "the run went through";
-    } catch (const EDatabaseError& e) {
-        EXPECT_EQ(e.Message(),
-                  "Die Verbindung zum Server war unterbrochen, und inzwischen installiert eine andere "
-                  "Installation den Mandanten q7la. Die Installation wurde abgebrochen");
-    }
+    const EDatabaseError e =
+        ExpectFailure<EDatabaseError>([&] { installation.Button1Click(); }, "the run went through");
+    EXPECT_EQ(e.Message(),
+              "Die Verbindung zum Server war unterbrochen, und inzwischen installiert eine andere "
+              "Installation den Mandanten q7la. Die Installation wurde abgebrochen");
     EXPECT_EQ(host.lastProgress(), 20);
     EXPECT_FALSE(Exists("pg_roles", "rolname", "q7la"));
 
