@@ -25,8 +25,8 @@ std::size_t CharacterCount(std::string_view text) {
         text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
-// Well-formed UTF-8 as the server accepts it: shortest forms only, no surrogates, nothing beyond
-// U+10FFFF, and no NUL, which no text column can hold.
+} // namespace
+
 bool IsStorableUtf8(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
         const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
@@ -53,6 +53,8 @@ bool IsStorableUtf8(std::string_view text) {
     }
     return true;
 }
+
+namespace {
 
 bool IsAsciiLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');

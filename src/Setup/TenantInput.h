@@ -23,6 +23,10 @@ std::string UpperTenantCode(std::string_view typed);
 // other character stays.
 std::string LowerTenantCode(std::string_view tenantCode);
 
+// Well-formed UTF-8 as the server accepts it: shortest forms only, no surrogates, nothing beyond
+// U+10FFFF, and no NUL, which no text column can hold.
+bool IsStorableUtf8(std::string_view text);
+
 // The password as an SQL string literal that stores it exactly as typed. Quotes are doubled; a
 // password with a backslash becomes an escape string with doubled backslashes, which the server
 // reads the same way whatever standard_conforming_strings says.
