@@ -37,9 +37,10 @@ struct TBatchSettings {
 // `jobs` at once. The tenant password (generated where the file gives none) and the administrator's
 // password reach each installation through pipes. A generated password is written to the
 // passwords file once its installation has made the tenant role (exit status 0 or 3). Each
-// installation's output goes to `progress` as one block when it ends, its lines marked with the
-// tenant. A signal (SIGINT, SIGTERM, SIGHUP) is passed on to every running installation and
-// starts no further one; those not started are reported as such.
+// installation ends with one line on `progress`; one that did not install its tenant shows what
+// the installer said before it, as one block whose lines are marked with the tenant. A signal (SIGINT,
+// SIGTERM, SIGHUP) is passed on to every running installation and starts no further one; those not started
+// are reported as such.
 class TTenantBatch {
 public:
     TTenantBatch(TBatchSettings settings, std::ostream& progress);
