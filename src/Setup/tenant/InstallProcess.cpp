@@ -113,6 +113,8 @@ TInstallProcess::TInstallProcess(const std::vector<std::string>& arguments,
     for (const std::string& secret : secrets)
         secretPipes.push_back(SecretPipe(secret));
     TPipe output = MakePipe();
+    if (fcntl(output.read.Get(), F_SETFL, O_NONBLOCK) != 0)
+        throw SystemError("fcntl");
     const int nullFd = open("/dev/null", O_RDONLY | O_CLOEXEC);
     if (nullFd < 0)
         throw SystemError("/dev/null");
@@ -135,8 +137,6 @@ TInstallProcess::TInstallProcess(const std::vector<std::string>& arguments,
         _exit(127);
     }
     output_ = output.read.Release();
-    if (fcntl(output_, F_SETFL, O_NONBLOCK) != 0)
-        throw SystemError("fcntl");
 }
 
 TInstallProcess::~TInstallProcess() {
