@@ -295,3 +295,22 @@ TEST(CommandLine, AuthenticationPolicyAndConnectTimeoutFromTheStringElseTheEnvir
     EXPECT_EQ(Parse({}, {{"PGOPTIONS", "-c work_mem=8MB"}}).startupOptions, "-c work_mem=8MB");
     EXPECT_EQ(Parse({"-d", "options='-c a=b'"}, {{"PGOPTIONS", "-c x=y"}}).startupOptions, "-c a=b");
 }
+
+namespace {
+
+// A subcommand that hands the installer's options on gets them one by one, written out in full,
+// without its own options and its operand.
+TEST(CommandLine, HandsOnTheOptionsThatAreNotTheSyntaxsOwn) {
+    constexpr TOptionName own[] = {{"--jobs", 'j', true}, {"--json", 0, false}};
+    const TCommandLine commandLine =
+        ParseCommandLine({"-j4", "-h", "db1", "tenants.csv", "-wp5433", "--json", "--sslmode=require", "-U",
+                          "--jobs", "--dbname", "postgres"},
+                         {}, {.tenantOptions = false, .ownOptions = own, .operands = 1});
+    EXPECT_THAT(commandLine.handedOn,
+                testing::ElementsAre("--host=db1", "--no-password", "--port=5433", "--sslmode=require",
+                                     "--username=--jobs", "--dbname=postgres"));
+    EXPECT_THAT(commandLine.operands, testing::ElementsAre("tenants.csv"));
+    EXPECT_EQ(commandLine.Value("--jobs"), "4");
+}
+
+} // namespace

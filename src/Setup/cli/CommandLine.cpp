@@ -161,6 +161,9 @@ public:
     const TOptionName* Find(char letter) const {
         return FindIf([&](const TOptionName& option) { return option.letter == letter; });
     }
+    bool IsOwn(const TOptionName& option) const {
+        return !own_.empty() && &option >= &own_.front() && &option <= &own_.back();
+    }
 
 private:
     template <class Matches>
@@ -199,6 +202,7 @@ public:
 
     const TNamedValues& Values() const { return given_; }
     const std::vector<std::string>& Operands() const { return operands_; }
+    const std::vector<std::string>& HandedOn() const { return handedOn_; }
 
 private:
     void TakeLong(const std::string& argument) {
@@ -232,6 +236,8 @@ private:
             value = arguments_[next_++];
         }
         given_[std::string(option.name)] = value.value_or("");
+        if (!table_.IsOwn(option))
+            handedOn_.push_back(std::string(option.name) + (option.takesValue ? "=" + *value : ""));
     }
 
     const std::vector<std::string>& arguments_;
@@ -239,6 +245,7 @@ private:
     std::size_t next_ = 0;
     TNamedValues given_;
     std::vector<std::string> operands_;
+    std::vector<std::string> handedOn_;
 };
 
 // The options only a syntax of its own accepts, taken out of what was given.
@@ -273,6 +280,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments, const T
     const TGivenOptions givenOptions(arguments, syntax);
     const TNamedValues& given = givenOptions.Values();
     result.operands = givenOptions.Operands();
+    result.handedOn = givenOptions.HandedOn();
     result.ownOptions = OwnOptions(given, syntax.ownOptions);
     result.replace = given.contains("--replace");
     result.isolatedTenant = given.contains("--isolated-tenant");

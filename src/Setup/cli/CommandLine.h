@@ -68,6 +68,9 @@ struct TCommandLine {
     bool echo = false;                // -e: every statement is printed just before it is sent
     TNamedValues ownOptions;          // the syntax's own options given
     std::vector<std::string> operands;
+    // The options given that are not the syntax's own, each as --name or --name=value, for a
+    // program that hands them on to an installation of its own.
+    std::vector<std::string> handedOn;
 
     bool Has(std::string_view option) const { return ownOptions.contains(option); }
     std::optional<std::string> Value(std::string_view option) const;
