@@ -1,19 +1,15 @@
-// One batch file whose lines name two connection services installs each tenant on its own server:
-// two clusters of the test's own, velmora-install as the installer of each line.
+// One batch file whose lines name two connection services installs each tenant on the server of
+// its service: two clusters of the test's own.
 
-#include "Setup/tenant/BatchFile.h"
-#include "Setup/tenant/TenantBatch.h"
 #include "support/Sandbox.h"
 #include "support/StateHome.h"
 #include "support/TempFile.h"
 
-#include <cstdlib>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sstream>
 
-using namespace velmora;
-using namespace velmora::tenant;
 using namespace velmora::test;
+using testing::HasSubstr;
 
 namespace {
 
@@ -52,31 +48,33 @@ private:
     std::vector<std::string> tenants_;
 };
 
+// The services win over PGHOST and PGPORT, which point elsewhere; a line naming a service the file
+// does not hold is not installed.
 TEST(TenantBatchServersTest, InstallsEachTenantOnTheServerOfItsService) {
     const std::vector<std::string> tenants{"b801", "b802", "b803", "b804"};
     const Server north(VELMORA_BATCH_SERVER_A_ENV, tenants);
     const Server south(VELMORA_BATCH_SERVER_B_ENV, tenants);
     const TempFile services(north.ServiceEntry("bau-nord") + south.ServiceEntry("bau-süd"));
-    setenv("PGSERVICEFILE", services.path().c_str(), 1);
-    setenv("PGPASSFILE", "/nonexistent/.pgpass", 1);
+    const TempFile batch("tenant,licensee,postal_code,city,street,password,service\n"
+                         "b801,Bau Nord,24103,Kiel,Hafen 1,Kennwort1,bau-nord\n"
+                         "b802,Bau Süd,80331,München,Isar 2,Kennwort2,bau-süd\n"
+                         "b803,Bau Nord,24103,Kiel,Hafen 3,Kennwort3,bau-nord\n"
+                         "b804,Bau Süd,80331,München,Isar 4,Kennwort4,bau-süd\n"
+                         "b805,Bau West,50667,Köln,Rhein 5,Kennwort5,bau-west\n");
     const StateHome stateHome;
 
-    const TBatchFile file = ParseBatchFile("tenant,licensee,postal_code,city,street,password,service\n"
-                                           "b801,Bau Nord,24103,Kiel,Hafen 1,Kennwort1,bau-nord\n"
-                                           "b802,Bau Süd,80331,München,Isar 2,Kennwort2,bau-süd\n"
-                                           "b803,Bau Nord,24103,Kiel,Hafen 3,Kennwort3,bau-nord\n"
-                                           "b804,Bau Süd,80331,München,Isar 4,Kennwort4,bau-süd\n",
-                                           [](const std::string&) { return std::nullopt; });
-    ASSERT_TRUE(file.errors.empty());
-    std::ostringstream progress;
-    TTenantBatch batch({{VELMORA_INSTALL}, {"--no-password"}, 2, std::nullopt}, progress);
-    const std::vector<TBatchRun> runs = batch.Run(file.tenants, nullptr);
+    const ProcessResult run = RunProcess(
+        {VELMORA_TENANT, "batch", "-j", "2", batch.path()},
+        EnvironmentWith({"PGSERVICEFILE=" + services.path(), "PGHOST=/nonexistent", "PGPORT=1",
+                         "PGPASSFILE=/nonexistent/.pgpass", "XDG_STATE_HOME=" + stateHome.path()}));
 
-    EXPECT_EQ(WorstExitStatus(runs), 0) << progress.str();
+    EXPECT_EQ(run.exitCode, 2) << run.err;
+    EXPECT_THAT(run.out, HasSubstr("Zeile 6 (Mandant B805): Dienst bau-west: "));
     EXPECT_EQ(north.Databases(), "b801,b803\n");
     EXPECT_EQ(south.Databases(), "b802,b804\n");
-    unsetenv("PGSERVICEFILE");
-    unsetenv("PGPASSFILE");
+    EXPECT_EQ(
+        psql(sandboxAt(VELMORA_BATCH_SERVER_B_ENV), "b804", {"-c", "SELECT ort FROM trevix.mandant"}).out,
+        "München\n");
 }
 
 } // namespace

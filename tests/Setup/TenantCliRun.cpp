@@ -9,8 +9,7 @@ const StateHome& TenantStateHome() {
     return home;
 }
 
-ProcessResult RunTenant(const std::vector<std::string>& arguments, const std::string& stdinText,
-                        const std::map<std::string, std::string>& overrides) {
+std::vector<std::string> TenantEnvironment(const std::map<std::string, std::string>& overrides) {
     const SandboxEnv& sandboxEnv = sandbox();
     std::map<std::string, std::string> variables{{"PGHOST", sandboxEnv.host},
                                                  {"PGPORT", sandboxEnv.port},
@@ -24,9 +23,14 @@ ProcessResult RunTenant(const std::vector<std::string>& arguments, const std::st
     std::vector<std::string> environment;
     for (const auto& [name, value] : variables)
         environment.push_back(name + "=" + value);
+    return environment;
+}
+
+ProcessResult RunTenant(const std::vector<std::string>& arguments, const std::string& stdinText,
+                        const std::map<std::string, std::string>& overrides) {
     std::vector<std::string> argv{VELMORA_TENANT};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    return RunProcess(argv, environment, stdinText);
+    return RunProcess(argv, TenantEnvironment(overrides), stdinText);
 }
 
 } // namespace velmora::test

@@ -6,6 +6,7 @@
 #include "Common/Interrupt.h"
 #include "Setup/cli/ExitStatus.h"
 #include "Setup/cli/InterruptSignals.h"
+#include "Setup/tenant/BatchCommand.h"
 #include "Setup/tenant/InstallCommand.h"
 #include "velmora/Version.h"
 
@@ -21,6 +22,7 @@ namespace {
 
 const TSubcommand kSubcommands[] = {
     InstallSubcommand(),
+    BatchSubcommand(),
 };
 
 std::string Overview() {
