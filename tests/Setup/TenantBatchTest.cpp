@@ -147,6 +147,25 @@ TEST_F(TenantBatchTest, InstallsTheGoodLinesAndSumsUp) {
     EXPECT_EQ(Superuser("postgres", "SELECT count(*) FROM pg_database WHERE datname = 'b907'"), "0");
 }
 
+// A dry run hands --dry-run to every installation, shows what each would send and changes
+// nothing: no tenant, no passwords file, none needed for a line without a password.
+TEST_F(TenantBatchTest, ADryRunChangesNothing) {
+    const std::string passwordsPath = folder.Path("passwords.csv");
+    const ProcessResult run =
+        RunTenant({"batch", "--dry-run", "--passwords-out", passwordsPath,
+                   folder.File("batch.csv", kHeader + "b911,Bau AG,12345,Köln,Ring 1,\n"
+                                                      "b912,Bau AG,12345,Köln,Ring 2,Kennwort\n")});
+
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_THAT(run.out, HasSubstr("[B911] "));
+    EXPECT_THAT(run.out, HasSubstr("[B912] "));
+    EXPECT_THAT(run.out, testing::Not(HasSubstr("Kennwort"))) << "passwords print masked";
+    EXPECT_FALSE(std::filesystem::exists(passwordsPath));
+    EXPECT_EQ(Superuser("postgres", "SELECT count(*) FROM pg_database WHERE datname IN ('b911', 'b912')"),
+              "0");
+    EXPECT_EQ(Superuser("postgres", "SELECT count(*) FROM pg_roles WHERE rolname IN ('b911', 'b912')"), "0");
+}
+
 // What keeps a batch from installing anything: checked before the first installation starts.
 TEST_F(TenantBatchTest, RefusesBeforeInstallingAnything) {
     const std::string batch = folder.File("batch.csv", kHeader + "b911,Bau AG,12345,Köln,Ring 1,\n");

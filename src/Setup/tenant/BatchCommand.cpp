@@ -20,6 +20,8 @@ constexpr cli::TOptionName kBatchOptions[] = {
     {"--passwords-out", 0, true},
     {"--replace", 0, false},
     {"--isolated-tenant", 0, false},
+    {"--dry-run", 0, false},
+    {"--echo", 'e', false},
     kJsonOption,
 };
 
@@ -43,6 +45,9 @@ Administrators; mit -W fragt der Batch einmal vor allen danach.)",
                                Passwörter fehlen
       --replace                Ersetzt vorhandene Mandanten (wie bei velmora-install)
       --isolated-tenant        Mandantenrollen ohne Superuser-Rechte (wie bei velmora-install)
+      --dry-run                Probelauf jeder Installation (wie bei velmora-install): ändert nichts,
+                               braucht kein --passwords-out und schreibt keine Passwörter
+  -e, --echo                   Jede Installation gibt ihre Anweisungen aus (wie bei velmora-install)
 )" + std::string(kJsonUsage),
         "0 alle installiert; sonst der höchste Status der Installationen (1 abgebrochen, 2 abgelehnt "
         "oder fehlerhafte Zeile, 3 unvollständig); 128 + Signal, wenn ein Signal den Lauf beendet (Strg-C "
@@ -69,7 +74,7 @@ std::vector<std::string> InstallOptions(const cli::TCommandLine& commandLine) {
         if (option != "--password")
             options.push_back(option);
     }
-    for (const char* flag : {"--replace", "--isolated-tenant"}) {
+    for (const char* flag : {"--replace", "--isolated-tenant", "--dry-run", "--echo"}) {
         if (commandLine.Has(flag))
             options.push_back(flag);
     }
@@ -135,6 +140,17 @@ nlohmann::json BatchJson(const std::string& file, const std::vector<TBatchRun>& 
     return {{"command", "batch"}, {"file", file}, {"exit_status", exitStatus}, {"tenants", tenants}};
 }
 
+// The new file for the generated passwords; refused when it exists, or when passwords must be
+// generated and no file is named. A dry run makes no tenant role and needs none.
+std::unique_ptr<TPasswordsFile> PasswordsFile(const cli::TCommandLine& commandLine, const TBatchFile& file) {
+    if (const auto passwordsOut = commandLine.Value("--passwords-out"))
+        return std::make_unique<TPasswordsFile>(*passwordsOut);
+    if (std::ranges::any_of(file.tenants, [](const TBatchTenant& tenant) { return !tenant.password; }))
+        throw cli::EUsageError("Mandanten ohne Passwort in der Batchdatei: --passwords-out DATEI nennt die "
+                               "Datei für die erzeugten Passwörter");
+    return nullptr;
+}
+
 int Batch(const cli::TCommandLine& commandLine, TCommandOutput& output) {
     if (commandLine.operands.size() != 1)
         throw cli::EUsageError("die Batchdatei fehlt");
@@ -147,14 +163,14 @@ int Batch(const cli::TCommandLine& commandLine, TCommandOutput& output) {
                       << error.message << "; sie wird nicht installiert" << std::endl;
 
     // Where generated passwords go is settled before anything is installed.
-    std::unique_ptr<TPasswordsFile> passwordsFile;
-    if (const auto passwordsOut = commandLine.Value("--passwords-out"))
-        passwordsFile = std::make_unique<TPasswordsFile>(*passwordsOut);
-    else if (std::ranges::any_of(file.tenants, [](const TBatchTenant& tenant) { return !tenant.password; }))
-        throw cli::EUsageError("Mandanten ohne Passwort in der Batchdatei: --passwords-out DATEI nennt die "
-                               "Datei für die erzeugten Passwörter");
+    const bool dryRun = commandLine.Has("--dry-run");
+    const std::unique_ptr<TPasswordsFile> passwordsFile = dryRun ? nullptr : PasswordsFile(commandLine, file);
 
-    TBatchSettings settings{{"/proc/self/exe", "install"}, InstallOptions(commandLine), jobs, std::nullopt};
+    TBatchSettings settings{{"/proc/self/exe", "install"},
+                            InstallOptions(commandLine),
+                            jobs,
+                            std::nullopt,
+                            dryRun || commandLine.Has("--echo")};
     if (commandLine.passwordPromptFirst) {
         cli::TPasswordInput input;
         settings.adminPassword = input.Read(cli::AdminPasswordPrompt(commandLine.adminLogin));

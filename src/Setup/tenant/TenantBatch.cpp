@@ -125,8 +125,9 @@ std::vector<TBatchRun> TTenantBatch::Run(const std::vector<TBatchTenant>& tenant
             // Exit 3 leaves the tenant role with this password on the server.
             if (run->passwordGenerated && passwordsFile != nullptr && (*status == 0 || *status == 3))
                 passwordsFile->Add(result.tenantCode, run->password);
-            // A run that went well is one line; any other shows what the installer said.
-            if (*status != 0)
+            // A run that went well is one line (unless its statements were asked for); any other
+            // shows what the installer said.
+            if (*status != 0 || settings_.showEveryOutput)
                 progress_ << MarkedLines(result.tenantCode, result.messages);
             progress_ << "Mandant " << result.tenantCode << ": " << ResultText(result) << " ("
                       << Seconds(result.seconds) << " s)" << std::endl;

@@ -31,6 +31,7 @@ struct TBatchSettings {
     std::vector<std::string> installOptions;
     std::size_t jobs = 4;                     // installations at once
     std::optional<std::string> adminPassword; // handed to every installation through a pipe
+    bool showEveryOutput = false;             // what each installation said, also when it went well
 };
 
 // Installs the tenants of a batch file, each by the installer in a process of its own, at most
