@@ -548,14 +548,7 @@ void TInstallation::InsertTenantRow() {
 
 void TInstallation::InsertTenantValueLists() {
     WithWarning("Mandatn nicht installiert", [this] {
-        // Appended rather than written as "'" + ...: GCC 12 at -O3 reports a false overlap there.
-        std::string quotedCode = "'";
-        quotedCode += host_.TenantCode();
-        quotedCode += "',";
-        TStringList& lines = UniScriptMandantWerteliste.SQL();
-        PatchLine(lines, 9, quotedCode);
-        PatchLine(lines, 21, quotedCode);
-        PatchLine(lines, 26, quotedCode);
+        PatchTenantValueList(UniScriptMandantWerteliste.SQL(), host_.TenantCode());
         UniScriptMandantWerteliste.Execute();
     });
 }

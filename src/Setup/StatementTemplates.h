@@ -121,6 +121,9 @@ inline constexpr std::array<std::string_view, 29> kTenantValueListTemplate{
     "  )",
 };
 
+// Puts the tenant code, in quotes, into the three lines of the tenant value-list template that name it.
+void PatchTenantValueList(TStringList& lines, std::string_view tenantCode);
+
 // Replaces the lines by the stored ones.
 void LoadTemplate(TStringList& lines, std::span<const std::string_view> stored);
 

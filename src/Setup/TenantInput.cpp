@@ -66,18 +66,6 @@ bool IsUnquotedIdentifier(std::string_view code) {
            std::all_of(code.begin(), code.end(), identifierChar);
 }
 
-std::optional<std::string> TenantCodeRefusal(std::string_view code) {
-    if (code.size() > kTenantCodeLength || !IsUnquotedIdentifier(code))
-        return "Der Mandant muss aus ein bis vier Buchstaben (A bis Z), Ziffern oder Unterstrichen bestehen "
-               "und mit einem Buchstaben oder Unterstrich beginnen";
-    const std::string upper = UpperAscii(code);
-    // The server keeps the role names none and pg_... for itself.
-    if (upper == "NONE" || upper.starts_with("PG_") ||
-        std::find(kReservedWords.begin(), kReservedWords.end(), upper) != kReservedWords.end())
-        return "Der Mandant " + std::string(code) + " ist ein reservierter Name des Datenbankservers";
-    return std::nullopt;
-}
-
 std::optional<std::string> PasswordRefusal(std::string_view password) {
     if (password.empty())
         return "Das Passwort darf nicht leer sein";
@@ -113,6 +101,18 @@ std::optional<std::string> MasterDataRefusal(const TTenantMasterData& data) {
 }
 
 } // namespace
+
+std::optional<std::string> TenantCodeRefusal(std::string_view code) {
+    if (code.size() > kTenantCodeLength || !IsUnquotedIdentifier(code))
+        return "Der Mandant muss aus ein bis vier Buchstaben (A bis Z), Ziffern oder Unterstrichen bestehen "
+               "und mit einem Buchstaben oder Unterstrich beginnen";
+    const std::string upper = UpperAscii(code);
+    // The server keeps the role names none and pg_... for itself.
+    if (upper == "NONE" || upper.starts_with("PG_") ||
+        std::find(kReservedWords.begin(), kReservedWords.end(), upper) != kReservedWords.end())
+        return "Der Mandant " + std::string(code) + " ist ein reservierter Name des Datenbankservers";
+    return std::nullopt;
+}
 
 std::string UpperTenantCode(std::string_view typed) {
     return UpperAscii(typed);

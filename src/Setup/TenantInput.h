@@ -27,6 +27,11 @@ std::string LowerTenantCode(std::string_view tenantCode);
 // U+10FFFF, and no NUL, which no text column can hold.
 bool IsStorableUtf8(std::string_view text);
 
+// Why the code cannot name a tenant, as the German warning the user is shown; nothing when it can:
+// it must be an unquoted identifier the server folds to the role and database name, fit the
+// four-character columns and be no name the server keeps for itself.
+std::optional<std::string> TenantCodeRefusal(std::string_view code);
+
 // The password as an SQL string literal that stores it exactly as typed. Quotes are doubled; a
 // password with a backslash becomes an escape string with doubled backslashes, which the server
 // reads the same way whatever standard_conforming_strings says.
