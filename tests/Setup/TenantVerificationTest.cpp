@@ -21,6 +21,7 @@
 
 using namespace velmora;
 using namespace velmora::test;
+using namespace velmora::tenant;
 using testing::AllOf;
 using testing::ElementsAre;
 using testing::EndsWith;
@@ -37,26 +38,19 @@ struct IsolatingHost : RecordingHost {
     bool IsolatedTenantRequested() const override { return true; }
 };
 
-// An administrator's open connection to the sandbox's database postgres.
-class AdminConnection {
-public:
-    explicit AdminConnection(const TAdminLogin& login) {
-        connection.SetProviderName("PostgreSQL");
-        connection.SetServer(login.server);
-        connection.SetPort(login.port);
-        connection.SetDatabase("postgres");
-        connection.SetUsername(login.username);
-        connection.SetPassword(login.password);
-        connection.SetLoginPrompt(false);
-        connection.Connect();
-    }
-
-private:
-    TPostgreSQLUniProvider provider_;
-
-public:
-    TUniConnection connection;
-};
+// An administrator's open connection to a database of the sandbox.
+std::unique_ptr<TUniConnection> Connect(const TAdminLogin& login, const std::string& database) {
+    auto connection = std::make_unique<TUniConnection>();
+    connection->SetProviderName("PostgreSQL");
+    connection->SetServer(login.server);
+    connection->SetPort(login.port);
+    connection->SetDatabase(database);
+    connection->SetUsername(login.username);
+    connection->SetPassword(login.password);
+    connection->SetLoginPrompt(false);
+    connection->Connect();
+    return connection;
+}
 
 // The scratch databases of a tenant's verifications that still exist.
 std::string ScratchDatabasesOf(const std::string& tenant) {
@@ -107,8 +101,10 @@ protected:
 
     static TTenantVerificationResult Verify(const std::string& code, std::ostream& out,
                                             const TAdminLogin& admin = ScriptedLogin::sandboxLogin()) {
-        AdminConnection connection(admin);
-        return TTenantVerification(connection.connection, out).Verify(code);
+        const TPostgreSQLUniProvider provider;
+        const std::unique_ptr<TUniConnection> connection = Connect(admin, "postgres");
+        const auto connectTo = [&admin](const std::string& database) { return Connect(admin, database); };
+        return TTenantVerification(*connection, connectTo, out).Verify(code);
     }
 
     static TTenantVerificationResult Verify(const std::string& code,

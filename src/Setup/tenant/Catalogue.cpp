@@ -4,7 +4,7 @@
 
 #include <set>
 
-namespace velmora {
+namespace velmora::tenant {
 namespace {
 
 using TRow = std::vector<std::string>;
@@ -298,4 +298,4 @@ std::vector<std::string> CompareCatalogues(const TCatalogue& expected, const TCa
     return differences;
 }
 
-} // namespace velmora
+} // namespace velmora::tenant

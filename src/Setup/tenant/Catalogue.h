@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace velmora {
+namespace velmora::tenant {
 
 // How a difference in one property reads.
 enum class TPropertyShow {
@@ -57,4 +57,4 @@ std::vector<std::string> CompareCatalogues(const TCatalogue& expected, const TCa
 // The name messages give a table of schema trevix.
 std::string TableLabel(const std::string& table);
 
-} // namespace velmora
+} // namespace velmora::tenant

@@ -8,7 +8,7 @@
 #include <random>
 #include <sstream>
 
-namespace velmora {
+namespace velmora::tenant {
 namespace {
 
 std::string UniqueName(const std::string& tenant) {
@@ -58,4 +58,4 @@ void TScratchDatabase::Drop() {
     exists_ = false;
 }
 
-} // namespace velmora
+} // namespace velmora::tenant

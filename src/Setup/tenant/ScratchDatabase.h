@@ -5,7 +5,7 @@
 #include <ostream>
 #include <string>
 
-namespace velmora {
+namespace velmora::tenant {
 
 // The names of the databases a verification builds its reference in: a tenant code can never take
 // such a name, and a listing of tenants leaves them out.
@@ -40,4 +40,4 @@ private:
 // Runs one statement without parameters on connection.
 void ExecuteStatement(TUniConnection& connection, const std::string& sql);
 
-} // namespace velmora
+} // namespace velmora::tenant

@@ -15,7 +15,7 @@
 #include <span>
 #include <sstream>
 
-namespace velmora {
+namespace velmora::tenant {
 namespace {
 
 using TRow = std::vector<std::string>;
@@ -111,18 +111,6 @@ std::vector<std::string> RoleDifferences(const std::string& tenant, const TTenan
     return differences;
 }
 
-// A connection of the administrator's, with its log-on and settings, to another database.
-void Follow(TUniConnection& connection, const TUniConnection& admin, const std::string& database) {
-    connection.SetProviderName(admin.ProviderName());
-    connection.SpecificOptions() = admin.SpecificOptions();
-    connection.SetServer(admin.Server());
-    connection.SetPort(admin.Port());
-    connection.SetUsername(admin.Username());
-    connection.SetPassword(admin.Password());
-    connection.SetLoginPrompt(false);
-    connection.SetDatabase(database);
-}
-
 // Runs a script as the installation runs it. An ownership the runner cannot hand on stays with it,
 // as it did in the tenant; any other failure means the reference is not what the installation
 // makes, and ends the verification.
@@ -196,8 +184,8 @@ void BuildReference(TUniConnection& reference, const std::string& scratch, const
 
 } // namespace
 
-TTenantVerification::TTenantVerification(TUniConnection& admin, std::ostream& out)
-    : admin_(admin), out_(out) {}
+TTenantVerification::TTenantVerification(TUniConnection& admin, TConnectTo connectTo, std::ostream& out)
+    : admin_(admin), connectTo_(std::move(connectTo)), out_(out) {}
 
 TTenantVerificationResult TTenantVerification::Verify(const std::string& typedCode) {
     const std::string tenantCode = UpperTenantCode(typedCode);
@@ -206,14 +194,13 @@ TTenantVerificationResult TTenantVerification::Verify(const std::string& typedCo
     const std::string tenant = LowerTenantCode(tenantCode);
     const TTenantFacts facts = ReadTenantFacts(admin_, tenant);
 
-    TUniConnection tenantConnection;
-    Follow(tenantConnection, admin_, tenant);
-    if (tenantConnection.SelectRows("SELECT pg_catalog.to_regclass('trevix.mandant') IS NOT NULL")
+    const std::unique_ptr<TUniConnection> tenantConnection = connectTo_(tenant);
+    if (tenantConnection->SelectRows("SELECT pg_catalog.to_regclass('trevix.mandant') IS NOT NULL")
             .at(0)
             .at(0) != "t")
         throw ETenantNotVerifiable("Die Datenbank " + tenant +
                                    " ist kein Mandant: ihr fehlt die Tabelle trevix.mandant");
-    const TCatalogue actual = TCatalogue::Read(tenantConnection, tenant);
+    const TCatalogue actual = TCatalogue::Read(*tenantConnection, tenant);
 
     // The scratch database has the tenant database's owner, encoding and locale; it comes from
     // template0, so that nothing another template holds gets into the reference.
@@ -228,19 +215,18 @@ TTenantVerificationResult TTenantVerification::Verify(const std::string& typedCo
     TCatalogue expected;
     TValueLists valueLists;
     {
-        TUniConnection reference;
-        Follow(reference, admin_, scratch.Name());
-        BuildReference(reference, scratch.Name(), tenantCode, facts);
-        expected = TCatalogue::Read(reference, tenant);
-        valueLists = TValueLists::Read(reference, expected, actual);
+        const std::unique_ptr<TUniConnection> reference = connectTo_(scratch.Name());
+        BuildReference(*reference, scratch.Name(), tenantCode, facts);
+        expected = TCatalogue::Read(*reference, tenant);
+        valueLists = TValueLists::Read(*reference, expected, actual);
     }
     scratch.Drop();
 
     TTenantVerificationResult result{tenant, facts.releaseStamp, RoleDifferences(tenant, facts)};
     for (std::vector<std::string> found :
-         {CompareCatalogues(expected, actual), valueLists.Missing(tenantConnection)})
+         {CompareCatalogues(expected, actual), valueLists.Missing(*tenantConnection)})
         result.differences.insert(result.differences.end(), found.begin(), found.end());
     return result;
 }
 
-} // namespace velmora
+} // namespace velmora::tenant

@@ -3,11 +3,13 @@
 #include "Common/Exceptions.h"
 #include "Dabrix/Uni.h"
 
+#include <functional>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
 
-namespace velmora {
+namespace velmora::tenant {
 
 // A tenant the verification cannot look at: its code is no tenant code, or the server has no
 // tenant database of that name. Nothing was changed.
@@ -35,16 +37,21 @@ struct TTenantVerificationResult {
 // dropped whatever ends the verification.
 class TTenantVerification {
 public:
-    // admin: the administrator's open connection, which the verification's own connections follow
-    // (server, log-on, TLS settings); out: what the verification does, in German, for a person.
-    TTenantVerification(TUniConnection& admin, std::ostream& out);
+    // Another session of the administrator, to the database named.
+    using TConnectTo = std::function<std::unique_ptr<TUniConnection>(const std::string& database)>;
+
+    // admin: the administrator's open connection, which makes and drops the scratch database;
+    // connectTo opens the administrator's sessions to the tenant's and the scratch database; out:
+    // what the verification does, in German, for a person.
+    TTenantVerification(TUniConnection& admin, TConnectTo connectTo, std::ostream& out);
 
     // Raises ETenantNotVerifiable for a code that names no tenant, and the server's errors.
     TTenantVerificationResult Verify(const std::string& tenantCode);
 
 private:
     TUniConnection& admin_;
+    TConnectTo connectTo_;
     std::ostream& out_;
 };
 
-} // namespace velmora
+} // namespace velmora::tenant

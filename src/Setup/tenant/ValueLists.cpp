@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <array>
 
-namespace velmora {
+namespace velmora::tenant {
 namespace {
 
 // Tables the installation writes the tenant's own rows into, which the tenant changes as it works.
@@ -89,4 +89,4 @@ std::vector<std::string> TValueLists::Missing(TUniConnection& tenant) const {
     return missing;
 }
 
-} // namespace velmora
+} // namespace velmora::tenant

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace velmora {
+namespace velmora::tenant {
 
 // The rows the installation writes into the value lists, as a reference database holds them, to be
 // looked for in a tenant. A tenant may add rows of its own; only rows it lacks are drift. Its master
@@ -31,4 +31,4 @@ private:
     std::vector<TList> lists_;
 };
 
-} // namespace velmora
+} // namespace velmora::tenant
