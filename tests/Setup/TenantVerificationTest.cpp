@@ -8,6 +8,7 @@
 #include "Dabrix/PostgreSQLUniProvider.h"
 #include "InstallationDoubles.h"
 #include "Setup/Installation.h"
+#include "Setup/TenantLock.h"
 #include "Setup/tenant/ScratchDatabase.h"
 #include "schema/TenantDatabase.h"
 #include "support/Sandbox.h"
@@ -254,6 +255,18 @@ TEST_F(TenantVerificationTest, NoTenantIsRefused) {
         EXPECT_THROW(Verify(code), ETenantNotVerifiable);
     }
     EXPECT_EQ(ScratchDatabasesOf(""), "0");
+}
+
+// A tenant another run holds (an installation, a removal) is left alone until that run ends.
+TEST_F(TenantVerificationTest, TenantOfAnotherRunIsLeftAlone) {
+    Install("V9LK");
+    const TPostgreSQLUniProvider provider;
+    const std::unique_ptr<TUniConnection> otherRun = Connect(ScriptedLogin::sandboxLogin(), "postgres");
+    std::optional<TTenantLock> lock(std::in_place, *otherRun, "v9lk");
+    EXPECT_THAT([] { Verify("V9LK"); }, testing::ThrowsMessage<EDatabaseError>(HasSubstr("v9lk")));
+    EXPECT_EQ(ScratchDatabasesOf("v9lk"), "0");
+    lock.reset();
+    EXPECT_TRUE(Verify("V9LK").Equal());
 }
 
 } // namespace

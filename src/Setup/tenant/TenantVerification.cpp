@@ -5,6 +5,7 @@
 #include "Setup/SchemaScripts.h"
 #include "Setup/StatementTemplates.h"
 #include "Setup/TenantInput.h"
+#include "Setup/TenantLock.h"
 #include "Setup/tenant/Catalogue.h"
 #include "Setup/tenant/ScratchDatabase.h"
 #include "Setup/tenant/ValueLists.h"
@@ -192,6 +193,8 @@ TTenantVerificationResult TTenantVerification::Verify(const std::string& typedCo
     if (const auto refusal = TenantCodeRefusal(tenantCode))
         throw ETenantNotVerifiable(*refusal);
     const std::string tenant = LowerTenantCode(tenantCode);
+    // A tenant that another run installs or removes right now would show that run's half-way state.
+    const TTenantLock lock(admin_, tenant);
     const TTenantFacts facts = ReadTenantFacts(admin_, tenant);
 
     const std::unique_ptr<TUniConnection> tenantConnection = connectTo_(tenant);
