@@ -8,6 +8,7 @@
 #include "Setup/cli/InterruptSignals.h"
 #include "Setup/tenant/BatchCommand.h"
 #include "Setup/tenant/InstallCommand.h"
+#include "Setup/tenant/VerifyCommand.h"
 #include "velmora/Version.h"
 
 #include <algorithm>
@@ -22,6 +23,7 @@ namespace {
 
 const TSubcommand kSubcommands[] = {
     InstallSubcommand(),
+    VerifySubcommand(),
     BatchSubcommand(),
 };
 
