@@ -6,6 +6,7 @@
 #include "PostgreSql/PgAuth.h"
 #include "PostgreSql/PgSqlState.h"
 #include "Setup/ClusterChecks.h"
+#include "Setup/ReleaseStamp.h"
 #include "Setup/SchemaScripts.h"
 #include "Setup/StatementTemplates.h"
 #include "Setup/TenantInput.h"
@@ -216,6 +217,7 @@ void TInstallation::Run() {
         }
     }
     const std::string database = LowerTenantCode(host_.TenantCode());
+    StampRelease(database);
     const std::string message = outcome_.FinalMessage(database, log_.File());
     result_ = outcome_.Complete() ? TInstallationResult::Installed : TInstallationResult::Incomplete;
     log_.Write("Ergebnis: " + message);
@@ -544,6 +546,12 @@ void TInstallation::InsertTenantRow() {
     q_insertMandant.ParamByName("ort").SetAsString(masterData.city);
     q_insertMandant.ParamByName("strasse").SetAsString(masterData.street);
     q_insertMandant.Execute();
+}
+
+void TInstallation::StampRelease(const std::string& database) {
+    ThrowIfInterrupted();
+    RunStatements(UniConnection1, {ReleaseStampStatement(database)});
+    log_.Write("Release vermerkt: " + ReleaseStamp());
 }
 
 void TInstallation::InsertTenantValueLists() {

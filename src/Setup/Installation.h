@@ -126,6 +126,8 @@ private:
     void InsertValueLists();
     void InsertTenantRow();
     void InsertTenantValueLists();
+    // Names the release in the comment on the tenant's database, once every step has run.
+    void StampRelease(const std::string& database);
 
     // The step bound to a progress value, if any.
     void RunStep(int progress);

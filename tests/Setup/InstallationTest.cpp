@@ -297,7 +297,8 @@ TEST_F(InstallationTest, ServerReceivesThePatchedTemplates) {
         admin, ElementsAre("drop database\r\nAB12", "drop user AB12", admin[2],
                            "CREATE DATABASE\r\nab12\r\n    WITH \r\nOWNER = ab12\r\n    ENCODING = 'UTF8'\r\n"
                            "    CONNECTION LIMIT = -1",
-                           "GRANT ALL ON DATABASE \r\nab12\r\nTO \r\nab12"));
+                           "GRANT ALL ON DATABASE \r\nab12\r\nTO \r\nab12",
+                           "COMMENT ON DATABASE ab12 IS 'velmora " VELMORA_PROJECT_VERSION "'"));
 
     const LoggedSession tenant = ServerLog("ab12@ab12/" + application);
     ASSERT_GT(tenant.statements.size(), 5u);

@@ -77,6 +77,11 @@ TEST_F(TenantInstallTest, InstallWithJsonWritesTheOutcomeAsTheOnlyOutput) {
                                         {"error", nullptr}}));
     EXPECT_THAT(installed.err, HasSubstr("100 %"));
     EXPECT_EQ(Superuser(tenant, "SELECT count(*) FROM trevix.mandant"), "1");
+    // The release that installed the tenant is the comment on its database.
+    EXPECT_EQ(Superuser("postgres", "SELECT shobj_description(oid, 'pg_database') FROM pg_database "
+                                    "WHERE datname = '" +
+                                        tenant + "'"),
+              "velmora " VELMORA_PROJECT_VERSION);
 
     const ProcessResult declined = RunTenant(arguments, "Kennwort\n");
     EXPECT_EQ(declined.exitCode, 2) << declined.err;

@@ -8,12 +8,15 @@
 #include "Setup/cli/InterruptSignals.h"
 #include "Setup/tenant/BatchCommand.h"
 #include "Setup/tenant/InstallCommand.h"
+#include "Setup/tenant/ListCommand.h"
+#include "Setup/tenant/RemoveCommand.h"
 #include "Setup/tenant/VerifyCommand.h"
 #include "velmora/Version.h"
 
 #include <algorithm>
 #include <iostream>
 #include <optional>
+#include <unistd.h>
 
 using namespace velmora;
 using namespace velmora::cli;
@@ -23,7 +26,9 @@ namespace {
 
 const TSubcommand kSubcommands[] = {
     InstallSubcommand(),
+    ListSubcommand(),
     VerifySubcommand(),
+    RemoveSubcommand(),
     BatchSubcommand(),
 };
 
@@ -99,7 +104,8 @@ int RunSubcommand(const TSubcommand& subcommand, const std::vector<std::string>&
             std::cout << "velmora-tenant " << kVelmoraVersion << std::endl;
             return kDone;
         }
-        output.emplace(commandLine.Has(kJsonOption.name), std::cout, std::cerr);
+        const bool json = commandLine.Has(kJsonOption.name);
+        output.emplace(json, std::cout, std::cerr, isatty(json ? STDERR_FILENO : STDOUT_FILENO) == 1);
         return subcommand.run(commandLine, *output);
     } catch (const EUsageError& e) {
         UsageError(command, e.what());
