@@ -18,16 +18,33 @@ install(FILES ${packaging}/velmora-setup.desktop DESTINATION ${CMAKE_INSTALL_DAT
 install(FILES ${packaging}/velmora-setup.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
-# The manual page carries the version; installed compressed, as Debian keeps its manual pages.
+# A manual page for every program, carrying the version; installed compressed, as Debian keeps its
+# manual pages.
 find_program(GZIP_EXECUTABLE gzip REQUIRED)
+set(manpages)
+foreach(program velmora-install velmora-tenant velmora-setup)
+    set(page ${PROJECT_BINARY_DIR}/${program}.1)
+    configure_file(${packaging}/${program}.1.in ${page} @ONLY)
+    add_custom_command(OUTPUT ${page}.gz
+                       COMMAND ${GZIP_EXECUTABLE} -9nf -k ${page}
+                       DEPENDS ${page}
+                       COMMENT "Compressing the manual page of ${program}")
+    list(APPEND manpages ${page}.gz)
+endforeach()
+add_custom_target(velmora_manpages ALL DEPENDS ${manpages})
+install(FILES ${manpages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# What Debian asks of every package's documentation: the copyright file and the changelog.
+set(changelog ${PROJECT_BINARY_DIR}/changelog)
+configure_file(${packaging}/changelog.in ${changelog} @ONLY)
+add_custom_command(OUTPUT ${changelog}.gz
+                   COMMAND ${GZIP_EXECUTABLE} -9nf -k ${changelog}
+                   DEPENDS ${changelog}
+                   COMMENT "Compressing the changelog")
+add_custom_target(velmora_changelog ALL DEPENDS ${changelog}.gz)
+install(FILES ${packaging}/copyright ${changelog}.gz DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/velmora-setup)
+# The tests compare the pages of the two command-line programs with their help.
 set(VELMORA_MANPAGE ${PROJECT_BINARY_DIR}/velmora-install.1)
-configure_file(${packaging}/velmora-install.1.in ${VELMORA_MANPAGE} @ONLY)
-add_custom_command(OUTPUT ${VELMORA_MANPAGE}.gz
-                   COMMAND ${GZIP_EXECUTABLE} -9nf -k ${VELMORA_MANPAGE}
-                   DEPENDS ${VELMORA_MANPAGE}
-                   COMMENT "Compressing the manual page of velmora-install")
-add_custom_target(velmora_manpage ALL DEPENDS ${VELMORA_MANPAGE}.gz)
-install(FILES ${VELMORA_MANPAGE}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+set(VELMORA_TENANT_MANPAGE ${PROJECT_BINARY_DIR}/velmora-tenant.1)
 
 # The package's dependencies come from the libraries the programs link (dpkg-shlibdeps), so that
 # `apt install ./velmora-setup_<version>_amd64.deb` brings Qt 6 and OpenSSL along.
