@@ -175,12 +175,31 @@ struct TLocalAddress {
     }
 };
 
+std::optional<Clock::time_point> DeadlineIn(int timeoutSeconds) {
+    if (timeoutSeconds <= 0)
+        return std::nullopt;
+    return Clock::now() + std::chrono::seconds(timeoutSeconds);
+}
+
 } // namespace
 
+std::vector<std::string> ResolveHostAddresses(const std::string& host, int port, int timeoutSeconds) {
+    TAddressList addresses;
+    Resolve(host, port, DeadlineIn(timeoutSeconds), addresses);
+    std::vector<std::string> numeric;
+    for (const addrinfo* address = addresses.First; address != nullptr; address = address->ai_next) {
+        char text[NI_MAXHOST];
+        if (getnameinfo(address->ai_addr, address->ai_addrlen, text, sizeof text, nullptr, 0,
+                        NI_NUMERICHOST) != 0)
+            continue;
+        if (std::ranges::find(numeric, text) == numeric.end())
+            numeric.emplace_back(text);
+    }
+    return numeric;
+}
+
 TCRVioTcp::TCRVioTcp(const std::string& host, int port, int timeoutSeconds) {
-    std::optional<Clock::time_point> deadline;
-    if (timeoutSeconds > 0)
-        deadline = Clock::now() + std::chrono::seconds(timeoutSeconds);
+    const std::optional<Clock::time_point> deadline = DeadlineIn(timeoutSeconds);
     TAddressList addresses;
     std::optional<TLocalAddress> local;
     if (host.starts_with('/'))

@@ -2,6 +2,9 @@
 
 #include "Common/CRVio.h"
 
+#include <string>
+#include <vector>
+
 namespace velmora {
 
 // A TCP connection over POSIX sockets, or a connection to a local (Unix-domain) socket when the host
@@ -34,5 +37,10 @@ private:
     int fd_ = -1;
     std::chrono::milliseconds timeout_{0};
 };
+
+// The numeric addresses a host name stands for, in the order the system gives them (a numeric
+// address stands for itself), looked up within timeoutSeconds (0: no limit). Throws ESocketError
+// like the connect: "Unknown host '%s'" or "... Connection timed out".
+std::vector<std::string> ResolveHostAddresses(const std::string& host, int port, int timeoutSeconds);
 
 } // namespace velmora

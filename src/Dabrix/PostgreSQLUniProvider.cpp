@@ -64,6 +64,14 @@ std::optional<TPgAuthPolicy> WithRequiredMethods(const TPgAuthPolicy& policy, co
     }
 }
 
+std::optional<TPgTargetSession> TargetSession(const std::string& value) {
+    try {
+        return ParsePgTargetSession(value);
+    } catch (const EPgConnectionValueError&) {
+        return std::nullopt;
+    }
+}
+
 // Stores a value in the options; false when the value is not of the option's kind.
 using OptionSetter = std::function<bool(TPgConnectionOptions&, const std::string& value)>;
 
@@ -98,6 +106,9 @@ const std::map<std::string, OptionSetter>& KnownOptions() {
         {"startupoptions", [](O& o, V v) { return Store(o.StartupOptions, std::optional(v)); }},
         {"channelbinding", [](O& o, V v) { return Store(o.Auth, WithChannelBinding(o.Auth, v)); }},
         {"requireauth", [](O& o, V v) { return Store(o.Auth, WithRequiredMethods(o.Auth, v)); }},
+        {"hostaddr", [](O& o, V v) { return Store(o.HostAddr, std::optional(v)); }},
+        {"ports", [](O& o, V v) { return Store(o.Ports, std::optional(v)); }},
+        {"targetsessionattrs", [](O& o, V v) { return Store(o.TargetSession, TargetSession(v)); }},
     };
     return options;
 }
@@ -138,6 +149,13 @@ void SetPgSSLOptions(TUniConnection& connection, const TPgSSLOptions& ssl) {
         if (!value->empty())
             connection.SetSpecificOption(option, *value);
     }
+}
+
+TPgServerAddress PgConnectedServer(const TUniConnection& connection) {
+    const auto* session = dynamic_cast<const TPgSQLConnection*>(connection.IConnection());
+    if (session == nullptr)
+        throw EDatabaseError("The connection has not been opened");
+    return session->ConnectedServer();
 }
 
 std::unique_ptr<TCRConnection> TPostgreSQLUniProvider::CreateConnection() const {

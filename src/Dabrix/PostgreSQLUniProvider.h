@@ -27,4 +27,8 @@ TPgConnectionOptions ParsePgConnectionOptions(const std::vector<std::string>& sp
 // the mode always, each file and the cipher list only when named.
 void SetPgSSLOptions(TUniConnection& connection, const TPgSSLOptions& ssl);
 
+// Where the connection's last session ran (of several servers, the one it reached); raises
+// EDatabaseError when the connection was never opened or is of another provider.
+TPgServerAddress PgConnectedServer(const TUniConnection& connection);
+
 } // namespace velmora

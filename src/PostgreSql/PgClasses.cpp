@@ -1,6 +1,7 @@
 #include "PostgreSql/PgClasses.h"
 
 #include "Common/AsciiText.h"
+#include "PostgreSql/PgHostSelection.h"
 #include "PostgreSql/PgSQLPipeline.h"
 
 #include <algorithm>
@@ -104,15 +105,16 @@ void TPgSQLConnection::Connect() {
     if (options_.ProtocolVersion == TPgProtocolVersion::pv20)
         throw EDatabaseError("Protocol version 2.0 is not supported");
 
-    const TPgConnectParams params{options_,
-                                  Server().empty() ? kPgDefaultServer : Server(),
-                                  Port() == 0 ? kPgDefaultPort : Port(),
-                                  Database(),
-                                  Username(),
-                                  Password()};
+    TPgConnectParams params;
+    static_cast<TPgConnectionOptions&>(params) = options_;
+    params.Port = Port() == 0 ? kPgDefaultPort : Port();
+    params.Database = Database();
+    params.UserName = Username();
+    params.Password = Password();
 
-    auto protocol = std::make_unique<TPgSQLProtocol30>(openSocket_);
-    protocol->Connect(params);
+    TPgSelectedSession session =
+        TPgHostSelection(openSocket_).Connect(params, Servers(), options_.TargetSession);
+    std::unique_ptr<TPgSQLProtocol30>& protocol = session.Protocol;
     try {
         SetUpSession(*protocol);
     } catch (...) {
@@ -121,6 +123,14 @@ void TPgSQLConnection::Connect() {
     }
     std::lock_guard lock(protocolMutex_);
     protocol_ = std::move(protocol);
+    connectedServer_ = std::move(session.Server);
+}
+
+std::vector<TPgServerAddress> TPgSQLConnection::Servers() const {
+    TPgConnectionValues values{{"host", Server()}, {"hostaddr", options_.HostAddr}, {"port", options_.Ports}};
+    if (options_.Ports.empty() && Port() != 0)
+        values["port"] = std::to_string(Port());
+    return PgServerAddresses(values);
 }
 
 void TPgSQLConnection::SetUpSession(TPgSQLProtocol& protocol) {

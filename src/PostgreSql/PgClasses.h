@@ -2,6 +2,7 @@
 
 #include "Common/CRAccess.h"
 #include "Common/CRVioTcp.h"
+#include "PostgreSql/PgConnectionSources.h"
 #include "PostgreSql/PgSQLProtocol.h"
 
 #include <memory>
@@ -37,6 +38,10 @@ public:
     // Sends the protocol's cancel request for the open session; any thread.
     void Cancel() override;
 
+    // Where the open session runs: of several servers the one it reached, with the address it
+    // connected to when the name stands for several.
+    const TPgServerAddress& ConnectedServer() const { return connectedServer_; }
+
     // The session's wire protocol, for the statement commands; only while connected.
     TPgSQLProtocol& Protocol() const;
 
@@ -46,6 +51,9 @@ public:
 
 private:
     void SetUpSession(TPgSQLProtocol& protocol);
+    // The servers to try: the server as a comma-separated list of hosts, with the options' addresses
+    // and ports.
+    std::vector<TPgServerAddress> Servers() const;
     // The value a show query answered, in lower case.
     static std::string Setting(const TPgSQLResult& answer);
     // The first column of every row of a catalogue query, NULL as empty.
@@ -56,6 +64,7 @@ private:
     // Guards protocol_ against Cancel from another thread while this one opens or closes the session.
     mutable std::mutex protocolMutex_;
     std::unique_ptr<TPgSQLProtocol> protocol_; // exists while the session is open
+    TPgServerAddress connectedServer_;
     bool integerDateTimes_ = false;
     bool byteaOutputHex_ = false;
 };

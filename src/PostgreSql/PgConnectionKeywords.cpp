@@ -27,6 +27,21 @@ constexpr TPgConnectionKeyword kKeywords[] = {
     {"require_auth", "PGREQUIREAUTH"},
     {"target_session_attrs", "PGTARGETSESSIONATTRS"},
     {"service", "PGSERVICE"},
+    // Settings that only tune the transport or serve methods we never use: whoever keeps them for
+    // psql gets the same connection from us without them. gssencmode=require is refused where the
+    // values are resolved, as GSSAPI encryption is something we cannot give.
+    {"keepalives", "", true},
+    {"keepalives_idle", "", true},
+    {"keepalives_interval", "", true},
+    {"keepalives_count", "", true},
+    {"tcp_user_timeout", "", true},
+    {"sslcompression", "", true},
+    {"sslsni", "", true},
+    {"gssencmode", "", true},
+    {"krbsrvname", "", true},
+    {"gsslib", "", true},
+    {"fallback_application_name", "", true},
+    {"client_encoding", "", true},
 };
 
 } // namespace
@@ -47,8 +62,10 @@ TPgEnvironment PgProcessEnvironment() {
         if (const char* value = std::getenv(variable.c_str()))
             environment[variable] = value;
     };
-    for (const TPgConnectionKeyword& keyword : kKeywords)
-        take(keyword.variable);
+    for (const TPgConnectionKeyword& keyword : kKeywords) {
+        if (!keyword.variable.empty())
+            take(keyword.variable);
+    }
     for (const char* name : {"PGSERVICEFILE", "PGSYSCONFDIR", "HOME"})
         take(name);
     // Without HOME the home directory of the account, where the user's files are looked for.

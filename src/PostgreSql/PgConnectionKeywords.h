@@ -19,13 +19,16 @@ using TPgEnvironment = std::map<std::string, std::string, std::less<>>;
 // A keyword a connection string, a service entry or the environment may set.
 struct TPgConnectionKeyword {
     std::string_view name;
-    std::string_view variable; // the environment variable that supplies it
+    std::string_view variable; // the environment variable that supplies it; empty: none
+    // Kept in service files and strings for other programs (TCP keep-alive, GSSAPI, ...): accepted,
+    // and without effect on our connections.
+    bool ignored = false;
 };
 
 // A keyword or value in double quotes, as the server tools' messages about them quote it.
 std::string PgQuoted(std::string_view text);
 
-// Every keyword our connections act upon.
+// Every keyword a connection accepts: those it acts upon, then those it ignores.
 std::span<const TPgConnectionKeyword> PgConnectionKeywords();
 // The keyword of that name (exact case, as the server's tools want it); none for an unknown name.
 const TPgConnectionKeyword* FindPgConnectionKeyword(std::string_view name);

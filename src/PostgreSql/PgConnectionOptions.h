@@ -44,6 +44,16 @@ struct TPgSSLOptions {
 
 enum class TPgProtocolVersion { pv20, pv30 };
 
+// The session a connection with several servers settles for: any; one that may write (read-write)
+// or may not (read-only); a server that is no hot standby (primary) or one that is (standby); a
+// standby when one of the servers is, else any (prefer-standby).
+enum class TPgTargetSession { Any, ReadWrite, ReadOnly, Primary, Standby, PreferStandby };
+
+// The target by the name the server's tools give it ("read-write"); raises
+// EPgConnectionValueError for a name that is none.
+TPgTargetSession ParsePgTargetSession(std::string_view name);
+std::string_view PgTargetSessionName(TPgTargetSession target);
+
 // How a connection logs on and sets its session up, with the defaults of an option not given. A
 // new setting becomes a member here; the provider's option lines and the log-on read it from here.
 struct TPgConnectionOptions {
@@ -56,6 +66,10 @@ struct TPgConnectionOptions {
     std::string StartupOptions; // the session's server options ("-c name=value ..."), sent when not empty
     TPgSSLOptions SSL;          // no TLS over a local socket
     TPgAuthPolicy Auth;         // what the server may ask for at the log-on
+    // Several servers: the connection's server is a comma-separated list of hosts, tried in turn.
+    std::string HostAddr; // numeric addresses, one per host (comma-separated), used instead of lookups
+    std::string Ports;    // comma-separated, one for every host or one per host; empty: the port
+    TPgTargetSession TargetSession = TPgTargetSession::Any;
 };
 
 } // namespace velmora

@@ -42,6 +42,16 @@ int PortNumber(const std::string& text) {
     return port;
 }
 
+// GSSAPI encryption is ignored where it is only preferred; insisting on it cannot be honoured.
+void RefuseGssEncryption(const TPgConnectionValues& values) {
+    const std::string mode = ValueOf(values, "gssencmode");
+    if (mode == "require")
+        throw EPgConnectionValueError(
+            "gssencmode value \"require\" invalid when GSSAPI support is not compiled in");
+    if (!mode.empty() && mode != "disable" && mode != "prefer")
+        throw EPgConnectionValueError("invalid gssencmode value: " + PgQuoted(mode));
+}
+
 } // namespace
 
 TPgConnectionValues ResolvePgConnectionValues(TPgConnectionValues given, const TPgEnvironment& environment) {
@@ -59,9 +69,10 @@ TPgConnectionValues ResolvePgConnectionValues(TPgConnectionValues given, const T
         AddWeaker(values, PgServiceEntry(service, environment));
     for (const TPgConnectionKeyword& keyword : PgConnectionKeywords()) {
         const auto variable = environment.find(keyword.variable);
-        if (variable != environment.end() && !variable->second.empty())
+        if (!keyword.variable.empty() && variable != environment.end() && !variable->second.empty())
             values.try_emplace(std::string(keyword.name), variable->second);
     }
+    RefuseGssEncryption(values);
     return values;
 }
 

@@ -127,6 +127,13 @@ EPgError::EPgError(TPgSeverity severity, const std::string& message, int socketE
     fields_.Message = message;
     if (socketErrorCode != 0)
         fields_.ErrorCode = std::to_string(socketErrorCode);
+    connectionFailure_ = socketErrorCode != 0;
+}
+
+EPgError EPgError::ConnectionFailure(const std::string& message, int socketErrorCode) {
+    EPgError error(TPgSeverity::sFatal, message, socketErrorCode);
+    error.connectionFailure_ = true;
+    return error;
 }
 
 bool EPgError::IsFatalError() const {

@@ -43,6 +43,9 @@ public:
     explicit EPgError(TPgErrorFields fields);
     // A failure of the client itself, or of the socket with its error number.
     EPgError(TPgSeverity severity, const std::string& message, int socketErrorCode = 0);
+    // A fatal failure of the connection rather than an answer of the server: the server could not
+    // be reached, or the connection broke off, timed out or was closed. A socket error is one.
+    static EPgError ConnectionFailure(const std::string& message, int socketErrorCode = 0);
 
     TPgSeverity Severity() const { return fields_.Severity; }
     // The SQLSTATE as text, or the socket error number as text. Hides EDAError::ErrorCode(), the
@@ -56,6 +59,7 @@ public:
     int Position() const { return fields_.Position; }
     int LineNumber() const { return fields_.LineNumber; }
 
+    bool IsConnectionFailure() const { return connectionFailure_; }
     bool IsFatalError() const override;
     bool IsKeyViolation() const override;
     std::string SqlState() const override;
@@ -68,6 +72,7 @@ private:
     TPgErrorFields fields_;
     bool fromServer_ = false;
     bool inDoubt_ = false;
+    bool connectionFailure_ = false;
 };
 
 // The server asks for a password and the log-on has none. Nothing was sent; the caller may obtain a

@@ -39,8 +39,7 @@ EPgError PgUnexpectedResponse(TPgBackendMessage type) {
 }
 
 EPgError PgConnectionClosed(const std::string& peer) {
-    return EPgError(TPgSeverity::sFatal,
-                    "Der Server hat die Verbindung unerwartet geschlossen (" + peer + ")");
+    return EPgError::ConnectionFailure("Der Server hat die Verbindung unerwartet geschlossen (" + peer + ")");
 }
 
 std::string_view TPgMessageReader::Take(std::size_t count) {

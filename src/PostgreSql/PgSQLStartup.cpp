@@ -90,8 +90,9 @@ public:
     std::unique_ptr<TCRVio> Open() const {
         try {
             const std::string& server = params_.Server;
+            const std::string& address = params_.HostAddr.empty() ? server : params_.HostAddr;
             auto stream =
-                openSocket_(PgIsSocketDirectory(server) ? PgSocketPath(server, params_.Port) : server,
+                openSocket_(PgIsSocketDirectory(server) ? PgSocketPath(server, params_.Port) : address,
                             params_.Port, params_.ConnectionTimeout);
             stream->SetTimeout(std::chrono::seconds(params_.ConnectionTimeout));
             return stream;

@@ -35,7 +35,8 @@ std::string PgSocketPath(const std::string& directory, int port);
 // What Connect needs: the connection's options, and where and as whom to log on. Defaulting an
 // empty server or a port of 0 is the connection's business.
 struct TPgConnectParams : TPgConnectionOptions {
-    std::string Server; // host name, address, or socket directory
+    std::string Server;   // host name, address, or socket directory
+    std::string HostAddr; // numeric address to connect to instead of looking Server up; may be empty
     int Port = kPgDefaultPort;
     std::string Database;
     std::string UserName;

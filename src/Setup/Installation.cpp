@@ -261,8 +261,10 @@ bool TInstallation::MayReplaceExistingTenant() {
     const bool roleExists = Contains(UniConnection1.GetRoleNames(), tenant);
     const std::string loginDatabase =
         UniConnection1.Database().empty() ? UniConnection1.Username() : UniConnection1.Database();
-    log_.Write("Server " + UniConnection1.Server() + ":" + std::to_string(UniConnection1.Port()) +
-               ", Benutzer " + UniConnection1.Username() + ", Datenbank " + loginDatabase);
+    const TPgServerAddress server = PgConnectedServer(UniConnection1);
+    log_.Write("Server " + (server.Host.empty() ? server.HostAddr : server.Host) + ":" +
+               std::to_string(server.Port) + ", Benutzer " + UniConnection1.Username() + ", Datenbank " +
+               loginDatabase);
     replacesTenant_ = databaseExists || roleExists;
     if (!replacesTenant_)
         return true;
@@ -450,8 +452,6 @@ void TInstallation::CreateTenantDatabase() {
     UniConnection2.Disconnect();
     FollowAdministratorConnection();
     UniConnection2.SetDatabase(tenant);
-    UniConnection2.SetServer(UniConnection1.Server());
-    UniConnection2.SetPort(UniConnection1.Port());
     UniConnection2.SetUsername(tenant);
     UniConnection2.SetPassword(host_.TenantPassword());
     UniConnection2.Connect();
@@ -502,6 +502,12 @@ void TInstallation::FollowAdministratorConnection() {
     const TPgConnectionOptions administrator = ParsePgConnectionOptions(UniConnection1.SpecificOptions());
     SetPgSSLOptions(UniConnection2, administrator.SSL);
     UniConnection2.SetSpecificOption("ApplicationName", administrator.ApplicationName);
+    // Of several servers the one the administrator reached, at the very address: the tenant's
+    // database exists there and nowhere else yet.
+    const TPgServerAddress server = PgConnectedServer(UniConnection1);
+    UniConnection2.SetServer(server.Host);
+    UniConnection2.SetPort(server.Port);
+    UniConnection2.SetSpecificOption("HostAddr", server.HostAddr);
 }
 
 void TInstallation::CreateTenantStructure() {

@@ -85,6 +85,30 @@ TEST(PgServiceFile, RefusesWhatTheServerToolsRefuse) {
     }
 }
 
+// What psql users keep in their service entries for TCP keep-alive or GSSAPI changes nothing for us;
+// a setting that would weaken the connection if ignored stays refused.
+TEST(PgServiceFile, KeywordsForOtherProgramsAreAcceptedAndChangeNothing) {
+    TempFile file("[ha]\nhost=db1\nkeepalives=1\nkeepalives_idle=30\ntcp_user_timeout=5000\n"
+                  "sslcompression=0\ngssencmode=prefer\nfallback_application_name=psql\n"
+                  "[gss]\ngssencmode=require\n[weak]\nsslcrl=revoked.crl\n");
+    const TPgEnvironment environment{{"PGSERVICEFILE", file.path()}, {"PGSYSCONFDIR", "/nonexistent"}};
+    const TPgConnectionValues values = ResolvePgConnectionValues({{"service", "ha"}}, environment);
+    EXPECT_EQ(values.at("host"), "db1");
+    EXPECT_EQ(PgServerAddresses(values).size(), 1U);
+    EXPECT_EQ(Message([&] {
+                  ResolvePgConnectionValues({{"service", "gss"}}, environment);
+              }),
+              "gssencmode value \"require\" invalid when GSSAPI support is not compiled in");
+    EXPECT_EQ(Message([&] {
+                  ResolvePgConnectionValues({{"dbname", "gssencmode=sometimes"}}, environment);
+              }),
+              "invalid gssencmode value: \"sometimes\"");
+    EXPECT_EQ(Message([&] {
+                  ResolvePgConnectionValues({{"service", "weak"}}, environment);
+              }),
+              "syntax error in service file \"" + file.path() + "\", line 12");
+}
+
 TEST(PgServiceFile, UserFileBeforeSystemFile) {
     TempDirectory home, sysconf, elsewhere;
     home.Write(".pg_service.conf", "[both]\nhost=home\n[home]\nport=1\n");

@@ -127,7 +127,8 @@ TEST(PgConnectionString, Uris) {
 TEST(PgConnectionString, RefusedWithTheReasonTheServerToolsGive) {
     const BadCase cases[] = {
         {"hots=db1", "invalid connection option \"hots\""},
-        {"host=db1 sslcompression=1", "invalid connection option \"sslcompression\""},
+        {"host=db1 requirepeer=postgres", "invalid connection option \"requirepeer\""},
+        {"host=db1 sslcrl=revoked.crl", "invalid connection option \"sslcrl\""},
         {"host db1", "missing \"=\" after \"host\" in connection info string"},
         {"host", "missing \"=\" after \"host\" in connection info string"},
         {"password='geheim", "unterminated quoted string in connection info string"},

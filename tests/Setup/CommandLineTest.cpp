@@ -263,14 +263,39 @@ TEST(CommandLine, ConnectionValuesThatCannotWorkAreRefusedBeforeAnythingConnects
         {{"-d", "require_auth=scram"}, "invalid require_auth value: \"scram\""},
         {{"-d", "connect_timeout=10s"},
          "invalid integer value \"10s\" for connection option \"connect_timeout\""},
-        {{"-d", "target_session_attrs=read-write"},
-         "der Verbindungsparameter target_session_attrs=read-write wird noch nicht unterstützt"},
-        {{"-d", "postgresql://db1:5432,db2:5433/x"}, "mehrere Server werden noch nicht unterstützt: db1,db2"},
+        {{"-d", "target_session_attrs=primaries"}, "invalid target_session_attrs value: \"primaries\""},
+        {{"-d", "host=db1,db2 port=1,2,3"}, "could not match 3 port numbers to 2 hosts"},
+        {{"-d", "host=db1,db2 hostaddr=10.0.0.1"}, "could not match 2 host names to 1 hostaddr values"},
+        {{"-h", "db1,db2", "-p", "5432,x"}, "invalid integer value \"x\" for connection option \"port\""},
     };
     for (const auto& [arguments, message] : cases) {
         SCOPED_TRACE(testing::PrintToString(arguments));
         EXPECT_EQ(Refusal(arguments, {{"PGSYSCONFDIR", "/nonexistent"}}), message);
     }
+}
+
+TEST(CommandLine, SeveralServersAreKeptInTheirOrderWithTheirAddressesPortsAndTarget) {
+    const TCommandLine uri =
+        Parse({"-d", "postgresql://db1:5432,db2:5433/x?target_session_attrs=read-write"});
+    EXPECT_EQ(uri.adminLogin.server, "db1,db2");
+    EXPECT_EQ(uri.adminLogin.port, 0) << "the ports travel as a list";
+    EXPECT_EQ(uri.ports, "5432,5433");
+    EXPECT_EQ(uri.targetSession, velmora::TPgTargetSession::ReadWrite);
+
+    const TCommandLine environment = Parse({}, {{"PGHOST", "db1,db2"},
+                                                {"PGHOSTADDR", "10.0.0.1,10.0.0.2"},
+                                                {"PGPORT", "5433"},
+                                                {"PGTARGETSESSIONATTRS", "prefer-standby"}});
+    EXPECT_EQ(environment.adminLogin.server, "db1,db2");
+    EXPECT_EQ(environment.hostAddresses, "10.0.0.1,10.0.0.2");
+    EXPECT_EQ(environment.adminLogin.port, 5433) << "one port serves every host";
+    EXPECT_EQ(environment.ports, "");
+    EXPECT_EQ(environment.targetSession, velmora::TPgTargetSession::PreferStandby);
+
+    const TCommandLine addressesOnly = Parse({"-d", "hostaddr=127.0.0.1,127.0.0.2"});
+    EXPECT_EQ(addressesOnly.adminLogin.server, "127.0.0.1,127.0.0.2") << "the addresses stand for the hosts";
+    EXPECT_EQ(addressesOnly.hostAddresses, "127.0.0.1,127.0.0.2");
+    EXPECT_EQ(Parse({}).targetSession, velmora::TPgTargetSession::Any);
 }
 
 TEST(CommandLine, AuthenticationPolicyAndConnectTimeoutFromTheStringElseTheEnvironment) {

@@ -6,7 +6,6 @@
 #include <charconv>
 #include <fstream>
 #include <pwd.h>
-#include <set>
 #include <unistd.h>
 
 namespace velmora::cli {
@@ -74,7 +73,8 @@ TPgConnectionValues ConnectionValues(const TNamedValues& given, const TPgEnviron
     }
 }
 
-// Where the administrator logs on, without the password.
+// Where the administrator logs on, without the password: one server, or several to try in turn
+// (host, hostaddr and port as comma-separated lists).
 TAdminLogin AdminLogin(const TPgConnectionValues& values) {
     std::vector<TPgServerAddress> servers;
     try {
@@ -82,26 +82,21 @@ TAdminLogin AdminLogin(const TPgConnectionValues& values) {
     } catch (const EPgConnectionValueError& e) {
         throw EUsageError(e.what());
     }
-    if (servers.size() > 1)
-        throw EUsageError("mehrere Server werden noch nicht unterstützt: " + *Lookup(values, "host"));
-    const TPgServerAddress& server = servers.front();
-    if (!server.Host.empty() && !server.HostAddr.empty())
-        throw EUsageError("hostaddr zusammen mit host wird noch nicht unterstützt");
-    std::string host = server.Host.empty() ? server.HostAddr : server.Host;
-    return {host.empty() ? DefaultHost() : host, server.Port, Lookup(values, "dbname").value_or(""),
-            Lookup(values, "user").value_or(""), ""};
+    const std::string hosts = Lookup(values, "host").value_or("");
+    const std::string addresses = Lookup(values, "hostaddr").value_or("");
+    const std::string port = Lookup(values, "port").value_or("");
+    // Addresses without names stand for the hosts themselves.
+    const std::string server = hosts.empty() ? addresses : hosts;
+    return {server.empty() ? DefaultHost() : server,
+            port.find(',') != std::string::npos ? 0 : servers.front().Port,
+            Lookup(values, "dbname").value_or(""), Lookup(values, "user").value_or(""), ""};
 }
 
-// A setting the connection cannot honour yet is refused rather than ignored: ignoring
-// target_session_attrs=read-write, for one, could install on a standby.
-void RefuseWhatCannotBeHonoured(const TPgConnectionValues& values) {
-    const std::pair<std::string_view, std::set<std::string_view>> checks[] = {
-        {"target_session_attrs", {"any"}},
-    };
-    for (const auto& [keyword, honoured] : checks) {
-        if (const auto value = Lookup(values, keyword); value && !honoured.contains(*value))
-            throw EUsageError("der Verbindungsparameter " + std::string(keyword) + "=" + *value +
-                              " wird noch nicht unterstützt");
+TPgTargetSession TargetSession(const TPgConnectionValues& values) {
+    try {
+        return ParsePgTargetSession(Lookup(values, "target_session_attrs").value_or("any"));
+    } catch (const EPgConnectionValueError& e) {
+        throw EUsageError(e.what());
     }
 }
 
@@ -302,8 +297,11 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments, const T
     }
 
     const TPgConnectionValues values = ConnectionValues(given, environment);
-    RefuseWhatCannotBeHonoured(values);
     result.adminLogin = AdminLogin(values);
+    result.hostAddresses = Lookup(values, "hostaddr").value_or("");
+    if (const auto ports = Lookup(values, "port"); ports && ports->find(',') != std::string::npos)
+        result.ports = *ports;
+    result.targetSession = TargetSession(values);
     // "system" names the system's own roots, no file.
     const auto rootCert = Lookup(values, "sslrootcert");
     result.tls.Mode = SslMode(Lookup(values, "sslmode").value_or("prefer"));

@@ -50,7 +50,10 @@ struct TCommandLine {
     bool version = false;
     std::string tenantCode; // upper case, as the window's field holds it
     TTenantMasterData masterData;
-    TAdminLogin adminLogin; // without the password
+    TAdminLogin adminLogin;    // without the password; its server may be several hosts, comma-separated
+    std::string hostAddresses; // hostaddr: numeric addresses, one per host, comma-separated
+    std::string ports;         // one port per host, comma-separated, when there is more than one
+    TPgTargetSession targetSession = TPgTargetSession::Any;
     TPgSSLOptions tls; // of both connections, prefer unless asked otherwise; empty files take the defaults
     std::string applicationName = "velmora-install"; // application_name (PGAPPNAME) when given
     TPgAuthPolicy auth;                // channel_binding and require_auth of the administrator's log-on

@@ -53,6 +53,12 @@ void PrepareAdministratorConnection(TUniConnection& connection, const TCommandLi
                                      std::string(PgChannelBindingName(commandLine.auth.Binding())));
     if (!commandLine.auth.RequireAuth().empty())
         connection.SetSpecificOption("RequireAuth", commandLine.auth.RequireAuth());
+    const std::pair<const char*, std::string> servers[] = {
+        {"HostAddr", commandLine.hostAddresses},
+        {"Ports", commandLine.ports},
+        {"TargetSessionAttrs", std::string(PgTargetSessionName(commandLine.targetSession))}};
+    for (const auto& [option, value] : servers)
+        connection.SetSpecificOption(option, value);
     if (!commandLine.startupOptions.empty())
         connection.SetSpecificOption("StartupOptions", commandLine.startupOptions);
     if (commandLine.connectTimeout)
