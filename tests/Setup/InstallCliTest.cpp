@@ -109,7 +109,7 @@ class InstallCliTest : public testing::Test {
 protected:
     ~InstallCliTest() override {
         for (const char* tenant : {"q7cl", "q7cf", "q7tr", "q7pe", "q7pw", "q7cr", "q7tw", "q7ur", "q7kv",
-                                   "q7sv", "q7ec", "q7dr"}) {
+                                   "q7sv", "q7ec", "q7dr", "q7ha"}) {
             DropDatabase(tenant);
             psql("postgres", {"-c", std::string("DROP ROLE IF EXISTS ") + tenant});
         }
@@ -304,6 +304,38 @@ TEST_F(InstallCliTest, AUriAKeywordValueStringAndAServiceEntryEachInstallATenant
         EXPECT_EQ(run.err, "");
         EXPECT_EQ(Superuser(c.tenant, "SELECT lower(mandant) FROM trevix.mandant"), c.tenant);
     }
+}
+
+// An HA pair as administrators address it: the dead server is passed over, a read-only session
+// does not do for read-write, and when no server works the message names each one tried.
+TEST_F(InstallCliTest, SeveralServersAreTriedInTurnForTheSessionAsked) {
+    const std::string host = sandbox().host;
+    const Environment pair{{"PGHOST", "no-such-host.invalid," + host},
+                           {"PGTARGETSESSIONATTRS", "read-write"},
+                           {"PGPASSWORD", sandbox().password}};
+    const CliRun installed = Install({"-t", "q7ha"}, "Kennwort\n", pair);
+    EXPECT_EQ(installed.exitCode, 0) << installed.err;
+    EXPECT_EQ(Superuser("q7ha", "SELECT lower(mandant) FROM trevix.mandant"), "q7ha");
+
+    Environment readOnly = pair;
+    readOnly["PGHOST"] = host;
+    readOnly["PGOPTIONS"] = "-c default_transaction_read_only=on";
+    const CliRun standby = Install({"-t", "q7cf"}, "Kennwort\n", readOnly);
+    EXPECT_EQ(standby.exitCode, 1);
+    EXPECT_THAT(standby.err, StartsWith("Fehler: Keine Anmeldung an einem der Server möglich:\nServer \"" +
+                                        host + "\", Port " + sandbox().port +
+                                        ": die Sitzung ist schreibgeschützt.\nAnmeldung aufgegeben"));
+
+    const CliRun none = Install({"-t", "q7cf"}, "Kennwort\n",
+                                {{"PGHOST", "no-such-host.invalid,/nonexistent"}, {"PGPORT", "5433,5434"}});
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_THAT(none.err,
+                StartsWith("Fehler: Keine Anmeldung an einem der Server möglich:\n"
+                           "Server \"no-such-host.invalid\", Port 5433: Unknown host 'no-such-host.invalid' "
+                           "Socket Error Code: "));
+    EXPECT_THAT(none.err, HasSubstr("\nSocket /nonexistent/.s.PGSQL.5434: Cannot connect to server on host "
+                                    "'/nonexistent/.s.PGSQL.5434': No such file or directory. "));
+    EXPECT_EQ(Superuser("postgres", "SELECT count(*) FROM pg_roles WHERE rolname = 'q7cf'"), "0");
 }
 
 // channel_binding and require_auth refuse the administrator's log-on before the password is sent,
