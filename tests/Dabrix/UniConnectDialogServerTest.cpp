@@ -79,6 +79,23 @@ TEST_F(LoginDialogServerTest, WrongThenRightPasswordConnectsAndStoresTheLoginWit
     EXPECT_EQ(SettingsFileText().find(sandbox().password), std::string::npos);
 }
 
+// The server field takes several hosts as the connection does: a dead one is passed over, and the
+// stored login and the history keep what was typed.
+TEST_F(LoginDialogServerTest, SeveralServersInTheServerFieldLogOnAndAreStoredAsTyped) {
+    const std::string servers = "no-such-host.invalid," + sandbox().host;
+    user = [&](TScriptedConnectForm& form) {
+        TypeLogin(form, sandbox().password, servers);
+        form.texts[TConnectField::Database] = "postgres";
+        EXPECT_EQ(form.PressConnect(), TResult::Connected);
+    };
+    EXPECT_TRUE(dialog.Execute());
+
+    EXPECT_TRUE(connection.Connected());
+    EXPECT_THAT(boxes.shown, IsEmpty());
+    EXPECT_EQ(Stored(kLogInfoKey, "ServerC1"), servers);
+    EXPECT_THAT(StoredHistory(), ElementsAre(servers));
+}
+
 // The next start of the program shows the stored login with an empty password and offers the
 // server first in the server list.
 TEST_F(LoginDialogServerTest, NextStartShowsTheStoredLogin) {
