@@ -4,8 +4,8 @@
 
 #include "PostgreSql/FakeTcpServer.h"
 #include "PostgreSql/PgClasses.h"
-#include "PostgreSql/PgFailure.h"
 #include "scripted/ScriptedServer.h"
+#include "support/ExpectFailure.h"
 #include "support/Sandbox.h"
 
 #include <chrono>
@@ -110,18 +110,19 @@ TEST(HostSelection, ServersThatCannotBeReachedArePassedOverInTheirOrder) {
 TEST(HostSelection, WhenNoServerWorksTheMessageNamesEachAttemptAndOneServerKeepsItsOwn) {
     const int first = RefusingPort();
     const int second = RefusingPort();
-    const EPgError several = Failure([&] {
+    const EPgError several = ExpectFailure<EPgError>([&] {
         Connection("127.0.0.1,127.0.0.1", std::to_string(first) + "," + std::to_string(second))->Connect();
     });
     EXPECT_TRUE(several.IsFatalError());
     EXPECT_EQ(several.Message(), "Keine Anmeldung an einem der Server möglich:\n" + RefusedLine(first) +
                                      "\n" + RefusedLine(second));
 
-    const EPgError one = Failure([&] { Connection("127.0.0.1", std::to_string(first))->Connect(); });
+    const EPgError one =
+        ExpectFailure<EPgError>([&] { Connection("127.0.0.1", std::to_string(first))->Connect(); });
     EXPECT_EQ(one.Message(), "Cannot connect to server on host '127.0.0.1':\nConnection refused.\n"
                              "Socket Error Code: 111($6F)");
 
-    const EPgError addresses = Failure([&] {
+    const EPgError addresses = ExpectFailure<EPgError>([&] {
         auto connection = Connection("db1,db2", std::to_string(first));
         TPgConnectionOptions options = connection->Options();
         options.HostAddr = "127.0.0.1,127.0.0.1";
@@ -156,7 +157,7 @@ TEST(HostSelection, ASilentServerIsLeftAfterTheConnectTimeout) {
 // A real session made read-only through its options: read-write looks on, read-only takes it.
 TEST(HostSelection, ReadWriteRefusesAReadOnlySessionAndReadOnlyTakesIt) {
     const std::string readOnly = "-c default_transaction_read_only=on";
-    const EPgError refused = Failure([&] {
+    const EPgError refused = ExpectFailure<EPgError>([&] {
         Connection(sandbox().host, sandbox().port, Target(TPgTargetSession::ReadWrite, readOnly))->Connect();
     });
     EXPECT_EQ(refused.Message(), "Keine Anmeldung an einem der Server möglich:\nServer \"" + sandbox().host +
@@ -167,7 +168,7 @@ TEST(HostSelection, ReadWriteRefusesAReadOnlySessionAndReadOnlyTakesIt) {
     connection->Connect();
     EXPECT_EQ(connection->SelectRows("SHOW transaction_read_only"),
               (std::vector<std::vector<std::string>>{{"on"}}));
-    const EPgError writable = Failure(
+    const EPgError writable = ExpectFailure<EPgError>(
         [&] { Connection(sandbox().host, sandbox().port, Target(TPgTargetSession::ReadOnly))->Connect(); });
     EXPECT_TRUE(writable.Message().ends_with(": die Sitzung ist nicht schreibgeschützt"))
         << writable.Message();
@@ -228,7 +229,7 @@ TEST(HostSelection, ARefusedLogOnEndsTheSearch) {
     TServerScript next = ScriptedServer({});
     TPgConnectParams wrongPassword = SandboxLogin();
     wrongPassword.Password = "falsch";
-    const EPgError refused = Failure([&] {
+    const EPgError refused = ExpectFailure<EPgError>([&] {
         Selection(next).Connect(wrongPassword, {Sandbox(), Scripted()}, TPgTargetSession::Any);
     });
     EXPECT_EQ(refused.ErrorCode(), "28P01");
