@@ -3,6 +3,7 @@
 
 #include "Setup/tenant/TenantList.h"
 
+#include "Setup/tenant/ScratchDatabase.h"
 #include "TenantCliRun.h"
 #include "schema/TenantDatabase.h"
 #include "support/Sandbox.h"
@@ -34,7 +35,7 @@ class TenantListTest : public testing::Test {
 protected:
     ~TenantListTest() override {
         for (const std::string& database :
-             {std::string("q7la"), std::string("q7lb"), std::string("q7lc"), other})
+             {std::string("q7la"), std::string("q7lb"), std::string("q7lc"), other, scratch})
             DropDatabase(database);
         for (const char* role : {"q7la", "q7lb", "q7lc"})
             psql("postgres", {"-c", std::string("DROP ROLE IF EXISTS ") + role});
@@ -51,21 +52,26 @@ protected:
 
     ApplicationRoles roles;
     const std::string other = uniqueName("q7l_other");
+    // What a crashed verification leaves behind: it holds trevix.mandant but is no tenant.
+    const std::string scratch = std::string(kScratchDatabasePrefix) + uniqueName("q7l");
 };
 
-// Three tenants (one of them isolated, one whose role may no longer log on) and a database that is
-// no tenant: the listing shows exactly the three, with what each database and role says.
+// Three tenants (one of them isolated, one whose role may no longer log on), a database that is no
+// tenant and a verification's scratch database: the listing shows exactly the three, with what each
+// database and role says.
 TEST_F(TenantListTest, ListShowsExactlyTheTenantsOfTheServer) {
     Install("q7la");
     Install("q7lb", {"--isolated-tenant"});
     Install("q7lc");
     Superuser("postgres", "CREATE DATABASE " + other);
     Superuser("postgres", "ALTER ROLE q7lc NOLOGIN");
+    Superuser("postgres", "CREATE DATABASE " + scratch);
+    Superuser(scratch, "CREATE SCHEMA trevix; CREATE TABLE trevix.mandant (mandant character(4))");
 
     const ProcessResult run = RunTenant({"list", "--json"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const json listing = json::parse(run.out);
-    const std::set<std::string> names{"q7la", "q7lb", "q7lc", other};
+    const std::set<std::string> names{"q7la", "q7lb", "q7lc", other, scratch};
     EXPECT_TRUE(Own(listing.at("unchecked"), names).empty());
     const std::map<std::string, json> tenants = Own(listing.at("tenants"), names);
     ASSERT_EQ(tenants.size(), 3u) << run.out;

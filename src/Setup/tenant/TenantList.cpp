@@ -1,8 +1,9 @@
 #include "Setup/tenant/TenantList.h"
 
 #include "Common/Exceptions.h"
-#include "PostgreSql/PgError.h"
+#include "PostgreSql/PgSqlState.h"
 #include "Setup/ReleaseStamp.h"
+#include "Setup/tenant/ScratchDatabase.h"
 
 #include <algorithm>
 #include <array>
@@ -12,15 +13,23 @@ namespace {
 
 using TRow = std::vector<std::string>;
 
-// NULL comes back as an empty value.
-constexpr const char* kDatabasesSql =
-    "SELECT d.datname, pg_catalog.pg_get_userbyid(d.datdba), "
-    "CASE WHEN pg_catalog.has_database_privilege(d.oid, 'CONNECT') THEN pg_catalog.pg_database_size(d.oid) "
-    "END, "
-    "pg_catalog.shobj_description(d.oid, 'pg_database'), "
-    "(SELECT r.rolcanlogin AND (r.rolvaliduntil IS NULL OR r.rolvaliduntil > pg_catalog.now()) "
-    "FROM pg_catalog.pg_roles r WHERE r.rolname = d.datname) "
-    "FROM pg_catalog.pg_database d WHERE d.datallowconn AND NOT d.datistemplate ORDER BY d.datname";
+// NULL comes back as an empty value. A verification's scratch database holds trevix.mandant too,
+// while it runs or when a crash left it behind: it is no tenant.
+std::string DatabasesSql() {
+    std::string sql =
+        "SELECT d.datname, pg_catalog.pg_get_userbyid(d.datdba), "
+        "CASE WHEN pg_catalog.has_database_privilege(d.oid, 'CONNECT') THEN "
+        "pg_catalog.pg_database_size(d.oid) "
+        "END, "
+        "pg_catalog.shobj_description(d.oid, 'pg_database'), "
+        "(SELECT r.rolcanlogin AND (r.rolvaliduntil IS NULL OR r.rolvaliduntil > pg_catalog.now()) "
+        "FROM pg_catalog.pg_roles r WHERE r.rolname = d.datname) "
+        "FROM pg_catalog.pg_database d WHERE d.datallowconn AND NOT d.datistemplate "
+        "AND NOT pg_catalog.starts_with(d.datname, '";
+    sql += kScratchDatabasePrefix;
+    sql += "') ORDER BY d.datname";
+    return sql;
+}
 
 constexpr const char* kHoldsTenantTableSql =
     "SELECT EXISTS (SELECT 1 FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n ON n.oid = "
@@ -29,8 +38,6 @@ constexpr const char* kHoldsTenantTableSql =
 
 constexpr const char* kTenantRowSql =
     "SELECT mandant, lizenznehmer, ort FROM trevix.mandant ORDER BY mandant LIMIT 1";
-
-constexpr const char* kInvalidCatalogName = "3D000";
 
 const std::string& Column(const TRow& row, std::size_t column) {
     if (column >= row.size())
@@ -65,8 +72,7 @@ bool ReadTenantRow(TAdminSession& session, TTenantEntry& entry) {
 
 // A database dropped while the listing ran is simply gone.
 bool DatabaseVanished(const EDAError& error) {
-    const std::optional<EPgError> serverError = WrappedException<EPgError>(error);
-    return serverError && serverError->ErrorCode() == kInvalidCatalogName;
+    return error.SqlState() == PgSqlState::InvalidCatalogName;
 }
 
 // Control characters would break the table's and the lines' layout.
@@ -110,7 +116,7 @@ bool HoldsTenantTable(TUniConnection& connection) {
 
 TTenantListing ListTenants(TAdminSession& session) {
     TTenantListing listing;
-    for (const TRow& row : session.Connection().SelectRows(kDatabasesSql)) {
+    for (const TRow& row : session.Connection().SelectRows(DatabasesSql())) {
         TTenantEntry entry;
         entry.database = Column(row, 0);
         entry.owner = Column(row, 1);
