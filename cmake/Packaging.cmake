@@ -53,10 +53,13 @@ set(CPACK_PACKAGE_NAME velmora-setup)
 set(CPACK_PACKAGE_VENDOR Velmora)
 set(CPACK_PACKAGE_CONTACT "Velmora <setup@velmora.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Velmora tenant setup: window and command-line installer")
+# Lines of the description stay under 80 characters, as Debian's tools expect.
 set(CPACK_PACKAGE_DESCRIPTION
-    "Creates a Velmora tenant's complete database on a PostgreSQL server: the login role, the database,
-the schema trevix with its tables, functions, triggers and views, the value lists and the tenant's
-row. velmora-setup is the setup window, velmora-install the same installation from the command line.")
+    "Creates a Velmora tenant's complete database on a PostgreSQL server: the login
+role, the database, the schema trevix with its tables, functions, triggers and
+views, the value lists and the tenant's row. velmora-setup is the setup window,
+velmora-install the same installation from the command line, velmora-tenant
+installs, lists, verifies and removes tenants, also many at once.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
