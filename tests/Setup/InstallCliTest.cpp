@@ -502,24 +502,38 @@ TEST_F(InstallCliTest, OfTwoRunsOfOneTenantAtOnceExactlyOneInstalls) {
 
 } // namespace
 
+namespace {
+
+void DropTenants(const std::vector<std::string>& tenants) {
+    for (const std::string& tenant : tenants) {
+        DropDatabase(tenant);
+        psql("postgres", {"-c", "DROP ROLE IF EXISTS " + tenant});
+    }
+}
+
+// The pooler lets each tenant log on with the password the tests install it with.
+std::vector<TPooler::TUser> PooledLogins(const std::vector<std::string>& tenants) {
+    std::vector<TPooler::TUser> logins;
+    for (const std::string& tenant : tenants)
+        logins.push_back({tenant, "Kennwort"});
+    return logins;
+}
+
+// The administrator's way to the sandbox through the pooler.
+Environment ViaPooler(const TPooler& pooler) {
+    return {{"PGHOST", pooler.Host()}, {"PGPORT", pooler.Port()}, {"PGPASSWORD", sandbox().password}};
+}
+
+} // namespace
+
 // Through a pooler in transaction mode each exchange may run on another server session, one that
 // clients in other processes used before: five tenants in a row, each run a process of its own.
 TEST_F(InstallCliTest, InstallsThroughAPoolerInTransactionModeOneAfterTheOther) {
     const std::vector<std::string> tenants{"q8p1", "q8p2", "q8p3", "q8p4", "q8p5"};
-    const auto dropAll = [&] {
-        for (const std::string& tenant : tenants) {
-            DropDatabase(tenant);
-            psql("postgres", {"-c", "DROP ROLE IF EXISTS " + tenant});
-        }
-    };
-    dropAll();
+    DropTenants(tenants);
     {
-        std::vector<TPooler::TUser> tenantLogins;
-        for (const std::string& tenant : tenants)
-            tenantLogins.push_back({tenant, "Kennwort"});
-        TPooler pooler(tenantLogins);
-        const Environment viaPooler{
-            {"PGHOST", pooler.Host()}, {"PGPORT", pooler.Port()}, {"PGPASSWORD", sandbox().password}};
+        TPooler pooler(PooledLogins(tenants));
+        const Environment viaPooler = ViaPooler(pooler);
         for (const std::string& tenant : tenants) {
             const CliRun run = Install({"-t", tenant}, "Kennwort\n", viaPooler);
             EXPECT_EQ(run.exitCode, 0) << tenant << ": " << run.err;
@@ -531,7 +545,7 @@ TEST_F(InstallCliTest, InstallsThroughAPoolerInTransactionModeOneAfterTheOther) 
                        [](unsigned char c) { return std::toupper(c); });
         EXPECT_EQ(Superuser(tenant, "SELECT mandant FROM trevix.mandant"), code);
     }
-    dropAll();
+    DropTenants(tenants);
 }
 
 // Three tenants installed at once through a pooler in transaction mode, each run a process of its
@@ -540,24 +554,14 @@ TEST_F(InstallCliTest, InstallsThroughAPoolerInTransactionModeOneAfterTheOther) 
 // tenant's database, which it does not end: it stops before anything changes.
 TEST_F(InstallCliTest, InstallsThreeTenantsAtOnceThroughAPoolerInTransactionMode) {
     const std::vector<std::string> tenants{"q8a1", "q8a2", "q8a3"};
-    const auto dropAll = [&] {
-        for (const std::string& tenant : tenants) {
-            DropDatabase(tenant);
-            psql("postgres", {"-c", "DROP ROLE IF EXISTS " + tenant});
-        }
-    };
     const auto complete = [](const std::string& tenant) {
         EXPECT_EQ(Superuser(tenant, "SELECT count(*) FROM pg_tables WHERE schemaname = 'trevix'"), "68");
         EXPECT_EQ(Superuser(tenant, "SELECT lizenznehmer FROM trevix.mandant"), "Lizenz " + tenant);
     };
-    dropAll();
+    DropTenants(tenants);
     {
-        std::vector<TPooler::TUser> tenantLogins;
-        for (const std::string& tenant : tenants)
-            tenantLogins.push_back({tenant, "Kennwort"});
-        TPooler pooler(tenantLogins);
-        const Environment viaPooler{
-            {"PGHOST", pooler.Host()}, {"PGPORT", pooler.Port()}, {"PGPASSWORD", sandbox().password}};
+        TPooler pooler(PooledLogins(tenants));
+        const Environment viaPooler = ViaPooler(pooler);
         std::vector<std::future<CliRun>> runs;
         for (const std::string& tenant : tenants)
             runs.push_back(std::async(std::launch::async, [&viaPooler, tenant] {
@@ -577,7 +581,7 @@ TEST_F(InstallCliTest, InstallsThreeTenantsAtOnceThroughAPoolerInTransactionMode
                                             "Sitzungen mit ihr verbunden sind."));
         complete(tenants[0]);
     }
-    dropAll();
+    DropTenants(tenants);
 }
 
 // An administrator whose role carries a statement and a lock time limit of 5 ms, a common guard on
